@@ -1,0 +1,81 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ports/application.h"
+#include "ports/clock.h"
+#include "ports/menu.h"
+#include "ports/status_bar.h"
+#include "ports/timer.h"
+#include "scanner/extra_item.h"
+
+namespace strandel {
+
+// The one application and menu delegate: all user-interface state lives here, on the main
+// thread. Callbacks that outlive their caller hold it weakly.
+class AppDelegate final : public ApplicationDelegate,
+                          public MenuDelegate,
+                          public TrackingOwner,
+                          public ActionTarget,
+                          public std::enable_shared_from_this<AppDelegate> {
+ public:
+  using Completion = std::function<void(const ExtraItems&)>;
+
+  AppDelegate();
+
+  // Sent by the platform, on the main thread.
+  void applicationDidFinishLaunching() override;
+  void mouseEntered() override;
+  void menuWillOpen(Menu& menu) override;
+  void menuDidClose(Menu& menu) override;
+  void menuNeedsUpdate(Menu& menu) override;
+  void checkForUpdates();
+  void openDonatePage();
+  void toggleLaunchAtLogin();
+  void pick(MenuItem& item);
+  void openAccessibilitySettings();
+
+  // Row actions arrive by name, as the menu sends them.
+  bool respondsTo(const std::string& action) const override;
+  void perform(const std::string& action, MenuItem& sender) override;
+
+ private:
+  friend struct AppDelegateAccess;  // lets tests read the state and call the inner steps
+
+  void refresh(std::optional<Completion> completion);
+  void build(Menu& menu, const std::optional<ExtraItems>& items);
+  void addHeader(const std::string& text, Menu& menu);
+  void addFooterItems(Menu& menu);
+  void addQuitItem(Menu& menu);
+  void watchForAccessibilityGrant();
+  void checkAccessibilityGrant();
+  void observeAppLifecycle();
+  void showPermissionMenu(Menu& menu);
+  void addItemRow(Menu& menu, const ExtraItemRef& item, const std::string& title);
+
+  StatusItemRef statusItem;
+  const MenuRef menu;
+  std::optional<ExtraItems> cachedItems;
+  Date cachedAt = Date::distantPast();
+  bool scanning = false;
+  std::vector<Completion> pendingCompletions;
+  bool menuIsOpen = false;
+  std::optional<std::vector<std::string>> shownSignature;
+  TimerRef accessibilityWatch;
+};
+
+// Row actions, by the names the menu sends.
+inline constexpr const char* kPickAction = "pick:";
+inline constexpr const char* kToggleLaunchAtLoginAction = "toggleLaunchAtLogin";
+inline constexpr const char* kCheckForUpdatesAction = "checkForUpdates";
+inline constexpr const char* kOpenDonatePageAction = "openDonatePage";
+inline constexpr const char* kOpenAccessibilitySettingsAction = "openAccessibilitySettings";
+
+// The entry point: makes the application and the one delegate, then runs the event loop.
+int runApplication();
+
+}  // namespace strandel

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ports/geometry.h"
+
+namespace strandel {
+
+// An owned reference to any value the Accessibility interface hands out (an element, an
+// Accessibility value, a string, a number, an array). Copies share one reference count that
+// any thread may change; the last copy releases the value.
+class AXObject {
+ public:
+  virtual ~AXObject() = default;
+};
+using AXRef = std::shared_ptr<const AXObject>;
+
+// The platform's error codes; only success is ever acted on.
+enum class AXError : int32_t {
+  success = 0,
+  failure = -25200,
+  illegalArgument = -25201,
+  invalidUIElement = -25202,
+  cannotComplete = -25204,
+  attributeUnsupported = -25205,
+  actionUnsupported = -25206,
+  apiDisabled = -25211,
+  noValue = -25212,
+};
+
+using TypeID = unsigned long;
+using ProcessID = int32_t;
+
+// One operation per Accessibility call the program makes, plus the CoreFoundation type
+// and value accessors that reading the results needs.
+class Accessibility {
+ public:
+  virtual ~Accessibility() = default;
+
+  // AXIsProcessTrusted
+  virtual bool isProcessTrusted() = 0;
+  // AXIsProcessTrustedWithOptions with kAXTrustedCheckOptionPrompt = prompt
+  virtual bool isProcessTrustedWithOptions(bool prompt) = 0;
+  // AXUIElementCreateApplication
+  virtual AXRef createApplication(ProcessID pid) = 0;
+  // AXUIElementSetMessagingTimeout
+  virtual AXError setMessagingTimeout(const AXRef& element, float seconds) = 0;
+  // AXUIElementCopyAttributeValue: on success `value` holds an owned value (possibly none).
+  virtual AXError copyAttributeValue(const AXRef& element, std::string_view attribute,
+                                     AXRef& value) = 0;
+  // AXUIElementPerformAction
+  virtual AXError performAction(const AXRef& element, std::string_view action) = 0;
+
+  // CFGetTypeID and the type ids it is compared with.
+  virtual TypeID typeID(const AXRef& value) = 0;
+  virtual TypeID elementTypeID() = 0;  // AXUIElementGetTypeID
+  virtual TypeID valueTypeID() = 0;    // AXValueGetTypeID
+  virtual TypeID stringTypeID() = 0;   // CFStringGetTypeID
+  virtual TypeID arrayTypeID() = 0;    // CFArrayGetTypeID
+
+  // AXValueGetValue with kAXValueCGPointType (1) and kAXValueCGSizeType (2): false when the
+  // value does not hold that type.
+  virtual bool valueGetPoint(const AXRef& value, Point& point) = 0;
+  virtual bool valueGetSize(const AXRef& value, Size& size) = 0;
+
+  // A string value's text as UTF-8; an array value's elements, each its own reference.
+  // Only called after the type test has passed.
+  virtual std::string stringValue(const AXRef& value) = 0;
+  virtual std::vector<AXRef> arrayValues(const AXRef& value) = 0;
+};
+
+}  // namespace strandel

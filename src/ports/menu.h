@@ -1,0 +1,93 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "ports/application.h"
+#include "ports/image.h"
+#include "ports/object.h"
+
+namespace strandel {
+
+enum class FontWeight { regular, semibold };
+enum class Color { label, secondaryLabel };
+
+struct Font {
+  double pointSize = 13;
+  FontWeight weight = FontWeight::regular;
+  bool operator==(const Font&) const = default;
+};
+
+struct AttributedString {
+  std::string text;
+  Font font;
+  Color foregroundColor = Color::label;
+  bool operator==(const AttributedString&) const = default;
+};
+
+enum class ControlState : int { off = 0, on = 1, mixed = -1 };
+
+// One row of a menu; choosing it sends its action to its target with the row as sender.
+class MenuItem {
+ public:
+  virtual ~MenuItem() = default;
+
+  virtual bool isSeparator() const = 0;
+  virtual std::string title() const = 0;
+  virtual std::optional<std::string> action() const = 0;
+  virtual std::string keyEquivalent() const = 0;
+
+  virtual bool isEnabled() const = 0;
+  virtual void setEnabled(bool enabled) = 0;
+  virtual std::shared_ptr<ActionTarget> target() const = 0;
+  // Held weakly, as the platform holds row targets.
+  virtual void setTarget(std::weak_ptr<ActionTarget> target) = 0;
+  virtual ControlState state() const = 0;
+  virtual void setState(ControlState state) = 0;
+  virtual ImageRef image() const = 0;
+  virtual void setImage(ImageRef image) = 0;
+  virtual std::optional<AttributedString> attributedTitle() const = 0;
+  virtual void setAttributedTitle(AttributedString title) = 0;
+  virtual std::shared_ptr<const Object> representedObject() const = 0;
+  // Held strongly and given back unchanged.
+  virtual void setRepresentedObject(std::shared_ptr<const Object> object) = 0;
+};
+using MenuItemRef = std::shared_ptr<MenuItem>;
+
+class Menu;
+class MenuDelegate {
+ public:
+  virtual ~MenuDelegate() = default;
+  virtual void menuNeedsUpdate(Menu& menu) = 0;
+  virtual void menuWillOpen(Menu& menu) = 0;
+  virtual void menuDidClose(Menu& menu) = 0;
+};
+
+// A menu whose rows may be replaced while it is shown; the shown menu follows.
+class Menu {
+ public:
+  virtual ~Menu() = default;
+  virtual long numberOfItems() const = 0;
+  virtual MenuItemRef itemAtIndex(long index) const = 0;
+  virtual void removeAllItems() = 0;
+  virtual void addItem(MenuItemRef item) = 0;
+  virtual MenuItemRef addItemWithTitle(const std::string& title,
+                                       std::optional<std::string> action,
+                                       const std::string& keyEquivalent) = 0;
+  virtual void setDelegate(std::weak_ptr<MenuDelegate> delegate) = 0;
+  virtual std::shared_ptr<MenuDelegate> delegate() const = 0;
+};
+using MenuRef = std::shared_ptr<Menu>;
+
+class Menus {
+ public:
+  virtual ~Menus() = default;
+  virtual MenuRef makeMenu() = 0;
+  // initWithTitle:action:keyEquivalent:
+  virtual MenuItemRef makeItem(const std::string& title, std::optional<std::string> action,
+                               const std::string& keyEquivalent) = 0;
+  virtual MenuItemRef separatorItem() = 0;
+};
+
+}  // namespace strandel

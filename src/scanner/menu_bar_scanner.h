@@ -1,0 +1,52 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ports/accessibility.h"
+#include "ports/dispatch.h"
+#include "ports/image.h"
+#include "ports/workspace.h"
+#include "scanner/extra_item.h"
+
+namespace strandel {
+
+// Reads other applications' menu bar extras. Holds no state beyond its serial queue.
+class MenuBarScanner {
+ public:
+  MenuBarScanner() = delete;
+
+  // A half-open range of x coordinates: lower included, upper excluded.
+  struct Range {
+    double lower = 0;
+    double upper = 0;
+    bool operator==(const Range&) const = default;
+  };
+
+  // What a scan needs from the window system, taken on the main thread.
+  struct Context {
+    struct App {
+      ProcessID pid = 0;
+      std::optional<std::string> name;
+      ImageRef icon;
+    };
+    std::vector<App> apps;
+    std::optional<Range> notch;
+    double screenWidth = 0;
+  };
+
+  // The one serial queue for every Accessibility request to other applications.
+  static DispatchQueue& queue();
+
+  static std::optional<Range> notchRange(const Screen& screen);
+  // Main thread only.
+  static Context makeContext(ProcessID excluding);
+  // Scan queue only; never fails as a whole.
+  static ExtraItems scan(const Context& context);
+  static std::string label(const AXRef& element, const std::optional<std::string>& fallback);
+  // Scan queue only; true when the application accepted the press.
+  static bool press(const ExtraItem& item);
+};
+
+}  // namespace strandel
