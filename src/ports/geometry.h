@@ -24,8 +24,14 @@ struct Rect {
 };
 
 // Standardized-rectangle arithmetic: a negative width counts from the other edge.
-inline double minX(const Rect& r) { return std::fmin(r.origin.x, r.origin.x + r.size.width); }
-inline double maxX(const Rect& r) { return std::fmax(r.origin.x, r.origin.x + r.size.width); }
-inline double width(const Rect& r) { return std::fabs(r.size.width); }
+inline double minX(const Rect& r) {
+  return std::fmin(r.origin.x, r.origin.x + r.size.width);
+}
+inline double maxX(const Rect& r) {
+  return std::fmax(r.origin.x, r.origin.x + r.size.width);
+}
+inline double width(const Rect& r) {
+  return std::fabs(r.size.width);
+}
 
 }  // namespace strandel

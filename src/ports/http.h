@@ -11,7 +11,10 @@
 
 namespace strandel {
 
-enum class CachePolicy : int { useProtocolCachePolicy = 0, reloadIgnoringLocalAndRemoteCacheData = 4 };
+enum class CachePolicy : int {
+  useProtocolCachePolicy = 0,
+  reloadIgnoringLocalAndRemoteCacheData = 4
+};
 
 struct URLRequest {
   URL url;

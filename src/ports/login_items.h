@@ -5,7 +5,12 @@
 
 namespace strandel {
 
-enum class LoginItemStatus : int { notRegistered = 0, enabled = 1, requiresApproval = 2, notFound = 3 };
+enum class LoginItemStatus : int {
+  notRegistered = 0,
+  enabled = 1,
+  requiresApproval = 2,
+  notFound = 3
+};
 
 struct PlatformError {
   std::string localizedDescription;

@@ -72,8 +72,7 @@ class Menu {
   virtual MenuItemRef itemAtIndex(long index) const = 0;
   virtual void removeAllItems() = 0;
   virtual void addItem(MenuItemRef item) = 0;
-  virtual MenuItemRef addItemWithTitle(const std::string& title,
-                                       std::optional<std::string> action,
+  virtual MenuItemRef addItemWithTitle(const std::string& title, std::optional<std::string> action,
                                        const std::string& keyEquivalent) = 0;
   virtual void setDelegate(std::weak_ptr<MenuDelegate> delegate) = 0;
   virtual std::shared_ptr<MenuDelegate> delegate() const = 0;

@@ -13,12 +13,16 @@ Platform& platform() {
   return *installed;
 }
 
-void installPlatform(Platform* platform) { installed = platform; }
+void installPlatform(Platform* platform) {
+  installed = platform;
+}
 
 ScopedPlatform::ScopedPlatform(Platform& platform) : previous_(installed) {
   installed = &platform;
 }
 
-ScopedPlatform::~ScopedPlatform() { installed = previous_; }
+ScopedPlatform::~ScopedPlatform() {
+  installed = previous_;
+}
 
 }  // namespace strandel

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ports/menu.h"
+
+namespace strandel::sim {
+
+// A menu row as the simulated window system keeps it.
+class SimMenuItem final : public MenuItem {
+ public:
+  SimMenuItem(std::string title, std::optional<std::string> action, std::string keyEquivalent,
+              bool separator = false);
+
+  bool isSeparator() const override { return separator_; }
+  std::string title() const override { return title_; }
+  std::optional<std::string> action() const override { return action_; }
+  std::string keyEquivalent() const override { return keyEquivalent_; }
+  bool isEnabled() const override { return enabled_; }
+  void setEnabled(bool enabled) override { enabled_ = enabled; }
+  std::shared_ptr<ActionTarget> target() const override { return target_.lock(); }
+  void setTarget(std::weak_ptr<ActionTarget> target) override { target_ = std::move(target); }
+  ControlState state() const override { return state_; }
+  void setState(ControlState state) override { state_ = state; }
+  ImageRef image() const override { return image_; }
+  void setImage(ImageRef image) override { image_ = std::move(image); }
+  std::optional<AttributedString> attributedTitle() const override { return attributedTitle_; }
+  void setAttributedTitle(AttributedString title) override { attributedTitle_ = std::move(title); }
+  std::shared_ptr<const Object> representedObject() const override { return represented_; }
+  void setRepresentedObject(std::shared_ptr<const Object> object) override {
+    represented_ = std::move(object);
+  }
+
+  // What the user sees: a row is chosen only when it is enabled and its target answers its
+  // action, as a menu that validates its rows does.
+  bool isEffectivelyEnabled() const;
+
+ private:
+  bool separator_;
+  std::string title_;
+  std::optional<std::string> action_;
+  std::string keyEquivalent_;
+  bool enabled_ = true;
+  std::weak_ptr<ActionTarget> target_;
+  ControlState state_ = ControlState::off;
+  ImageRef image_;
+  std::optional<AttributedString> attributedTitle_;
+  std::shared_ptr<const Object> represented_;
+};
+
+// A menu that the simulated user opens, reads, chooses from and closes.
+class SimMenu final : public Menu, public std::enable_shared_from_this<SimMenu> {
+ public:
+  long numberOfItems() const override { return static_cast<long>(items_.size()); }
+  MenuItemRef itemAtIndex(long index) const override;
+  void removeAllItems() override;
+  void addItem(MenuItemRef item) override;
+  MenuItemRef addItemWithTitle(const std::string& title, std::optional<std::string> action,
+                               const std::string& keyEquivalent) override;
+  void setDelegate(std::weak_ptr<MenuDelegate> delegate) override { delegate_ = delegate; }
+  std::shared_ptr<MenuDelegate> delegate() const override { return delegate_.lock(); }
+
+  const std::vector<MenuItemRef>& items() const { return items_; }
+  bool isOpen() const { return open_; }
+  // Counts every change of rows, so a view can tell when to redraw and tests can tell that an
+  // open menu was left untouched.
+  unsigned long changeCount() const { return changeCount_; }
+  std::function<void()> onChange;
+
+  // The user's side: opening asks the delegate to update, then tells it the menu opened.
+  void open();
+  void close();
+  // Closes the menu, then sends the row's action to its target; false when the row cannot be
+  // chosen (a separator, a disabled row, an index out of range).
+  bool choose(long index);
+  // The row whose key equivalent is `key`, as the keyboard would choose it.
+  bool chooseKeyEquivalent(const std::string& key);
+
+ private:
+  void changed();
+
+  std::vector<MenuItemRef> items_;
+  std::weak_ptr<MenuDelegate> delegate_;
+  bool open_ = false;
+  unsigned long changeCount_ = 0;
+};
+
+class SimMenus final : public Menus {
+ public:
+  MenuRef makeMenu() override;
+  MenuItemRef makeItem(const std::string& title, std::optional<std::string> action,
+                       const std::string& keyEquivalent) override;
+  MenuItemRef separatorItem() override;
+};
+
+}  // namespace strandel::sim
