@@ -1,0 +1,12 @@
+#pragma once
+
+namespace strandel::sim {
+
+// Lets simulated work take time: the virtual loop moves its clock on, the real loop sleeps.
+class TimeSource {
+ public:
+  virtual ~TimeSource() = default;
+  virtual void sleepFor(double seconds) = 0;
+};
+
+}  // namespace strandel::sim
