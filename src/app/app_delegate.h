@@ -25,6 +25,8 @@ class AppDelegate final : public ApplicationDelegate,
  public:
   using Completion = std::function<void(const ExtraItems&)>;
 
+  // Needs an installed platform (the menu is made here); own it with a shared_ptr, since
+  // every callback that outlives a call holds it weakly.
   AppDelegate();
 
   // Sent by the platform, on the main thread.
@@ -56,6 +58,7 @@ class AppDelegate final : public ApplicationDelegate,
   void observeAppLifecycle();
   void showPermissionMenu(Menu& menu);
   void addItemRow(Menu& menu, const ExtraItemRef& item, const std::string& title);
+  void addPlaceholder(const std::string& text, Menu& menu);
 
   StatusItemRef statusItem;
   const MenuRef menu;

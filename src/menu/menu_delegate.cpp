@@ -1,0 +1,95 @@
+#include "app/app_delegate.h"
+#include "app/localization.h"
+#include "ports/platform.h"
+#include "scanner/menu_bar_scanner.h"
+
+namespace strandel {
+
+namespace {
+
+// A cached list this old or younger is shown without scanning again.
+constexpr double kCacheFreshness = 2.0;
+// Lets the menu finish closing before the extra opens its own.
+constexpr double kPressDelay = 0.12;
+
+}  // namespace
+
+void AppDelegate::menuNeedsUpdate(Menu& shown) {
+  if (!platform().accessibility->isProcessTrusted()) {
+    showPermissionMenu(shown);
+    return;
+  }
+  build(shown, cachedItems);
+  if (cachedItems && platform().clock->now().timeIntervalSince(cachedAt) <= kCacheFreshness) {
+    return;
+  }
+  // Only the delegate's own menu can be held until the scan comes back.
+  MenuRef held = &shown == menu.get() ? menu : nullptr;
+  std::weak_ptr<AppDelegate> weakSelf = weak_from_this();
+  refresh([weakSelf, held](const ExtraItems& items) {
+    auto self = weakSelf.lock();
+    if (self && held && self->menuIsOpen) self->build(*held, items);
+  });
+}
+
+void AppDelegate::menuWillOpen(Menu&) {
+  menuIsOpen = true;
+}
+
+void AppDelegate::menuDidClose(Menu&) {
+  menuIsOpen = false;
+  // The next opening rebuilds from the cache.
+  shownSignature.reset();
+}
+
+void AppDelegate::showPermissionMenu(Menu& shown) {
+  auto& menus = *platform().menus;
+  shownSignature.reset();
+  shown.removeAllItems();
+  auto notice = menus.makeItem(L("permission.required"), std::nullopt, "");
+  notice->setEnabled(false);
+  shown.addItem(notice);
+  shown.addItem(menus.separatorItem());
+  auto settings =
+      shown.addItemWithTitle(L("permission.openSettings"), kOpenAccessibilitySettingsAction, "");
+  settings->setTarget(weak_from_this());
+  shown.addItem(menus.separatorItem());
+  addQuitItem(shown);
+}
+
+void AppDelegate::addFooterItems(Menu& shown) {
+  auto& menus = *platform().menus;
+  auto launchAtLogin = menus.makeItem(L("menu.launchAtLogin"), kToggleLaunchAtLoginAction, "");
+  launchAtLogin->setTarget(weak_from_this());
+  // Approval pending or not found is not "on": only what the system reports as enabled.
+  bool enabled = platform().loginItems->status() == LoginItemStatus::enabled;
+  launchAtLogin->setState(enabled ? ControlState::on : ControlState::off);
+  shown.addItem(launchAtLogin);
+
+  auto updates = menus.makeItem(L("menu.checkForUpdates"), kCheckForUpdatesAction, "");
+  updates->setTarget(weak_from_this());
+  shown.addItem(updates);
+
+  auto donate = menus.makeItem(L("menu.donate"), kOpenDonatePageAction, "");
+  donate->setTarget(weak_from_this());
+  shown.addItem(donate);
+
+  addQuitItem(shown);
+}
+
+void AppDelegate::addQuitItem(Menu& shown) {
+  auto quit = platform().menus->makeItem(L("menu.quit"), kTerminateAction, "q");
+  quit->setTarget(std::weak_ptr<ActionTarget>(platform().application));
+  shown.addItem(quit);
+}
+
+void AppDelegate::pick(MenuItem& row) {
+  auto item = std::dynamic_pointer_cast<const ExtraItem>(row.representedObject());
+  if (!item) return;
+  // The blocks hold the item only; the press needs nothing of the delegate.
+  platform().dispatch->mainQueue().asyncAfter(kPressDelay, [item] {
+    MenuBarScanner::queue().async([item] { (void)MenuBarScanner::press(*item); });
+  });
+}
+
+}  // namespace strandel
