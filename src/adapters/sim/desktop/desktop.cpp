@@ -1,0 +1,397 @@
+#include "adapters/sim/desktop/desktop.h"
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <utility>
+
+namespace strandel::sim {
+
+namespace {
+
+uint64_t nextDesktopId() {
+  static std::atomic<uint64_t> next{1};
+  return next.fetch_add(1);
+}
+
+ExtraSpec* findExtra(AppSpec& app, ExtraID id) {
+  for (ExtraSpec& extra : app.extras) {
+    if (extra.id == id) return &extra;
+  }
+  return nullptr;
+}
+
+const ExtraSpec* findExtra(const AppSpec& app, ExtraID id) {
+  for (const ExtraSpec& extra : app.extras) {
+    if (extra.id == id) return &extra;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+Desktop::Desktop() : id_(nextDesktopId()) {}
+
+Desktop::Running* Desktop::find(ProcessID pid) {
+  for (Running& running : apps_) {
+    if (running.spec.pid == pid) return &running;
+  }
+  return nullptr;
+}
+
+const Desktop::Running* Desktop::find(ProcessID pid) const {
+  return const_cast<Desktop*>(this)->find(pid);
+}
+
+const Desktop::Running* Desktop::findAlive(const ElementAddress& element) const {
+  if (element.desktop != id_ || element.generation == 0) return nullptr;
+  const Running* running = find(element.pid);
+  if (!running || running->generation != element.generation) return nullptr;
+  return running;
+}
+
+void Desktop::assignIds(AppSpec& app) {
+  for (ExtraSpec& extra : app.extras) {
+    if (extra.id == 0) extra.id = nextExtra_++;
+  }
+}
+
+std::optional<ProcessID> Desktop::launch(AppSpec app) {
+  Events events;
+  {
+    std::lock_guard lock(mutex_);
+    if (app.pid == 0) {
+      while (find(nextPid_)) ++nextPid_;
+      app.pid = nextPid_++;
+    } else if (find(app.pid)) {
+      return std::nullopt;
+    }
+    for (ExtraSpec& extra : app.extras) extra.id = 0;  // ids are the desktop's to give
+    assignIds(app);
+    const uint64_t generation = app.terminated ? 0 : nextGeneration_++;
+    apps_.push_back(Running{std::move(app), generation});
+    events.push_back({DesktopEvent::Kind::launched, apps_.back().spec.pid, std::nullopt});
+  }
+  notify(events);
+  return events.front().pid;
+}
+
+void Desktop::quitLocked(ProcessID pid, Events& events) {
+  const auto it = std::find_if(apps_.begin(), apps_.end(),
+                               [pid](const Running& running) { return running.spec.pid == pid; });
+  if (it == apps_.end()) return;
+  apps_.erase(it);
+  events.push_back({DesktopEvent::Kind::quit, pid, std::nullopt});
+}
+
+bool Desktop::quit(ProcessID pid) {
+  Events events;
+  {
+    std::lock_guard lock(mutex_);
+    quitLocked(pid, events);
+  }
+  notify(events);
+  return !events.empty();
+}
+
+bool Desktop::updateApp(ProcessID pid, const std::function<void(AppSpec&)>& edit) {
+  {
+    std::lock_guard lock(mutex_);
+    Running* running = find(pid);
+    if (!running) return false;
+    AppSpec edited = running->spec;
+    edit(edited);
+    edited.pid = pid;
+    assignIds(edited);
+    if (edited.terminated) running->generation = 0;  // a process never comes back
+    running->spec = std::move(edited);
+  }
+  notify({{DesktopEvent::Kind::appChanged, pid, std::nullopt}});
+  return true;
+}
+
+std::optional<ExtraID> Desktop::addExtra(ProcessID pid, ExtraSpec extra) {
+  ExtraID id = 0;
+  {
+    std::lock_guard lock(mutex_);
+    Running* running = find(pid);
+    if (!running) return std::nullopt;
+    id = nextExtra_++;
+    extra.id = id;
+    running->spec.extras.push_back(std::move(extra));
+  }
+  notify({{DesktopEvent::Kind::appChanged, pid, std::nullopt}});
+  return id;
+}
+
+bool Desktop::updateExtra(ProcessID pid, ExtraID id, const std::function<void(ExtraSpec&)>& edit) {
+  {
+    std::lock_guard lock(mutex_);
+    Running* running = find(pid);
+    ExtraSpec* extra = running ? findExtra(running->spec, id) : nullptr;
+    if (!extra) return false;
+    edit(*extra);
+    extra->id = id;
+  }
+  notify({{DesktopEvent::Kind::appChanged, pid, std::nullopt}});
+  return true;
+}
+
+bool Desktop::removeExtra(ProcessID pid, ExtraID id) {
+  {
+    std::lock_guard lock(mutex_);
+    Running* running = find(pid);
+    if (!running) return false;
+    auto& extras = running->spec.extras;
+    const auto it = std::find_if(extras.begin(), extras.end(),
+                                 [id](const ExtraSpec& extra) { return extra.id == id; });
+    if (it == extras.end()) return false;
+    extras.erase(it);
+  }
+  notify({{DesktopEvent::Kind::appChanged, pid, std::nullopt}});
+  return true;
+}
+
+std::vector<AppSpec> Desktop::apps() const {
+  std::lock_guard lock(mutex_);
+  std::vector<AppSpec> out;
+  out.reserve(apps_.size());
+  for (const Running& running : apps_) out.push_back(running.spec);
+  return out;
+}
+
+std::optional<AppSpec> Desktop::app(ProcessID pid) const {
+  std::lock_guard lock(mutex_);
+  const Running* running = find(pid);
+  if (!running) return std::nullopt;
+  return running->spec;
+}
+
+std::vector<RunningApplication> Desktop::runningApplications() {
+  std::vector<RunningApplication> out;
+  Events events;
+  {
+    std::lock_guard lock(mutex_);
+    std::vector<ProcessID> quitting;
+    for (const Running& running : apps_) {
+      const AppSpec& spec = running.spec;
+      out.push_back(RunningApplication{spec.pid, spec.name, spec.icon, spec.activationPolicy,
+                                       spec.terminated});
+      if (spec.quitsAfterListing) quitting.push_back(spec.pid);
+    }
+    for (ProcessID pid : quitting) quitLocked(pid, events);
+  }
+  notify(events);
+  return out;
+}
+
+void Desktop::setScreen(std::optional<ScreenSpec> screen) {
+  {
+    std::lock_guard lock(mutex_);
+    screen_ = std::move(screen);
+  }
+  notify({{DesktopEvent::Kind::screenChanged, 0, std::nullopt}});
+}
+
+std::optional<ScreenSpec> Desktop::screen() const {
+  std::lock_guard lock(mutex_);
+  return screen_;
+}
+
+void Desktop::setAccessibilityGranted(bool granted) {
+  {
+    std::lock_guard lock(mutex_);
+    if (granted_ == granted) return;
+    granted_ = granted;
+  }
+  notify({{DesktopEvent::Kind::permissionChanged, 0, std::nullopt}});
+}
+
+bool Desktop::accessibilityGranted() const {
+  std::lock_guard lock(mutex_);
+  return granted_;
+}
+
+bool Desktop::promptForAccessibility() {
+  {
+    std::lock_guard lock(mutex_);
+    if (granted_) return true;
+    ++prompts_;
+  }
+  notify({{DesktopEvent::Kind::permissionPrompted, 0, std::nullopt}});
+  return false;
+}
+
+int Desktop::permissionPromptCount() const {
+  std::lock_guard lock(mutex_);
+  return prompts_;
+}
+
+std::vector<PressEvent> Desktop::presses() const {
+  std::lock_guard lock(mutex_);
+  return {presses_.begin(), presses_.end()};
+}
+
+size_t Desktop::addObserver(Observer observer) {
+  std::lock_guard lock(mutex_);
+  const size_t token = nextObserver_++;
+  observers_.emplace(token, std::move(observer));
+  return token;
+}
+
+void Desktop::removeObserver(size_t token) {
+  std::lock_guard lock(mutex_);
+  observers_.erase(token);
+}
+
+void Desktop::notify(const Events& events) {
+  if (events.empty()) return;
+  std::vector<Observer> observers;
+  {
+    std::lock_guard lock(mutex_);
+    for (const auto& entry : observers_) observers.push_back(entry.second);
+  }
+  for (const DesktopEvent& event : events) {
+    for (const Observer& observer : observers) observer(event);
+  }
+}
+
+ElementAddress Desktop::applicationAddress(ProcessID pid) const {
+  std::lock_guard lock(mutex_);
+  const Running* running = find(pid);
+  return ElementAddress{id_, ElementKind::application, pid, running ? running->generation : 0, 0};
+}
+
+double Desktop::responseDelay(const ElementAddress& element) const {
+  std::lock_guard lock(mutex_);
+  const Running* running = findAlive(element);
+  return running ? running->spec.responseDelay : 0;
+}
+
+AXRef Desktop::makeValue(ValueKind kind, const ElementAddress& owner) const {
+  switch (kind) {
+    case ValueKind::number:
+      return std::make_shared<const SimNumber>(42);
+    case ValueKind::string:
+      return std::make_shared<const SimString>("not what was asked for");
+    case ValueKind::point:
+      return SimValue::point(Point{1, 2});
+    case ValueKind::size:
+      return SimValue::size(Size{3, 4});
+    case ValueKind::element:
+      return std::make_shared<const SimElement>(
+          ElementAddress{id_, ElementKind::application, owner.pid, owner.generation, 0});
+    case ValueKind::array:
+      return std::make_shared<const SimArray>(
+          std::vector<AXRef>{std::make_shared<const SimNumber>(7)});
+  }
+  return nullptr;
+}
+
+AXError Desktop::answerFault(const AttributeFault& fault, const ElementAddress& owner,
+                             AXRef& value) const {
+  if (fault.value) value = makeValue(*fault.value, owner);
+  return fault.error;
+}
+
+AXError Desktop::readAttribute(const ElementAddress& element, std::string_view attribute,
+                               AXRef& value) {
+  std::lock_guard lock(mutex_);
+  const Running* running = findAlive(element);
+  if (!running) {
+    // Messages to a process that is gone cannot be delivered; its inner elements are
+    // simply invalid.
+    return element.kind == ElementKind::application ? AXError::cannotComplete
+                                                    : AXError::invalidUIElement;
+  }
+  const AppSpec& app = running->spec;
+  switch (element.kind) {
+    case ElementKind::application: {
+      if (const auto fault = app.appFaults.find(attribute); fault != app.appFaults.end()) {
+        return answerFault(fault->second, element, value);
+      }
+      if (attribute != "AXExtrasMenuBar") return AXError::attributeUnsupported;
+      if (!app.hasExtrasBar) return AXError::noValue;
+      ElementAddress bar = element;
+      bar.kind = ElementKind::extrasBar;
+      value = std::make_shared<const SimElement>(bar);
+      return AXError::success;
+    }
+    case ElementKind::extrasBar: {
+      if (!app.hasExtrasBar) return AXError::invalidUIElement;
+      if (const auto fault = app.barFaults.find(attribute); fault != app.barFaults.end()) {
+        return answerFault(fault->second, element, value);
+      }
+      if (attribute != "AXChildren") return AXError::attributeUnsupported;
+      std::vector<AXRef> children;
+      children.reserve(app.extras.size());
+      for (const ExtraSpec& extra : app.extras) {
+        ElementAddress child = element;
+        child.kind = ElementKind::extra;
+        child.extra = extra.id;
+        children.push_back(std::make_shared<const SimElement>(child));
+      }
+      value = std::make_shared<const SimArray>(std::move(children));
+      return AXError::success;
+    }
+    case ElementKind::extra: {
+      const ExtraSpec* extra = findExtra(app, element.extra);
+      if (!extra) return AXError::invalidUIElement;
+      if (const auto fault = extra->faults.find(attribute); fault != extra->faults.end()) {
+        return answerFault(fault->second, element, value);
+      }
+      if (attribute == "AXPosition") {
+        value = SimValue::point(extra->position);
+      } else if (attribute == "AXSize") {
+        value = SimValue::size(extra->size);
+      } else if (attribute == "AXDescription") {
+        if (!extra->description) return AXError::noValue;
+        value = std::make_shared<const SimString>(*extra->description);
+      } else {
+        return AXError::attributeUnsupported;
+      }
+      return AXError::success;
+    }
+  }
+  return AXError::failure;
+}
+
+AXError Desktop::performAction(const ElementAddress& element, std::string_view action) {
+  Events events;
+  AXError result = AXError::success;
+  {
+    std::lock_guard lock(mutex_);
+    const Running* running = findAlive(element);
+    if (!running) {
+      return element.kind == ElementKind::application ? AXError::cannotComplete
+                                                      : AXError::invalidUIElement;
+    }
+    if (element.kind != ElementKind::extra) return AXError::actionUnsupported;
+    const ExtraSpec* extra = findExtra(running->spec, element.extra);
+    if (!extra) return AXError::invalidUIElement;
+    if (action != "AXPress") return AXError::actionUnsupported;
+
+    PressEvent press{element.pid, running->spec.name, extra->id, extra->description,
+                     AXError::success};
+    switch (extra->press.kind) {
+      case PressBehavior::Kind::accept:
+        break;
+      case PressBehavior::Kind::fail:
+        press.result = extra->press.error;
+        break;
+      case PressBehavior::Kind::quitApp:
+        press.result = AXError::cannotComplete;
+        break;
+    }
+    result = press.result;
+    const bool quits = extra->press.kind == PressBehavior::Kind::quitApp;
+    presses_.push_back(press);
+    if (presses_.size() > kPressHistoryLimit) presses_.pop_front();
+    events.push_back({DesktopEvent::Kind::pressed, element.pid, press});
+    if (quits) quitLocked(element.pid, events);  // invalidates `running` and `extra`
+  }
+  notify(events);
+  return result;
+}
+
+}  // namespace strandel::sim

@@ -1,0 +1,215 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "adapters/sim/desktop/ax_objects.h"
+#include "ports/accessibility.h"
+#include "ports/geometry.h"
+#include "ports/image.h"
+#include "ports/workspace.h"
+
+namespace strandel::sim {
+
+// The kinds of value an attribute read can hand back in place of the modelled one.
+enum class ValueKind { number, string, point, size, element, array };
+
+// What a read of one attribute answers instead of the modelled value. On success with no
+// kind, the read succeeds without a value; with an error and a kind, a value is handed back
+// together with the error (which a careful caller must release).
+struct AttributeFault {
+  AXError error = AXError::success;
+  std::optional<ValueKind> value;
+
+  static AttributeFault failWith(AXError error) { return {error, std::nullopt}; }
+  static AttributeFault failHandingBack(AXError error, ValueKind kind) { return {error, kind}; }
+  static AttributeFault noValue() { return {AXError::success, std::nullopt}; }
+  static AttributeFault wrongKind(ValueKind kind) { return {AXError::success, kind}; }
+  bool operator==(const AttributeFault&) const = default;
+};
+// By attribute name ("AXPosition", "AXChildren", ...).
+using AttributeFaults = std::map<std::string, AttributeFault, std::less<>>;
+
+// What pressing an extra does in its application.
+struct PressBehavior {
+  enum class Kind {
+    accept,   // the press is performed and reported as such
+    fail,     // the application answers with `error`
+    quitApp,  // the application quits before it answers
+  };
+  Kind kind = Kind::accept;
+  AXError error = AXError::failure;
+
+  static PressBehavior accept() { return {}; }
+  static PressBehavior fail(AXError error) { return {Kind::fail, error}; }
+  static PressBehavior quitApp() { return {Kind::quitApp, AXError::cannotComplete}; }
+  bool operator==(const PressBehavior&) const = default;
+};
+
+// One menu bar extra of an application, as its extras bar lists it.
+struct ExtraSpec {
+  ExtraID id = 0;  // given by the desktop; leave 0 when adding
+  Point position;
+  Size size;
+  std::optional<std::string> description;  // none: "AXDescription" has no value
+  AttributeFaults faults;                  // "AXPosition", "AXSize", "AXDescription", ...
+  PressBehavior press;
+
+  Rect frame() const { return Rect{position, size}; }
+};
+
+// One running application, in the workspace's terms plus what its Accessibility side does.
+struct AppSpec {
+  ProcessID pid = 0;  // 0: the desktop picks a free one
+  std::optional<std::string> name;
+  ImageRef icon;
+  ActivationPolicy activationPolicy = ActivationPolicy::regular;
+  // Still listed by the workspace, flagged as terminated; its process is gone for good.
+  bool terminated = false;
+  bool hasExtrasBar = true;   // without one, "AXExtrasMenuBar" has no value
+  AttributeFaults appFaults;  // reads of the application element
+  AttributeFaults barFaults;  // reads of the extras bar element
+  // Seconds the application takes to answer each request. A request whose element has a
+  // shorter messaging timeout fails with cannotComplete once the timeout has passed, and
+  // the application never acts on it.
+  double responseDelay = 0;
+  // The application quits right after the workspace has listed it (it shows up in the list
+  // as running; every request to it then fails).
+  bool quitsAfterListing = false;
+  std::vector<ExtraSpec> extras;  // in "AXChildren" order
+};
+
+struct ScreenSpec {
+  Rect frame;
+  std::optional<Rect> topLeftArea;  // the usable areas beside a camera housing
+  std::optional<Rect> topRightArea;
+  bool operator==(const ScreenSpec&) const = default;
+};
+
+// A press that reached an application.
+struct PressEvent {
+  ProcessID pid = 0;
+  std::optional<std::string> appName;
+  ExtraID extra = 0;
+  std::optional<std::string> description;
+  AXError result = AXError::success;
+};
+
+struct DesktopEvent {
+  enum class Kind {
+    launched,    // pid
+    quit,        // pid
+    appChanged,  // pid: the app or one of its extras was edited
+    pressed,     // press
+    screenChanged,
+    permissionChanged,
+    permissionPrompted,  // the system showed its permission prompt
+  };
+  Kind kind = Kind::appChanged;
+  ProcessID pid = 0;
+  std::optional<PressEvent> press;
+};
+
+// A model of the Mac that the program runs on: the running applications with their menu bar
+// extras, the main screen and the Accessibility permission. It stands for other processes
+// and the system, so it may be used from any thread: the main thread launches and quits
+// applications while Accessibility requests arrive from the scan queue. All state is guarded
+// by one mutex, and observers are called without it held, on the thread that caused the
+// event (presses arrive on the scan queue's thread).
+class Desktop {
+ public:
+  using Observer = std::function<void(const DesktopEvent&)>;
+  static constexpr size_t kPressHistoryLimit = 256;
+
+  Desktop();
+  Desktop(const Desktop&) = delete;
+  Desktop& operator=(const Desktop&) = delete;
+
+  // Applications, in workspace order.
+
+  // Adds the application at the end of the workspace's list; the extras get their ids. None
+  // when another listed application already has that pid.
+  std::optional<ProcessID> launch(AppSpec app);
+  // The process ends and leaves the list; every element of it stops answering. False when
+  // no application has that pid.
+  bool quit(ProcessID pid);
+  // Edits an application in place (its pid stays). Extras added with id 0 get ids. Setting
+  // `terminated` ends its process for good. False when no application has that pid.
+  bool updateApp(ProcessID pid, const std::function<void(AppSpec&)>& edit);
+  std::optional<ExtraID> addExtra(ProcessID pid, ExtraSpec extra);
+  bool updateExtra(ProcessID pid, ExtraID extra, const std::function<void(ExtraSpec&)>& edit);
+  bool removeExtra(ProcessID pid, ExtraID extra);
+
+  std::vector<AppSpec> apps() const;
+  std::optional<AppSpec> app(ProcessID pid) const;
+  // The workspace's view: every listed application, terminated ones included. Applications
+  // that quit after being listed do so now.
+  std::vector<RunningApplication> runningApplications();
+
+  // The main screen; none when the Mac has no screen.
+  void setScreen(std::optional<ScreenSpec> screen);
+  std::optional<ScreenSpec> screen() const;
+
+  // The Accessibility permission of the program.
+  void setAccessibilityGranted(bool granted);
+  bool accessibilityGranted() const;
+  // The system's prompt offering the permission; shown only while it is missing. Returns
+  // whether the permission is granted.
+  bool promptForAccessibility();
+  int permissionPromptCount() const;
+
+  // The latest presses that reached an application, oldest first.
+  std::vector<PressEvent> presses() const;
+
+  // Returns a token for removeObserver.
+  size_t addObserver(Observer observer);
+  void removeObserver(size_t token);
+
+  // The system's side of Accessibility requests, answered at once; SimAccessibility adds
+  // permission checks, response delays and messaging time-outs.
+  uint64_t id() const { return id_; }
+  ElementAddress applicationAddress(ProcessID pid) const;
+  // 0 when the process is gone (a request then fails at once).
+  double responseDelay(const ElementAddress& element) const;
+  AXError readAttribute(const ElementAddress& element, std::string_view attribute, AXRef& value);
+  AXError performAction(const ElementAddress& element, std::string_view action);
+
+ private:
+  struct Running {
+    AppSpec spec;
+    uint64_t generation = 0;  // 0 once the process is gone
+  };
+  using Events = std::vector<DesktopEvent>;
+
+  Running* find(ProcessID pid);
+  const Running* find(ProcessID pid) const;
+  const Running* findAlive(const ElementAddress& element) const;
+  AXRef makeValue(ValueKind kind, const ElementAddress& owner) const;
+  AXError answerFault(const AttributeFault& fault, const ElementAddress& owner, AXRef& value) const;
+  void assignIds(AppSpec& app);
+  void quitLocked(ProcessID pid, Events& events);
+  void notify(const Events& events);
+
+  const uint64_t id_;
+  mutable std::mutex mutex_;
+  std::vector<Running> apps_;
+  uint64_t nextGeneration_ = 1;
+  ExtraID nextExtra_ = 1;
+  ProcessID nextPid_ = 1000;
+  std::optional<ScreenSpec> screen_;
+  bool granted_ = false;  // a freshly installed program has no permission
+  int prompts_ = 0;
+  std::deque<PressEvent> presses_;
+  std::map<size_t, Observer> observers_;
+  size_t nextObserver_ = 1;
+};
+
+}  // namespace strandel::sim

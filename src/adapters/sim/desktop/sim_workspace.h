@@ -1,0 +1,57 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "adapters/sim/desktop/desktop.h"
+#include "ports/workspace.h"
+
+namespace strandel::sim {
+
+// The workspace of the simulated Mac. Opening addresses goes to a handler (none: nothing
+// opens) and the notification centre is whichever one it was given, so the rest of the
+// simulator can decide what these do; subclasses may override them too.
+class SimWorkspace : public Workspace {
+ public:
+  using OpenURLHandler = std::function<bool(const URL&)>;
+
+  // Without a centre, observers are accepted and never called.
+  SimWorkspace(std::shared_ptr<Desktop> desktop, std::shared_ptr<NotificationCenter> center,
+               OpenURLHandler openURL = {});
+
+  std::vector<RunningApplication> runningApplications() override;
+  bool openURL(const URL& url) override;
+  NotificationCenter& notificationCenter() override;
+
+  void setOpenURLHandler(OpenURLHandler handler) { openURL_ = std::move(handler); }
+
+ private:
+  std::shared_ptr<Desktop> desktop_;
+  std::shared_ptr<NotificationCenter> center_;
+  OpenURLHandler openURL_;
+};
+
+// A snapshot of the desktop's main screen, taken when asked for.
+class SimScreen final : public Screen {
+ public:
+  explicit SimScreen(ScreenSpec spec) : spec_(spec) {}
+  Rect frame() const override { return spec_.frame; }
+  std::optional<Rect> auxiliaryTopLeftArea() const override { return spec_.topLeftArea; }
+  std::optional<Rect> auxiliaryTopRightArea() const override { return spec_.topRightArea; }
+
+ private:
+  ScreenSpec spec_;
+};
+
+class SimScreens final : public Screens {
+ public:
+  explicit SimScreens(std::shared_ptr<Desktop> desktop) : desktop_(std::move(desktop)) {}
+  std::shared_ptr<const Screen> mainScreen() override;
+
+ private:
+  std::shared_ptr<Desktop> desktop_;
+};
+
+}  // namespace strandel::sim
