@@ -1,0 +1,11 @@
+#pragma once
+
+#include <memory>
+
+#include "ports/workspace.h"
+
+namespace strandel::mac {
+
+std::shared_ptr<Workspace> makeWorkspace();
+
+}  // namespace strandel::mac
