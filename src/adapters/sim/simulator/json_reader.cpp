@@ -1,0 +1,384 @@
+#include "adapters/sim/simulator/json_reader.h"
+
+#include <charconv>
+#include <cstdint>
+#include <limits>
+
+namespace strandel::sim {
+
+namespace {
+
+class Reader {
+ public:
+  explicit Reader(std::string_view text) : text_(text) {}
+
+  JsonDocument read() {
+    JsonDocument document;
+    positions_ = &document.positions;
+    skipBlanks();
+    document.root = value("", 0);
+    skipBlanks();
+    if (pos_ < text_.size()) fail("unexpected text after the end of the JSON value");
+    return document;
+  }
+
+ private:
+  [[noreturn]] void fail(const std::string& what) const { throw JsonSyntaxError(here(), what); }
+
+  // Line breaks only occur between tokens (strings refuse them), so skipBlanks keeps the
+  // line count and the column is counted from the line's start.
+  TextPosition here() const {
+    TextPosition p{line_, 1};
+    for (size_t i = lineStart_; i < pos_ && i < text_.size(); ++i) {
+      // Continuation bytes belong to the character before.
+      if ((static_cast<unsigned char>(text_[i]) & 0xC0) != 0x80) ++p.column;
+    }
+    return p;
+  }
+
+  bool atEnd() const { return pos_ >= text_.size(); }
+  char peek() const { return atEnd() ? '\0' : text_[pos_]; }
+
+  void skipBlanks() {
+    while (!atEnd()) {
+      char c = text_[pos_];
+      if (c != ' ' && c != '\t' && c != '\n' && c != '\r') return;
+      ++pos_;
+      if (c == '\n') {
+        ++line_;
+        lineStart_ = pos_;
+      }
+    }
+  }
+
+  std::string describeHere() const {
+    if (atEnd()) return "the end of the file";
+    auto c = static_cast<unsigned char>(text_[pos_]);
+    if (c >= 0x20 && c < 0x7F) return std::string("'") + static_cast<char>(c) + "'";
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "0x%02X", c);
+    return std::string("byte ") + buffer;
+  }
+
+  nlohmann::json value(const std::string& pointer, int depth) {
+    if (depth > kMaxJsonDepth) fail("values nested deeper than " + std::to_string(kMaxJsonDepth));
+    (*positions_)[pointer] = here();
+    char c = peek();
+    switch (c) {
+      case '{':
+        return object(pointer, depth);
+      case '[':
+        return array(pointer, depth);
+      case '"':
+        return nlohmann::json(string());
+      case 't':
+        literal("true");
+        return nlohmann::json(true);
+      case 'f':
+        literal("false");
+        return nlohmann::json(false);
+      case 'n':
+        literal("null");
+        return nlohmann::json(nullptr);
+      default:
+        if (c == '-' || (c >= '0' && c <= '9')) return number();
+        fail("expected a value, found " + describeHere());
+    }
+  }
+
+  void literal(std::string_view word) {
+    if (text_.substr(pos_, word.size()) != word) {
+      fail("expected a value, found " + describeHere());
+    }
+    pos_ += word.size();
+  }
+
+  nlohmann::json object(const std::string& pointer, int depth) {
+    ++pos_;  // {
+    nlohmann::json result = nlohmann::json::object();
+    skipBlanks();
+    if (peek() == '}') {
+      ++pos_;
+      return result;
+    }
+    for (;;) {
+      skipBlanks();
+      if (peek() != '"') fail("expected a member name in double quotes, found " + describeHere());
+      TextPosition keyAt = here();
+      std::string key = string();
+      if (result.contains(key)) {
+        throw JsonSyntaxError(keyAt, "the member \"" + key + "\" is given twice");
+      }
+      skipBlanks();
+      if (peek() != ':') fail("expected ':' after the member name, found " + describeHere());
+      ++pos_;
+      skipBlanks();
+      result[key] = value(pointer + "/" + jsonPointerToken(key), depth + 1);
+      skipBlanks();
+      if (peek() == ',') {
+        ++pos_;
+        skipBlanks();
+        if (peek() == '}') fail("a trailing ',' before '}'");
+        continue;
+      }
+      if (peek() == '}') {
+        ++pos_;
+        return result;
+      }
+      fail("expected ',' or '}' in an object, found " + describeHere());
+    }
+  }
+
+  nlohmann::json array(const std::string& pointer, int depth) {
+    ++pos_;  // [
+    nlohmann::json result = nlohmann::json::array();
+    skipBlanks();
+    if (peek() == ']') {
+      ++pos_;
+      return result;
+    }
+    for (;;) {
+      skipBlanks();
+      result.push_back(value(pointer + "/" + std::to_string(result.size()), depth + 1));
+      skipBlanks();
+      if (peek() == ',') {
+        ++pos_;
+        skipBlanks();
+        if (peek() == ']') fail("a trailing ',' before ']'");
+        continue;
+      }
+      if (peek() == ']') {
+        ++pos_;
+        return result;
+      }
+      fail("expected ',' or ']' in an array, found " + describeHere());
+    }
+  }
+
+  static void appendUtf8(std::string& out, uint32_t cp) {
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      out += static_cast<char>(0xC0 | (cp >> 6));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      out += static_cast<char>(0xE0 | (cp >> 12));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (cp >> 18));
+      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  }
+
+  uint32_t hex4() {
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) {
+      char c = peek();
+      uint32_t digit;
+      if (c >= '0' && c <= '9') {
+        digit = static_cast<uint32_t>(c - '0');
+      } else if (c >= 'a' && c <= 'f') {
+        digit = static_cast<uint32_t>(c - 'a' + 10);
+      } else if (c >= 'A' && c <= 'F') {
+        digit = static_cast<uint32_t>(c - 'A' + 10);
+      } else {
+        fail("expected four hex digits after \\u");
+      }
+      v = v * 16 + digit;
+      ++pos_;
+    }
+    return v;
+  }
+
+  // One UTF-8 character of the raw text, checked for well-formedness.
+  void copyUtf8(std::string& out) {
+    auto lead = static_cast<unsigned char>(text_[pos_]);
+    int length;
+    uint32_t cp;
+    if (lead < 0x80) {
+      length = 1;
+      cp = lead;
+    } else if ((lead & 0xE0) == 0xC0) {
+      length = 2;
+      cp = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+      length = 3;
+      cp = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+      length = 4;
+      cp = lead & 0x07;
+    } else {
+      fail("invalid UTF-8 in a string");
+    }
+    if (pos_ + static_cast<size_t>(length) > text_.size()) fail("invalid UTF-8 in a string");
+    for (int i = 1; i < length; ++i) {
+      auto c = static_cast<unsigned char>(text_[pos_ + static_cast<size_t>(i)]);
+      if ((c & 0xC0) != 0x80) fail("invalid UTF-8 in a string");
+      cp = (cp << 6) | (c & 0x3F);
+    }
+    static constexpr uint32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kMinimum[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+      fail("invalid UTF-8 in a string");
+    }
+    out.append(text_.substr(pos_, static_cast<size_t>(length)));
+    pos_ += static_cast<size_t>(length);
+  }
+
+  std::string string() {
+    ++pos_;  // opening quote
+    std::string out;
+    for (;;) {
+      if (atEnd()) fail("a string is not closed before the end of the file");
+      char c = text_[pos_];
+      if (c == '"') {
+        ++pos_;
+        return out;
+      }
+      if (static_cast<unsigned char>(c) < 0x20) {
+        fail(c == '\n' ? "a line break inside a string (write \\n)"
+                       : "a control character inside a string");
+      }
+      if (c != '\\') {
+        copyUtf8(out);
+        continue;
+      }
+      ++pos_;
+      char e = peek();
+      ++pos_;
+      switch (e) {
+        case '"':
+          out += '"';
+          break;
+        case '\\':
+          out += '\\';
+          break;
+        case '/':
+          out += '/';
+          break;
+        case 'b':
+          out += '\b';
+          break;
+        case 'f':
+          out += '\f';
+          break;
+        case 'n':
+          out += '\n';
+          break;
+        case 'r':
+          out += '\r';
+          break;
+        case 't':
+          out += '\t';
+          break;
+        case 'u': {
+          uint32_t cp = hex4();
+          if (cp >= 0xD800 && cp <= 0xDBFF) {
+            if (text_.substr(pos_, 2) != "\\u") fail("a lone surrogate in a \\u escape");
+            pos_ += 2;
+            uint32_t low = hex4();
+            if (low < 0xDC00 || low > 0xDFFF) fail("a lone surrogate in a \\u escape");
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+          } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
+            fail("a lone surrogate in a \\u escape");
+          }
+          appendUtf8(out, cp);
+          break;
+        }
+        default:
+          --pos_;
+          fail("an unknown escape \\" + describeHere());
+      }
+    }
+  }
+
+  nlohmann::json number() {
+    size_t start = pos_;
+    auto digits = [&] {
+      size_t from = pos_;
+      while (!atEnd() && text_[pos_] >= '0' && text_[pos_] <= '9') ++pos_;
+      return pos_ - from;
+    };
+    if (peek() == '-') ++pos_;
+    if (peek() == '0') {
+      ++pos_;
+      if (peek() >= '0' && peek() <= '9') fail("a number with a leading zero");
+    } else if (digits() == 0) {
+      fail("expected a digit, found " + describeHere());
+    }
+    bool integral = true;
+    if (peek() == '.') {
+      ++pos_;
+      integral = false;
+      if (digits() == 0) fail("expected a digit after the decimal point");
+    }
+    if (peek() == 'e' || peek() == 'E') {
+      ++pos_;
+      integral = false;
+      if (peek() == '+' || peek() == '-') ++pos_;
+      if (digits() == 0) fail("expected a digit in the exponent");
+    }
+    std::string_view spelled = text_.substr(start, pos_ - start);
+    const char* first = spelled.data();
+    const char* last = first + spelled.size();
+    if (integral) {
+      int64_t i = 0;
+      if (std::from_chars(first, last, i).ec == std::errc{}) return nlohmann::json(i);
+      uint64_t u = 0;
+      if (std::from_chars(first, last, u).ec == std::errc{}) return nlohmann::json(u);
+    }
+    double d = 0;
+    auto result = std::from_chars(first, last, d);
+    if (result.ec == std::errc::result_out_of_range) {
+      size_t at = pos_;
+      pos_ = start;
+      TextPosition p = here();
+      pos_ = at;
+      throw JsonSyntaxError(p, "the number " + std::string(spelled) + " is out of range");
+    }
+    return nlohmann::json(d);
+  }
+
+  std::string_view text_;
+  size_t pos_ = 0;
+  int line_ = 1;
+  size_t lineStart_ = 0;
+  std::map<std::string, TextPosition>* positions_ = nullptr;
+};
+
+}  // namespace
+
+TextPosition JsonDocument::positionOf(const std::string& pointer) const {
+  auto found = positions.find(pointer);
+  if (found != positions.end()) return found->second;
+  auto top = positions.find("");
+  return top != positions.end() ? top->second : TextPosition{};
+}
+
+JsonDocument readJson(std::string_view text) {
+  // A byte-order mark is tolerated, as editors write one.
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") {
+    Reader reader(text.substr(3));
+    return reader.read();
+  }
+  Reader reader(text);
+  return reader.read();
+}
+
+std::string jsonPointerToken(std::string_view name) {
+  std::string out;
+  for (char c : name) {
+    if (c == '~') {
+      out += "~0";
+    } else if (c == '/') {
+      out += "~1";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+}  // namespace strandel::sim

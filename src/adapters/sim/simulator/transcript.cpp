@@ -1,0 +1,142 @@
+#include "adapters/sim/simulator/transcript.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "adapters/sim/desktop/sim_image.h"
+#include "adapters/sim/ui/sim_menu.h"
+
+namespace strandel::sim {
+
+namespace {
+
+constexpr const char* kIndent = "          ";  // under the text after the stamp
+
+// Whole points print without a fraction, others with up to two decimals.
+std::string number(double value) {
+  char buffer[32];
+  if (std::isfinite(value) && value == std::floor(value) && std::fabs(value) < 1e15) {
+    std::snprintf(buffer, sizeof buffer, "%lld", static_cast<long long>(value));
+  } else {
+    std::snprintf(buffer, sizeof buffer, "%.2f", value);
+  }
+  return buffer;
+}
+
+}  // namespace
+
+Transcript::Transcript(std::function<void(const std::string&)> sink) : sink_(std::move(sink)) {}
+
+std::string Transcript::stamp(double seconds) {
+  // Milliseconds as integers: the text never depends on the locale's decimal mark.
+  if (!std::isfinite(seconds) || seconds < 0) seconds = 0;
+  auto millis = static_cast<long long>(std::llround(seconds * 1000));
+  char buffer[40];
+  std::snprintf(buffer, sizeof buffer, "[%4lld.%03lld]", millis / 1000, millis % 1000);
+  return buffer;
+}
+
+void Transcript::line(const std::string& text) {
+  block(text, {});
+}
+
+void Transcript::block(const std::string& first, const std::vector<std::string>& more) {
+  std::string out = stamp(clock_ ? clock_() : 0) + " " + first + "\n";
+  for (const auto& next : more) out += kIndent + next + "\n";
+  write(out);
+}
+
+void Transcript::write(const std::string& text) {
+  std::string clean = scrub_ ? scrub_(text) : text;
+  text_ += clean;
+  if (sink_) sink_(clean);
+}
+
+std::string quoted(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text) {
+    auto u = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (u < 0x20 || u == 0x7F) {
+      char buffer[8];
+      std::snprintf(buffer, sizeof buffer, "\\x%02X", u);
+      out += buffer;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+std::string describeImage(const ImageRef& image) {
+  if (!image) return "no image";
+  std::string out;
+  if (auto* sim = dynamic_cast<const SimImage*>(image.get())) {
+    out = sim->glyph() + " " + sim->colour();
+  } else {
+    out = "image";
+  }
+  Size size = image->size();
+  out += " " + number(size.width) + "x" + number(size.height);
+  if (image->isTemplate()) out += " template";
+  return out;
+}
+
+std::string describeRow(long number, const MenuItem& item) {
+  char prefix[16];
+  std::snprintf(prefix, sizeof prefix, "%2ld. ", number);
+  if (item.isSeparator()) return std::string(prefix) + "-----";
+
+  std::string kind;
+  auto attributed = item.attributedTitle();
+  if (attributed) {
+    kind = "header";
+  } else if (item.action()) {
+    kind = "action";
+  } else {
+    kind = "text";
+  }
+  std::string out = std::string(prefix) + kind + " " + quoted(item.title());
+
+  auto* sim = dynamic_cast<const SimMenuItem*>(&item);
+  bool usable = sim ? sim->isEffectivelyEnabled() : item.isEnabled();
+  if (!usable) out += "  disabled";
+  if (item.state() == ControlState::on) out += "  [on]";
+  if (item.state() == ControlState::mixed) out += "  [mixed]";
+  if (item.image()) out += "  (" + describeImage(item.image()) + ")";
+  if (!item.keyEquivalent().empty()) out += "  key Cmd-" + item.keyEquivalent();
+  if (attributed) {
+    if (attributed->text != item.title()) out += "  shown as " + quoted(attributed->text);
+    out += "  " + ::strandel::sim::number(attributed->font.pointSize) + "pt";
+    if (attributed->font.weight == FontWeight::semibold) out += " semibold";
+    if (attributed->foregroundColor == Color::secondaryLabel) out += " secondary";
+  }
+  if (item.action() && !item.target()) out += "  no target";
+  return out;
+}
+
+std::vector<std::string> describeMenu(const Menu& menu) {
+  std::vector<std::string> rows;
+  for (long i = 0; i < menu.numberOfItems(); ++i) {
+    if (auto item = menu.itemAtIndex(i)) rows.push_back(describeRow(i + 1, *item));
+  }
+  return rows;
+}
+
+std::vector<std::string> describeAlert(const AlertRecord& alert) {
+  std::vector<std::string> lines;
+  lines.push_back("message: " + quoted(alert.messageText));
+  lines.push_back("informative: " + quoted(alert.informativeText));
+  std::string buttons = "buttons:";
+  for (size_t i = 0; i < alert.buttons.size(); ++i) {
+    buttons += " " + std::to_string(i + 1) + "=" + quoted(alert.buttons[i]);
+  }
+  lines.push_back(buttons);
+  return lines;
+}
+
+}  // namespace strandel::sim
