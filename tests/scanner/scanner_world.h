@@ -1,0 +1,149 @@
+#pragma once
+
+// A small simulated Mac for the scanner's tests and benchmark: a Desktop behind the
+// simulated Accessibility, workspace and screens, virtual time for slow applications and a
+// hand-driven dispatch, all installed as the platform for the life of the world.
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "adapters/sim/desktop/desktop.h"
+#include "adapters/sim/desktop/sim_accessibility.h"
+#include "adapters/sim/desktop/sim_image.h"
+#include "adapters/sim/desktop/sim_workspace.h"
+#include "adapters/sim/loop/time_source.h"
+#include "ports/platform.h"
+
+namespace strandel::test {
+
+// Time moves only when a slow application makes a request wait.
+class StepTime final : public sim::TimeSource {
+ public:
+  void sleepFor(double seconds) override { now += seconds; }
+  double now = 0;
+};
+
+// Blocks wait until the test runs them.
+class HandQueue final : public MainQueue {
+ public:
+  explicit HandQueue(std::string label) : label_(std::move(label)) {}
+  void async(Block block) override { blocks_.push_back(std::move(block)); }
+  void asyncAfter(double, Block block) override { blocks_.push_back(std::move(block)); }
+  std::string label() const override { return label_; }
+
+  size_t pending() const { return blocks_.size(); }
+  // Runs blocks, those they add included, until none is left; returns how many ran.
+  size_t drain() {
+    size_t ran = 0;
+    while (!blocks_.empty()) {
+      Block block = std::move(blocks_.front());
+      blocks_.pop_front();
+      block();
+      ++ran;
+    }
+    return ran;
+  }
+
+ private:
+  std::string label_;
+  std::deque<Block> blocks_;
+};
+
+class HandDispatch final : public Dispatch {
+ public:
+  struct Made {
+    std::string label;
+    QualityOfService qos;
+  };
+  MainQueue& mainQueue() override { return main_; }
+  std::shared_ptr<DispatchQueue> makeSerialQueue(const std::string& label,
+                                                 QualityOfService qos) override {
+    made.push_back({label, qos});
+    auto queue = std::make_shared<HandQueue>(label);
+    serial.push_back(queue);
+    return queue;
+  }
+
+  std::vector<Made> made;
+  std::vector<std::shared_ptr<HandQueue>> serial;
+
+ private:
+  HandQueue main_{"main"};
+};
+
+// Answers "item.unknown" from a tiny table and any other key with itself.
+class KeyBundle final : public Bundle {
+ public:
+  std::optional<InfoValue> infoDictionaryValue(const std::string&) override { return std::nullopt; }
+  std::string localizedString(const std::string& key, const std::string& value) override {
+    if (key == "item.unknown") return "Unknown item";
+    return value.empty() ? key : value;
+  }
+};
+
+inline sim::ExtraSpec extraAt(double x, double width, std::optional<std::string> description,
+                              double y = 0, double height = 22) {
+  sim::ExtraSpec extra;
+  extra.position = Point{x, y};
+  extra.size = Size{width, height};
+  extra.description = std::move(description);
+  return extra;
+}
+
+inline sim::AppSpec appNamed(std::optional<std::string> name, std::vector<sim::ExtraSpec> extras,
+                             ProcessID pid = 0) {
+  sim::AppSpec app;
+  app.pid = pid;
+  app.name = std::move(name);
+  app.icon = std::make_shared<sim::SimImage>("@", "blue");
+  app.extras = std::move(extras);
+  return app;
+}
+
+class ScannerWorld {
+ public:
+  static constexpr ProcessID kOwnPid = 4242;
+
+  ScannerWorld()
+      : desktop(std::make_shared<sim::Desktop>()),
+        time(std::make_shared<StepTime>()),
+        ax(std::make_shared<sim::SimAccessibility>(desktop, time)),
+        dispatch(std::make_shared<HandDispatch>()) {
+    desktop->setAccessibilityGranted(true);
+    desktop->setScreen(sim::ScreenSpec{Rect{{0, 0}, {900, 600}}, std::nullopt, std::nullopt});
+    ax->setRecordingRequests(true);
+    platform.accessibility = ax;
+    platform.workspace = std::make_shared<sim::SimWorkspace>(desktop, nullptr);
+    platform.screens = std::make_shared<sim::SimScreens>(desktop);
+    platform.dispatch = dispatch;
+    platform.bundle = std::make_shared<KeyBundle>();
+    platform.processIdentifier = kOwnPid;
+    scope = std::make_unique<ScopedPlatform>(platform);
+  }
+
+  ProcessID launch(sim::AppSpec app) { return desktop->launch(std::move(app)).value_or(0); }
+
+  // The requests of one kind the program made, in order.
+  std::vector<sim::SimAccessibility::Request> requestsOf(
+      sim::SimAccessibility::Request::Kind kind) const {
+    std::vector<sim::SimAccessibility::Request> out;
+    for (const auto& request : ax->requests()) {
+      if (request.kind == kind) out.push_back(request);
+    }
+    return out;
+  }
+
+  std::shared_ptr<sim::Desktop> desktop;
+  std::shared_ptr<StepTime> time;
+  std::shared_ptr<sim::SimAccessibility> ax;
+  std::shared_ptr<HandDispatch> dispatch;
+  Platform platform;
+  std::unique_ptr<ScopedPlatform> scope;
+};
+
+}  // namespace strandel::test
