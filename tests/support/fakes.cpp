@@ -14,6 +14,7 @@ std::optional<DefaultsValue> MemoryUserDefaults::objectForKey(const std::string&
 void MemoryUserDefaults::setInteger(int64_t value, const std::string& key) {
   writes.push_back(key);
   values_[key] = value;
+  if (onWrite) onWrite(key);
 }
 
 std::optional<DefaultsValue> MemoryUserDefaults::value(const std::string& key) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -26,6 +27,8 @@ class MemoryUserDefaults final : public UserDefaults {
 
   std::vector<std::string> writes;
   int reads = 0;
+  // Told of each write as it happens, so a test can see what else existed at that moment.
+  std::function<void(const std::string& key)> onWrite;
 
  private:
   std::map<std::string, DefaultsValue> values_;

@@ -1,0 +1,259 @@
+// Filling the menu from a scan result: the shapes of the menu, the rows' details, and the
+// signature rule that leaves an open menu alone when the list has not changed.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "adapters/sim/desktop/sim_image.h"
+#include "support/app_delegate_access.h"
+#include "support/menu_text.h"
+#include "support/test_platform.h"
+
+namespace strandel {
+namespace {
+
+using A = AppDelegateAccess;
+using Rows = std::vector<std::string>;
+
+ExtraItemRef extra(const std::string& label, bool occluded, double x, ImageRef icon = nullptr) {
+  return std::make_shared<const ExtraItem>(label, std::move(icon), nullptr, Rect{{x, 0}, {22, 24}},
+                                           occluded);
+}
+
+Rows sigs(const ExtraItems& items) {
+  Rows signatures;
+  for (const auto& item : items) signatures.push_back(item->signature());
+  return signatures;
+}
+
+Rows concat(Rows head, const Rows& tail) {
+  head.insert(head.end(), tail.begin(), tail.end());
+  return head;
+}
+
+class MenuBuilderTest : public ::testing::Test {
+ public:
+  void SetUp() override {
+    delegate = tp.makeDelegate();
+    menu = test::TestPlatform::menuOf(*delegate);
+  }
+  void build(const std::optional<ExtraItems>& items) { A::build(*delegate, *menu, items); }
+
+  test::TestPlatform tp;
+  std::shared_ptr<AppDelegate> delegate;
+  std::shared_ptr<sim::SimMenu> menu;
+};
+
+TEST_F(MenuBuilderTest, Shapes) {
+  const ExtraItems hiddenAB = {extra("A", true, -40), extra("B", true, 700)};
+  const ExtraItems mixed = {extra("A", true, -40), extra("B", true, 700), extra("C", false, 900)};
+  const ExtraItems alternating = {extra("h1", true, -60), extra("v1", false, 800),
+                                  extra("h2", true, 710), extra("v2", false, 900)};
+  const ExtraItems visibleOnly = {extra("C", false, 900), extra("D", false, 950)};
+  const Rows footer = test::englishFooter();
+  const Rows scanning = concat({"Scanning the menu bar… (disabled)", "---"}, footer);
+
+  struct Case {
+    std::string name;
+    std::function<void(MenuBuilderTest&)> before;  // brings the menu into its starting state
+    std::optional<ExtraItems> input;
+    Rows rows;
+    std::optional<Rows> shown;  // shownSignature afterwards
+  };
+  const std::vector<Case> cases = {
+      {"first build without a list", nullptr, std::nullopt, scanning, std::nullopt},
+      {"empty list", nullptr, ExtraItems{},
+       concat({"No menu bar extras found (disabled)", "---"}, footer), Rows{}},
+      {"hidden and visible", nullptr, mixed,
+       concat({"HIDDEN (2) (disabled)", "●  A -> pick:", "●  B -> pick:", "---",
+               "VISIBLE (1) (disabled)", "C -> pick:", "---"},
+              footer),
+       sigs(mixed)},
+      {"hidden only", nullptr, hiddenAB,
+       concat({"HIDDEN (2) (disabled)", "●  A -> pick:", "●  B -> pick:", "---"}, footer),
+       sigs(hiddenAB)},
+      {"visible only: no separator above the header", nullptr, visibleOnly,
+       concat({"VISIBLE (2) (disabled)", "C -> pick:", "D -> pick:", "---"}, footer),
+       sigs(visibleOnly)},
+      {"each part keeps the list's order", nullptr, alternating,
+       concat({"HIDDEN (2) (disabled)", "●  h1 -> pick:", "●  h2 -> pick:", "---",
+               "VISIBLE (2) (disabled)", "v1 -> pick:", "v2 -> pick:", "---"},
+              footer),
+       sigs(alternating)},
+      {"no list while a list is shown: the placeholder replaces it",
+       [&](MenuBuilderTest& t) { t.build(visibleOnly); }, std::nullopt, scanning, std::nullopt},
+  };
+
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUp();  // a fresh delegate and menu for each case
+    if (c.before) c.before(*this);
+    build(c.input);
+    EXPECT_EQ(test::describeMenu(*menu), c.rows);
+    EXPECT_EQ(A::shownSignature(*delegate), c.shown);
+  }
+}
+
+TEST_F(MenuBuilderTest, InputsThatLeaveTheMenuUntouched) {
+  const ExtraItems list = {extra("A", true, -40), extra("C", false, 900)};
+  struct Case {
+    std::string name;
+    std::function<void(MenuBuilderTest&)> before;
+    std::optional<ExtraItems> input;
+  };
+  const std::vector<Case> cases = {
+      {"no list twice", [](MenuBuilderTest& t) { t.build(std::nullopt); }, std::nullopt},
+      {"empty list twice", [](MenuBuilderTest& t) { t.build(ExtraItems{}); }, ExtraItems{}},
+      {"the same list again", [&](MenuBuilderTest& t) { t.build(list); }, list},
+      {"no list while the permission menu is shown",
+       [](MenuBuilderTest& t) {
+         t.tp.setTrusted(false);
+         t.delegate->menuNeedsUpdate(*t.menu);
+         t.tp.setTrusted(true);
+       },
+       std::nullopt},
+      {"no list while a closed menu still shows its old list",
+       [&](MenuBuilderTest& t) {
+         t.build(list);
+         t.delegate->menuDidClose(*t.menu);
+       },
+       std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUp();
+    c.before(*this);
+    const Rows rowsBefore = test::describeMenu(*menu);
+    const auto signatureBefore = A::shownSignature(*delegate);
+    const auto changes = menu->changeCount();
+    build(c.input);
+    EXPECT_EQ(menu->changeCount(), changes);
+    EXPECT_EQ(test::describeMenu(*menu), rowsBefore);
+    EXPECT_EQ(A::shownSignature(*delegate), signatureBefore);
+  }
+}
+
+TEST_F(MenuBuilderTest, TheSameListKeepsTheEarlierItemsAsRepresentedObjects) {
+  const ExtraItems first = {extra("A", false, 100)};
+  const ExtraItems again = {extra("A", false, 100.4)};  // rounds to the same signature
+  build(first);
+  build(again);
+  EXPECT_EQ(menu->itemAtIndex(1)->representedObject(), first[0]);
+}
+
+TEST_F(MenuBuilderTest, AMovedItemRebuildsEveryRow) {
+  const ExtraItems first = {extra("A", false, 100), extra("B", false, 200)};
+  const ExtraItems moved = {extra("A", false, 100), extra("B", false, 260)};
+  build(first);
+  const auto oldRow = menu->itemAtIndex(1);
+  const auto oldFooter = menu->itemAtIndex(menu->numberOfItems() - 1);
+  build(moved);
+  EXPECT_NE(menu->itemAtIndex(1), oldRow);
+  EXPECT_EQ(menu->itemAtIndex(1)->representedObject(), moved[0]);
+  EXPECT_NE(menu->itemAtIndex(menu->numberOfItems() - 1), oldFooter);
+  EXPECT_EQ(A::shownSignature(*delegate), sigs(moved));
+}
+
+TEST_F(MenuBuilderTest, OrderAndCountChangesRebuild) {
+  const ExtraItems ab = {extra("A", false, 100), extra("B", false, 200)};
+  const ExtraItems ba = {ab[1], ab[0]};
+  const ExtraItems a = {ab[0]};
+  for (const auto& next : {ba, a}) {
+    build(ab);
+    const auto changes = menu->changeCount();
+    build(next);
+    EXPECT_GT(menu->changeCount(), changes);
+  }
+}
+
+TEST_F(MenuBuilderTest, HeaderRows) {
+  build(ExtraItems{extra("A", true, -40), extra("C", false, 900)});
+  for (long index : {0L, 3L}) {
+    auto header = menu->itemAtIndex(index);
+    SCOPED_TRACE(header->title());
+    EXPECT_FALSE(header->isEnabled());
+    EXPECT_FALSE(header->action().has_value());
+    EXPECT_EQ(header->keyEquivalent(), "");
+    ASSERT_TRUE(header->attributedTitle().has_value());
+    EXPECT_EQ(*header->attributedTitle(),
+              (AttributedString{header->title(), Font{10.0, FontWeight::semibold},
+                                Color::secondaryLabel}));
+  }
+}
+
+TEST_F(MenuBuilderTest, HeaderCountsAreFormattedAs64BitIntegers) {
+  tp.bundle->strings["list.occludedHeader"] = "%lld hidden, %lld?";
+  tp.bundle->strings["list.visibleHeader"] = "%d shown";
+  build(ExtraItems{extra("A", true, -40), extra("B", true, -80), extra("C", false, 900)});
+  // A directive without its argument is written out as it stands, never read from nowhere.
+  EXPECT_EQ(menu->itemAtIndex(0)->title(), "2 hidden, %lld?");
+  EXPECT_EQ(menu->itemAtIndex(4)->title(), "1 shown");
+}
+
+TEST_F(MenuBuilderTest, ItemRowsPointAtTheirExtraAndTheDelegate) {
+  auto icon = std::make_shared<sim::SimImage>("◆", "red", Size{32, 32});
+  const ExtraItems items = {extra("A", true, -40, icon), extra("B", false, 900, icon),
+                            extra("Bare", false, 950)};
+  build(items);
+  const long rows[] = {1, 4, 5};
+  for (size_t i = 0; i < items.size(); ++i) {
+    auto row = std::dynamic_pointer_cast<sim::SimMenuItem>(menu->itemAtIndex(rows[i]));
+    SCOPED_TRACE(row->title());
+    EXPECT_EQ(row->representedObject(), items[i]);
+    EXPECT_EQ(row->target(), std::static_pointer_cast<ActionTarget>(delegate));
+    EXPECT_EQ(row->action(), std::optional<std::string>("pick:"));
+    EXPECT_TRUE(row->isEffectivelyEnabled());
+    EXPECT_EQ(row->keyEquivalent(), "");
+    EXPECT_EQ(row->state(), ControlState::off);
+    EXPECT_FALSE(row->attributedTitle().has_value());
+  }
+  // Each row of one application has its own 18 by 18 copy; the shared icon keeps its size.
+  auto imageA = menu->itemAtIndex(1)->image();
+  auto imageB = menu->itemAtIndex(4)->image();
+  ASSERT_TRUE(imageA && imageB);
+  EXPECT_NE(imageA, imageB);
+  EXPECT_NE(imageA, ImageRef(icon));
+  EXPECT_EQ(imageA->size(), (Size{18, 18}));
+  EXPECT_EQ(imageB->size(), (Size{18, 18}));
+  EXPECT_FALSE(imageA->isTemplate());
+  EXPECT_EQ(icon->size(), (Size{32, 32}));
+  // Without an icon: no image, still a working row.
+  EXPECT_EQ(menu->itemAtIndex(5)->image(), nullptr);
+}
+
+// An image whose copy is not an image.
+class UncopyableImage final : public Image {
+ public:
+  ImageRef copy() const override { return nullptr; }
+  Size size() const override { return {32, 32}; }
+  void setSize(Size) override { ++resized; }
+  bool isTemplate() const override { return false; }
+  void setTemplate(bool) override {}
+  std::string accessibilityDescription() const override { return {}; }
+  int resized = 0;
+};
+
+TEST_F(MenuBuilderTest, AnIconThatCannotBeCopiedLeavesTheRowWithoutImage) {
+  auto icon = std::make_shared<UncopyableImage>();
+  build(ExtraItems{extra("A", false, 100, icon)});
+  EXPECT_EQ(menu->itemAtIndex(1)->image(), nullptr);
+  EXPECT_EQ(icon->resized, 0);
+  EXPECT_EQ(test::describeRow(*menu->itemAtIndex(1)), "A -> pick:");
+}
+
+TEST_F(MenuBuilderTest, RowsHoldTheirExtraAfterTheCallerDropsIt) {
+  std::weak_ptr<const ExtraItem> weak;
+  {
+    auto item = extra("A", false, 100);
+    weak = item;
+    build(ExtraItems{item});
+  }
+  EXPECT_FALSE(weak.expired());
+  build(ExtraItems{});
+  EXPECT_TRUE(weak.expired());
+}
+
+}  // namespace
+}  // namespace strandel

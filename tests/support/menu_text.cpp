@@ -1,0 +1,31 @@
+#include "support/menu_text.h"
+
+namespace strandel::test {
+
+std::string describeRow(const MenuItem& row) {
+  if (row.isSeparator()) return "---";
+  std::string text = row.title();
+  if (auto action = row.action()) text += " -> " + *action;
+  if (!row.isEnabled()) text += " (disabled)";
+  if (row.state() == ControlState::on) text += " (checked)";
+  if (!row.keyEquivalent().empty()) text += " [" + row.keyEquivalent() + "]";
+  return text;
+}
+
+std::vector<std::string> describeMenu(const Menu& menu) {
+  std::vector<std::string> rows;
+  for (long i = 0; i < menu.numberOfItems(); ++i) rows.push_back(describeRow(*menu.itemAtIndex(i)));
+  return rows;
+}
+
+std::vector<std::string> englishFooter(bool launchAtLoginChecked) {
+  return {
+      std::string("Launch at Login -> toggleLaunchAtLogin") +
+          (launchAtLoginChecked ? " (checked)" : ""),
+      "Check for Updates… -> checkForUpdates",
+      "Support Strandel… -> openDonatePage",
+      "Quit Strandel -> terminate: [q]",
+  };
+}
+
+}  // namespace strandel::test
