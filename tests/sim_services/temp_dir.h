@@ -1,0 +1,68 @@
+#pragma once
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <system_error>
+
+#include <gtest/gtest.h>
+
+namespace strandel::sim::test {
+
+// A fresh directory under the system's temporary directory, removed with everything in it
+// (permissions restored first) when the test ends.
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "strandel-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
+    path_ = pattern;
+  }
+  ~TempDir() {
+    std::error_code ec;
+    for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+      chmod(it->path().c_str(), 0700);
+    }
+    chmod(path_.c_str(), 0700);
+    std::filesystem::remove_all(path_, ec);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline void writeFile(const std::filesystem::path& path, const std::string& contents) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << contents;
+}
+
+inline std::string readFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Makes `directory` read-only; false when that does not stop this process from writing in
+// it (running with the power to override permissions), so the test cannot check anything.
+inline bool makeReadOnly(const std::filesystem::path& directory) {
+  chmod(directory.c_str(), 0555);
+  std::filesystem::path probe = directory / ".probe";
+  int fd = open(probe.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+  if (fd < 0) return true;
+  close(fd);
+  unlink(probe.c_str());
+  return false;
+}
+
+}  // namespace strandel::sim::test
