@@ -1,0 +1,213 @@
+// Start-up in its fixed order, the status item it makes, and the entry point.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/entry_point.h"
+#include "support/app_delegate_access.h"
+#include "support/menu_text.h"
+#include "support/test_platform.h"
+#include "update/update_checker.h"
+
+namespace strandel {
+namespace {
+
+using A = AppDelegateAccess;
+constexpr const char* kPositionKey = "NSStatusItem Preferred Position StrandelControl";
+
+TEST(AppDelegateInit, AFreshDelegateHasOnlyAnEmptyMenu) {
+  test::TestPlatform tp;
+  auto delegate = tp.makeDelegate();
+  EXPECT_EQ(A::statusItem(*delegate), nullptr);
+  ASSERT_NE(A::menu(*delegate), nullptr);
+  EXPECT_EQ(A::menu(*delegate)->numberOfItems(), 0);
+  EXPECT_EQ(A::menu(*delegate)->delegate(), nullptr);
+  EXPECT_FALSE(A::cachedItems(*delegate).has_value());
+  EXPECT_EQ(A::cachedAt(*delegate), Date::distantPast());
+  EXPECT_FALSE(A::scanning(*delegate));
+  EXPECT_TRUE(A::pendingCompletions(*delegate).empty());
+  EXPECT_FALSE(A::menuIsOpen(*delegate));
+  EXPECT_FALSE(A::shownSignature(*delegate).has_value());
+  EXPECT_EQ(A::accessibilityWatch(*delegate), nullptr);
+  // Nothing else happened: no status item, no scan, no timer, nothing posted.
+  EXPECT_TRUE(tp.statusBar->items().empty());
+  EXPECT_EQ(tp.pendingScanBlocks(), 0u);
+  EXPECT_EQ(tp.loop->activeTimerCount(), 0u);
+  EXPECT_EQ(tp.loop->pendingMain(), 0u);
+}
+
+TEST(Startup, TheSavedPositionIsRepairedOnlyWhenAbsent) {
+  struct Case {
+    std::string name;
+    std::optional<DefaultsValue> stored;
+  };
+  const std::vector<Case> cases = {
+      {"absent", std::nullopt},
+      {"an integer the user's move left", DefaultsValue{int64_t{312}}},
+      {"zero", DefaultsValue{int64_t{0}}},
+      {"a real number", DefaultsValue{41.5}},
+      {"a boolean", DefaultsValue{false}},
+      {"text", DefaultsValue{std::string("left")}},
+      {"another kind", DefaultsValue{OtherDefaultsValue{"<data 4 bytes>"}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TestPlatform tp;
+    if (c.stored) tp.userDefaults->set(kPositionKey, *c.stored);
+    size_t itemsAtWrite = 99;
+    tp.userDefaults->onWrite = [&](const std::string&) {
+      itemsAtWrite = tp.statusBar->items().size();
+    };
+    auto delegate = tp.launchDelegate();
+    if (c.stored) {
+      EXPECT_TRUE(tp.userDefaults->writes.empty());
+      EXPECT_EQ(tp.userDefaults->value(kPositionKey), c.stored);
+    } else {
+      EXPECT_EQ(tp.userDefaults->writes, (std::vector<std::string>{kPositionKey}));
+      EXPECT_EQ(tp.userDefaults->value(kPositionKey), DefaultsValue{int64_t{0}});
+      EXPECT_EQ(itemsAtWrite, 0u);  // before the status item exists
+    }
+  }
+}
+
+TEST(Startup, TheStatusItem) {
+  test::TestPlatform tp;
+  auto delegate = tp.launchDelegate();
+  ASSERT_EQ(tp.statusBar->items().size(), 1u);
+  auto item = tp.statusItem();
+  EXPECT_EQ(A::statusItem(*delegate), item);
+  EXPECT_EQ(item->length(), -1);
+  EXPECT_EQ(item->autosaveName(), "StrandelControl");
+
+  auto* button = item->simButton();
+  ASSERT_NE(button, nullptr);
+  auto image = std::dynamic_pointer_cast<sim::SimImage>(button->image());
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->glyph(), "⋯");  // the "ellipsis.circle" symbol
+  EXPECT_TRUE(image->isTemplate());
+  // One text, looked up for both.
+  EXPECT_EQ(button->toolTip(), "Strandel: hidden menu bar extras");
+  EXPECT_EQ(image->accessibilityDescription(), button->toolTip());
+
+  ASSERT_EQ(button->trackingAreas().size(), 1u);
+  const auto& area = button->trackingAreas()[0];
+  EXPECT_EQ(area.rect, Rect{});
+  EXPECT_EQ(area.options, 0x281u);
+  EXPECT_EQ(area.owner.lock(), std::static_pointer_cast<TrackingOwner>(delegate));
+
+  // The menu is the delegate's, with the delegate as its delegate.
+  EXPECT_EQ(item->menu(), A::menu(*delegate));
+  EXPECT_EQ(A::menu(*delegate)->delegate(), std::static_pointer_cast<MenuDelegate>(delegate));
+}
+
+// Images that the system cannot make.
+class NoImages final : public Images {
+ public:
+  ImageRef systemSymbol(const std::string&, const std::string&) override { return nullptr; }
+};
+
+TEST(Startup, AMissingSymbolLeavesTheButtonWithoutImage) {
+  test::TestPlatform tp;
+  tp.platform.images = std::make_shared<NoImages>();
+  auto delegate = tp.launchDelegate();
+  auto* button = tp.statusItem()->simButton();
+  EXPECT_EQ(button->image(), nullptr);
+  EXPECT_EQ(button->toolTip(), "Strandel: hidden menu bar extras");
+  EXPECT_EQ(button->trackingAreas().size(), 1u);
+}
+
+TEST(Startup, AnItemWithoutButtonStillGetsItsMenu) {
+  test::TestPlatform tp(test::TestPlatform::Options{.statusItemsHaveButtons = false});
+  tp.launchApp("Clock", {{"Clock", 900}});
+  auto delegate = tp.launchDelegate();
+  tp.drain();
+  ASSERT_TRUE(tp.statusItem()->click());
+  EXPECT_EQ(test::describeMenu(*tp.statusItem()->menu())[1], "Clock -> pick:");
+}
+
+TEST(Startup, WithAccessOneScanStartsBeforeAnyHoverOrClick) {
+  test::TestPlatform tp;
+  tp.launchApp("Clock", {{"Clock", 900}});
+  auto delegate = tp.launchDelegate();
+  EXPECT_EQ(tp.pendingScanBlocks(), 1u);
+  EXPECT_EQ(tp.desktop->permissionPromptCount(), 0);
+  EXPECT_EQ(A::accessibilityWatch(*delegate), nullptr);
+  tp.drain();
+  ASSERT_TRUE(A::cachedItems(*delegate).has_value());
+  EXPECT_EQ(A::cachedItems(*delegate)->size(), 1u);
+  // A hover right after finds a fresh cache.
+  tp.statusItem()->hover();
+  EXPECT_EQ(tp.pendingScanBlocks(), 0u);
+}
+
+TEST(Startup, WithoutAccessThePromptOnceAndTheWatchButNoScan) {
+  test::TestPlatform tp(test::TestPlatform::Options{.trusted = false});
+  auto delegate = tp.launchDelegate();
+  EXPECT_EQ(tp.desktop->permissionPromptCount(), 1);
+  EXPECT_EQ(tp.pendingScanBlocks(), 0u);
+  EXPECT_NE(A::accessibilityWatch(*delegate), nullptr);
+  EXPECT_EQ(tp.loop->activeTimerCount(), 1u);
+  EXPECT_EQ(tp.distributedCenter->observerCount("com.apple.accessibility.api"), 1u);
+}
+
+TEST(Startup, TheSilentUpdateCheckFollowsThreeSecondsLaterEitherWay) {
+  for (bool trusted : {true, false}) {
+    SCOPED_TRACE(trusted ? "with access" : "without access");
+    test::TestPlatform tp(test::TestPlatform::Options{.trusted = trusted});
+    auto delegate = tp.launchDelegate();
+    tp.drain();
+    tp.advance(2.999);
+    EXPECT_TRUE(tp.http->tasks.empty());
+    tp.advance(0.001);
+    ASSERT_EQ(tp.http->tasks.size(), 1u);
+    EXPECT_EQ(tp.http->tasks[0].request.url, UpdateChecker::checkURL());
+    // Silent: an answer saying nothing is new shows nothing.
+    tp.http->respond(0, R"({"version": "1.0.0", "downloadUrl": "https://example.com/d"})");
+    tp.drain();
+    EXPECT_TRUE(tp.alertsShown.empty());
+  }
+}
+
+TEST(Startup, ObserversAreInstalledBeforeAnythingAsksForAccess) {
+  test::TestPlatform tp(test::TestPlatform::Options{.trusted = false});
+  size_t launchObservers = 99;
+  tp.desktop->addObserver([&](const sim::DesktopEvent& event) {
+    if (event.kind == sim::DesktopEvent::Kind::permissionPrompted) {
+      launchObservers = tp.workspaceCenter->observerCount(kDidLaunchApplicationNotification);
+    }
+  });
+  auto delegate = tp.launchDelegate();
+  EXPECT_EQ(launchObservers, 1u);
+  EXPECT_EQ(tp.workspaceCenter->observerCount(kDidTerminateApplicationNotification), 1u);
+}
+
+TEST(Startup, HoveringTheStatusItemScansAStaleCache) {
+  test::TestPlatform tp;
+  tp.launchApp("Clock", {{"Clock", 900}});
+  auto delegate = tp.launchDelegate();
+  tp.drain();
+  tp.advance(2.5);
+  tp.statusItem()->hover();
+  EXPECT_EQ(tp.pendingScanBlocks(), 1u);
+}
+
+TEST(EntryPoint, MakesTheDelegateAndRunsTheApplicationAsAnAccessory) {
+  test::TestPlatform tp;
+  EXPECT_EQ(runApplication(), 0);
+  ASSERT_NE(delegate, nullptr);
+  EXPECT_EQ(app, tp.platform.application);
+  EXPECT_EQ(tp.application->delegate(), std::static_pointer_cast<ApplicationDelegate>(delegate));
+  EXPECT_EQ(tp.application->activationPolicy(), ActivationPolicy::accessory);
+  // Launching finishes once the loop runs; the global is what keeps the delegate alive.
+  std::weak_ptr<AppDelegate> weak = delegate;
+  tp.runMain();
+  EXPECT_EQ(tp.statusBar->items().size(), 1u);
+  EXPECT_FALSE(weak.expired());
+  delegate.reset();
+  app.reset();
+  EXPECT_TRUE(weak.expired());
+}
+
+}  // namespace
+}  // namespace strandel
