@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "adapters/sim/desktop/ax_objects.h"
 #include "scanner/menu_bar_scanner.h"
 #include "scanner/scanner_world.h"
@@ -170,6 +172,20 @@ TEST(Scan, SortsLeftToRightKeepingTheFoundOrderForTies) {
   MenuBarScanner::Context withIcon = contextFor({7});
   withIcon.apps[0].icon = icon;
   for (const auto& item : MenuBarScanner::scan(withIcon)) EXPECT_EQ(item->icon, icon);
+}
+
+TEST(Scan, NumbersThatAreNotNumbersNeitherCrashNorScrambleTheOrder) {
+  ScannerWorld world;
+  const double nan = std::nan("");
+  world.launch(appNamed("A",
+                        {extraAt(nan, 10, "nanX"), extraAt(30, 10, "b"), extraAt(20, nan, "nanW"),
+                         extraAt(10, 10, "a"), extraAt(nan, 10, "nanX2")},
+                        7));
+  const ExtraItems items = MenuBarScanner::scan(contextFor({7}));
+  std::vector<std::string> labels;
+  for (const auto& item : items) labels.push_back(item->appName);
+  // A NaN width is not wider than 0; NaN positions go last, in the order found.
+  EXPECT_EQ(labels, (std::vector<std::string>{"a", "b", "nanX", "nanX2"}));
 }
 
 TEST(Scan, SetsTheShortTimeoutOnAppElementsOnly) {
