@@ -1,0 +1,117 @@
+// The status menu's cost: a full build for many extras, an unchanged rebuild, and the work
+// of one opening when the cache is warm.
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "adapters/sim/desktop/desktop.h"
+#include "adapters/sim/desktop/sim_accessibility.h"
+#include "adapters/sim/desktop/sim_image.h"
+#include "adapters/sim/loop/virtual_event_loop.h"
+#include "adapters/sim/system/sim_application.h"
+#include "adapters/sim/ui/sim_menu.h"
+#include "app/app_delegate.h"
+#include "ports/platform.h"
+#include "support/app_delegate_access.h"
+
+namespace strandel {
+namespace {
+
+using A = AppDelegateAccess;
+
+class EnabledLoginItem final : public LoginItemService {
+ public:
+  LoginItemStatus status() override { return LoginItemStatus::enabled; }
+  std::optional<PlatformError> registerService() override { return std::nullopt; }
+  std::optional<PlatformError> unregisterService() override { return std::nullopt; }
+};
+
+class EnglishBundle final : public Bundle {
+ public:
+  std::optional<InfoValue> infoDictionaryValue(const std::string&) override { return {}; }
+  std::string localizedString(const std::string& key, const std::string&) override {
+    static const std::map<std::string, std::string> table = {
+        {"list.occludedHeader", "HIDDEN (%lld)"},  {"list.visibleHeader", "VISIBLE (%lld)"},
+        {"menu.launchAtLogin", "Launch at Login"}, {"menu.checkForUpdates", "Check for Updates…"},
+        {"menu.donate", "Support Strandel…"},      {"menu.quit", "Quit Strandel"}};
+    auto found = table.find(key);
+    return found == table.end() ? key : found->second;
+  }
+};
+
+// A platform with what building the menu touches, and a delegate with `count` extras
+// cached: one in three hidden, ten extras per application icon.
+struct MenuFixture {
+  explicit MenuFixture(int count) {
+    auto desktop = std::make_shared<sim::Desktop>();
+    desktop->setAccessibilityGranted(true);
+    platform.accessibility = std::make_shared<sim::SimAccessibility>(desktop, loop);
+    platform.dispatch = loop;
+    platform.clock = loop;
+    platform.timers = loop;
+    platform.menus = std::make_shared<sim::SimMenus>();
+    platform.loginItems = std::make_shared<EnabledLoginItem>();
+    platform.bundle = std::make_shared<EnglishBundle>();
+    platform.application = std::make_shared<sim::SimApplication>(
+        loop->mainQueue(), sim::SimApplication::Loop{[] {}, [] {}});
+    scope = std::make_unique<ScopedPlatform>(platform);
+
+    delegate = std::make_shared<AppDelegate>();
+    ImageRef icon;
+    for (int i = 0; i < count; ++i) {
+      if (i % 10 == 0) icon = std::make_shared<sim::SimImage>("◆", "colour", Size{32, 32});
+      items.push_back(std::make_shared<const ExtraItem>("Extra " + std::to_string(i), icon, nullptr,
+                                                        Rect{{i * 24.0 - 200, 0}, {22, 24}},
+                                                        i % 3 == 0));
+    }
+    A::cachedItems(*delegate) = items;
+    A::cachedAt(*delegate) = loop->now();
+  }
+
+  std::shared_ptr<sim::VirtualEventLoop> loop = std::make_shared<sim::VirtualEventLoop>();
+  Platform platform;
+  std::unique_ptr<ScopedPlatform> scope;
+  std::shared_ptr<AppDelegate> delegate;
+  ExtraItems items;
+};
+
+void BM_BuildFull(benchmark::State& state) {
+  MenuFixture fixture(static_cast<int>(state.range(0)));
+  auto& menu = *A::menu(*fixture.delegate);
+  for (auto _ : state) {
+    A::shownSignature(*fixture.delegate).reset();  // forces the full rebuild
+    A::build(*fixture.delegate, menu, fixture.items);
+    benchmark::DoNotOptimize(menu.numberOfItems());
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_BuildFull)->Arg(300)->Arg(30);
+
+void BM_BuildUnchanged(benchmark::State& state) {
+  MenuFixture fixture(static_cast<int>(state.range(0)));
+  auto& menu = *A::menu(*fixture.delegate);
+  A::build(*fixture.delegate, menu, fixture.items);
+  for (auto _ : state) {
+    A::build(*fixture.delegate, menu, fixture.items);  // same signatures: rows stay
+    benchmark::DoNotOptimize(menu.numberOfItems());
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_BuildUnchanged)->Arg(300);
+
+void BM_MenuNeedsUpdateWarmCache(benchmark::State& state) {
+  MenuFixture fixture(static_cast<int>(state.range(0)));
+  auto& menu = *A::menu(*fixture.delegate);
+  for (auto _ : state) {
+    fixture.delegate->menuNeedsUpdate(menu);  // the cache is fresh: no scan
+    fixture.delegate->menuDidClose(menu);
+  }
+  if (A::scanning(*fixture.delegate)) state.SkipWithError("a warm cache started a scan");
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_MenuNeedsUpdateWarmCache)->Arg(300);
+
+}  // namespace
+}  // namespace strandel

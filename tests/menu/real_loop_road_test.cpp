@@ -1,0 +1,194 @@
+// One opening of the menu on real threads: the main run loop on a thread of its own, the scan
+// queue on another. The test thread only posts to the main queue and waits on futures with
+// a bound; nothing sleeps.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <future>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "adapters/sim/desktop/desktop.h"
+#include "adapters/sim/desktop/sim_accessibility.h"
+#include "adapters/sim/desktop/sim_image.h"
+#include "adapters/sim/desktop/sim_workspace.h"
+#include "adapters/sim/loop/real_event_loop.h"
+#include "adapters/sim/system/sim_application.h"
+#include "adapters/sim/system/sim_notification_center.h"
+#include "adapters/sim/ui/sim_alerts.h"
+#include "adapters/sim/ui/sim_menu.h"
+#include "adapters/sim/ui/sim_status_bar.h"
+#include "support/app_delegate_access.h"
+#include "support/fakes.h"
+#include "support/menu_text.h"
+#include "support/test_platform.h"
+
+namespace strandel {
+namespace {
+
+using A = AppDelegateAccess;
+using Rows = std::vector<std::string>;
+constexpr auto kBound = std::chrono::seconds(20);
+
+// Waits for a future with a bound, so a fault fails the test instead of hanging it.
+template <typename T>
+T await(std::future<T>& future) {
+  if (future.wait_for(kBound) != std::future_status::ready) {
+    ADD_FAILURE() << "timed out";
+    std::abort();  // the loop threads cannot be joined safely any more
+  }
+  return future.get();
+}
+
+TEST(RealLoopRoad, OpenScanRebuildAndPick) {
+  auto loop = std::make_shared<sim::RealEventLoop>();
+  auto desktop = std::make_shared<sim::Desktop>();
+  desktop->setAccessibilityGranted(true);
+  desktop->setScreen(sim::ScreenSpec{Rect{{0, 0}, {1440, 900}}, std::nullopt, std::nullopt});
+  for (auto [name, x] : {std::pair{"Clock", 900.0}, std::pair{"Backup", -30.0}}) {
+    sim::AppSpec app;
+    app.name = name;
+    app.icon = std::make_shared<sim::SimImage>("◆", "blue");
+    sim::ExtraSpec extra;
+    extra.position = Point{x, 0};
+    extra.size = Size{22, 24};
+    extra.description = name;
+    app.extras.push_back(extra);
+    ASSERT_TRUE(desktop->launch(app));
+  }
+
+  auto accessibility = std::make_shared<sim::SimAccessibility>(desktop, loop);
+  auto workspaceCenter = std::make_shared<sim::SimNotificationCenter>(loop->mainQueue());
+  auto distributedCenter = std::make_shared<sim::SimNotificationCenter>(loop->mainQueue());
+  Platform platform;
+  platform.accessibility = accessibility;
+  platform.workspace = std::make_shared<sim::SimWorkspace>(desktop, workspaceCenter);
+  platform.screens = std::make_shared<sim::SimScreens>(desktop);
+  platform.urls = std::make_shared<test::FakeURLs>();
+  platform.images = std::make_shared<sim::SimImages>();
+  platform.dispatch = loop;
+  platform.clock = loop;
+  platform.timers = loop;
+  platform.application = std::make_shared<sim::SimApplication>(
+      loop->mainQueue(), sim::SimApplication::Loop{[] {}, [] {}});
+  platform.userDefaults = std::make_shared<test::MemoryUserDefaults>();
+  platform.bundle = std::make_shared<test::MapBundle>(test::englishStrings());
+  platform.distributedCenter = distributedCenter;
+  platform.loginItems = std::make_shared<test::FakeLoginItems>();
+  platform.http = std::make_shared<test::FakeHTTPSession>();
+  platform.systemLog = std::make_shared<test::RecordingSystemLog>();
+  platform.statusBar = std::make_shared<sim::SimStatusBar>();
+  platform.menus = std::make_shared<sim::SimMenus>();
+  platform.alerts = std::make_shared<sim::SimAlerts>(nullptr);
+  platform.processIdentifier = 4242;
+  ScopedPlatform scope(platform);
+
+  // Which threads made Accessibility requests (the scan and the press), seen from theirs.
+  std::mutex threadsMutex;
+  std::set<std::thread::id> accessibilityThreads;
+  accessibility->setRequestObserver([&](const sim::SimAccessibility::Request&) {
+    std::lock_guard lock(threadsMutex);
+    accessibilityThreads.insert(std::this_thread::get_id());
+  });
+  std::promise<std::thread::id> pressed;
+  bool pressSeen = false;  // written on the scan queue's thread only
+  desktop->addObserver([&](const sim::DesktopEvent& event) {
+    if (event.kind != sim::DesktopEvent::Kind::pressed || pressSeen) return;
+    pressSeen = true;
+    pressed.set_value(std::this_thread::get_id());
+  });
+
+  // Main thread state, touched only by blocks on the main queue.
+  std::shared_ptr<AppDelegate> delegate;
+  std::shared_ptr<sim::SimMenu> menu;
+  bool rebuiltSeen = false;
+
+  std::thread mainThread([&] { loop->run(); });
+  const std::thread::id mainId = mainThread.get_id();
+  // However the test ends, the delegate goes on the main thread, then the loop stops.
+  struct Stopper {
+    std::function<void()> stop;
+    ~Stopper() { stop(); }
+  } stopper{[&] {
+    loop->mainQueue().async([&] {
+      if (menu) menu->onChange = nullptr;
+      menu.reset();
+      delegate.reset();
+      loop->stop();
+    });
+    mainThread.join();
+    // Drains and joins the scan queue while this platform is still the installed one.
+    platform.scanQueue.reset();
+  }};
+
+  // 1. Open: the menu is built at once (nothing cached yet) and a scan is started.
+  std::promise<Rows> rebuilt;
+  std::promise<std::pair<Rows, bool>> openedAtOnce;
+  loop->mainQueue().async([&] {
+    delegate = std::make_shared<AppDelegate>();
+    menu = test::TestPlatform::menuOf(*delegate);
+    menu->setDelegate(delegate);
+    menu->onChange = [&] {
+      if (rebuiltSeen || !menu->isOpen() || !A::shownSignature(*delegate)) return;
+      // Called after every row change: wait for the whole list, footer included.
+      const long count = menu->numberOfItems();
+      if (A::shownSignature(*delegate)->empty() || count == 0) return;
+      if (menu->itemAtIndex(count - 1)->action() != std::optional<std::string>("terminate:")) {
+        return;
+      }
+      rebuiltSeen = true;
+      rebuilt.set_value(test::describeMenu(*menu));
+    };
+    menu->open();
+    openedAtOnce.set_value({test::describeMenu(*menu), A::scanning(*delegate)});
+  });
+  auto openedFuture = openedAtOnce.get_future();
+  auto [firstRows, scanStarted] = await(openedFuture);
+  EXPECT_EQ(firstRows[0], "Scanning the menu bar… (disabled)");
+  EXPECT_TRUE(scanStarted);
+
+  // 2. The scan runs on the scan queue; its result rebuilds the open menu on the main thread.
+  auto rebuiltFuture = rebuilt.get_future();
+  const Rows listRows = await(rebuiltFuture);
+  const Rows expectedHead = {"HIDDEN (1) (disabled)",  "●  Backup -> pick:", "---",
+                             "VISIBLE (1) (disabled)", "Clock -> pick:",     "---"};
+  ASSERT_GE(listRows.size(), expectedHead.size());
+  EXPECT_EQ(Rows(listRows.begin(), listRows.begin() + 6), expectedHead);
+
+  // 3. Pick the hidden extra; it is pressed on the scan queue's thread.
+  std::promise<bool> chosen;
+  loop->mainQueue().async([&] { chosen.set_value(menu->choose(1)); });
+  auto chosenFuture = chosen.get_future();
+  EXPECT_TRUE(await(chosenFuture));
+  auto pressedFuture = pressed.get_future();
+  const std::thread::id pressThread = await(pressedFuture);
+  EXPECT_NE(pressThread, mainId);
+  const auto presses = desktop->presses();
+  ASSERT_EQ(presses.size(), 1u);
+  EXPECT_EQ(presses[0].description, std::optional<std::string>("Backup"));
+
+  // 4. The next opening shows the cached list at once.
+  std::promise<Rows> reopened;
+  loop->mainQueue().async([&] {
+    menu->open();
+    reopened.set_value(test::describeMenu(*menu));
+    menu->close();
+  });
+  auto reopenedFuture = reopened.get_future();
+  const Rows again = await(reopenedFuture);
+  ASSERT_GE(again.size(), expectedHead.size());
+  EXPECT_EQ(Rows(again.begin(), again.begin() + 6), expectedHead);
+
+  // Every Accessibility request came from one thread, never the main one.
+  {
+    std::lock_guard lock(threadsMutex);
+    EXPECT_EQ(accessibilityThreads, std::set<std::thread::id>{pressThread});
+  }
+}
+
+}  // namespace
+}  // namespace strandel
