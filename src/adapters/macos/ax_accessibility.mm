@@ -21,11 +21,6 @@ class CFObject final : public AXObject {
   CFTypeRef ref_;
 };
 
-AXRef adopt(CFTypeRef owned) {
-  if (owned == nullptr) return nullptr;
-  return std::make_shared<const CFObject>(owned);
-}
-
 // The element behind `ref`, or NULL when it is not an Accessibility element: the AX calls
 // must never see another kind of object.
 AXUIElementRef elementOf(const AXRef& ref) {
@@ -54,7 +49,7 @@ class MacAccessibility final : public Accessibility {
   }
 
   AXRef createApplication(ProcessID pid) override {
-    return adopt(AXUIElementCreateApplication(pid));
+    return adoptCFObject(AXUIElementCreateApplication(pid));
   }
 
   AXError setMessagingTimeout(const AXRef& element, float seconds) override {
@@ -72,7 +67,7 @@ class MacAccessibility final : public Accessibility {
     ::AXError error =
         AXUIElementCopyAttributeValue(target, (__bridge CFStringRef)toNSString(attribute), &result);
     // Whatever came back is owned, error or not; the caller decides whether to keep it.
-    value = adopt(result);
+    value = adoptCFObject(result);
     return toPortError(error);
   }
 
@@ -126,13 +121,18 @@ class MacAccessibility final : public Accessibility {
     elements.reserve(static_cast<size_t>(count));
     for (CFIndex i = 0; i < count; ++i) {
       CFTypeRef element = CFArrayGetValueAtIndex(array, i);
-      elements.push_back(element == nullptr ? nullptr : adopt(CFRetain(element)));
+      elements.push_back(element == nullptr ? nullptr : adoptCFObject(CFRetain(element)));
     }
     return elements;
   }
 };
 
 }  // namespace
+
+AXRef adoptCFObject(CFTypeRef owned) {
+  if (owned == nullptr) return nullptr;
+  return std::make_shared<const CFObject>(owned);
+}
 
 CFTypeRef cfObject(const AXRef& ref) {
   auto* object = dynamic_cast<const CFObject*>(ref.get());

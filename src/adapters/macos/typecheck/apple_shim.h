@@ -43,6 +43,9 @@ CFTypeID CFBooleanGetTypeID(void);
 Boolean CFNumberIsFloatType(CFNumberRef number);
 }
 
+// Foundation's bridging of an object into a +1 CoreFoundation reference (NSObject.h).
+extern "C" CFTypeRef CFBridgingRetain(id X);
+
 // ---------------------------------------------------------------------------------------
 // CoreGraphics geometry. On Apple NSPoint is CGPoint (and so on); the same types here.
 
@@ -54,6 +57,8 @@ extern "C" {
 extern const CGPoint CGPointZero;
 extern const CGSize CGSizeZero;
 extern const CGRect CGRectZero;
+CGPoint CGPointMake(CGFloat x, CGFloat y);
+CGSize CGSizeMake(CGFloat width, CGFloat height);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -107,6 +112,7 @@ AXError AXUIElementCopyAttributeValue(AXUIElementRef element, CFStringRef attrib
 AXError AXUIElementPerformAction(AXUIElementRef element, CFStringRef action);
 
 CFTypeID AXValueGetTypeID(void);
+AXValueRef AXValueCreate(AXValueType theType, const void* valuePtr);
 Boolean AXValueGetValue(AXValueRef value, AXValueType theType, void* valuePtr);
 }
 
