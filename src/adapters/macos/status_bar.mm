@@ -6,8 +6,10 @@
 #import "adapters/macos/images.h"
 #import "adapters/macos/menus.h"
 
-// A tracking area's owner: passes mouseEntered: on to the program's owner.
-@interface StrandelTrackingForwarder : NSObject
+// A tracking area's owner: passes mouseEntered: on to the program's owner. A responder, so
+// that the area's other messages (mouseExited:, and mouseMoved: or cursorUpdate: for other
+// options) find a handler that ignores them.
+@interface StrandelTrackingForwarder : NSResponder
 - (instancetype)initWithOwner:(std::weak_ptr<strandel::TrackingOwner>)owner;
 @end
 
@@ -22,9 +24,6 @@
 
 - (void)mouseEntered:(NSEvent*)event {
   if (auto owner = _owner.lock()) owner->mouseEntered();
-}
-
-- (void)mouseExited:(NSEvent*)event {
 }
 
 @end
