@@ -1,5 +1,7 @@
 #include "adapters/sim/simulator/script.h"
 
+#include "adapters/sim/simulator/transcript.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -7,6 +9,10 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+
+#ifndef STRANDEL_RESOURCES_DIR
+#define STRANDEL_RESOURCES_DIR "resources"
+#endif
 
 namespace strandel::sim {
 
@@ -204,9 +210,8 @@ ScriptLoad parseScript(std::string_view text, const std::string& fileName) {
         if (tokens.size() < 2) throw LineError{"\"at\" needs a time: at 1.5 open"};
         double at = parseSeconds(tokens[1], "a time");
         if (at < now) {
-          char buffer[96];
-          std::snprintf(buffer, sizeof buffer, "time goes back: at %g comes after %g", at, now);
-          throw LineError{buffer};
+          throw LineError{"time goes back: at " + formatNumber(at) + " comes after " +
+                          formatNumber(now)};
         }
         now = at;
         first = 2;
@@ -239,6 +244,10 @@ ScriptLoad loadScriptFile(const std::string& path) {
   std::ostringstream text;
   text << in.rdbuf();
   return parseScript(text.str(), path);
+}
+
+std::string defaultScriptPath() {
+  return std::string(STRANDEL_RESOURCES_DIR) + "/scenes/demo.script";
 }
 
 std::string describe(const ScriptCommand& command) {

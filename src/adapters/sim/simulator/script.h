@@ -44,6 +44,9 @@ struct ScriptLoad {
 ScriptLoad parseScript(std::string_view text, const std::string& fileName);
 ScriptLoad loadScriptFile(const std::string& path);
 
+// The demonstration script that ships with the program: resources/scenes/demo.script.
+std::string defaultScriptPath();
+
 // The command as a script line would write it (without the time), for the transcript.
 std::string describe(const ScriptCommand& command);
 

@@ -1,5 +1,6 @@
 #include "adapters/sim/simulator/transcript.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -10,20 +11,16 @@ namespace strandel::sim {
 
 namespace {
 
-constexpr const char* kIndent = "          ";  // under the text after the stamp
-
-// Whole points print without a fraction, others with up to two decimals.
-std::string number(double value) {
-  char buffer[32];
-  if (std::isfinite(value) && value == std::floor(value) && std::fabs(value) < 1e15) {
-    std::snprintf(buffer, sizeof buffer, "%lld", static_cast<long long>(value));
-  } else {
-    std::snprintf(buffer, sizeof buffer, "%.2f", value);
-  }
-  return buffer;
-}
+constexpr const char* kIndent = "           ";  // under the text after the stamp
 
 }  // namespace
+
+std::string formatNumber(double value) {
+  char buffer[64];
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  if (result.ec != std::errc{}) return "?";
+  return std::string(buffer, result.ptr);
+}
 
 Transcript::Transcript(std::function<void(const std::string&)> sink) : sink_(std::move(sink)) {}
 
@@ -81,7 +78,7 @@ std::string describeImage(const ImageRef& image) {
     out = "image";
   }
   Size size = image->size();
-  out += " " + number(size.width) + "x" + number(size.height);
+  out += " " + formatNumber(size.width) + "x" + formatNumber(size.height);
   if (image->isTemplate()) out += " template";
   return out;
 }
@@ -111,7 +108,7 @@ std::string describeRow(long number, const MenuItem& item) {
   if (!item.keyEquivalent().empty()) out += "  key Cmd-" + item.keyEquivalent();
   if (attributed) {
     if (attributed->text != item.title()) out += "  shown as " + quoted(attributed->text);
-    out += "  " + ::strandel::sim::number(attributed->font.pointSize) + "pt";
+    out += "  " + formatNumber(attributed->font.pointSize) + "pt";
     if (attributed->font.weight == FontWeight::semibold) out += " semibold";
     if (attributed->foregroundColor == Color::secondaryLabel) out += " secondary";
   }

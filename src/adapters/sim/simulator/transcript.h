@@ -50,6 +50,8 @@ std::string describeImage(const ImageRef& image);
 std::string describeRow(long number, const MenuItem& item);
 std::vector<std::string> describeMenu(const Menu& menu);
 std::vector<std::string> describeAlert(const AlertRecord& alert);
+// The shortest text that reads back as `value`, whatever the locale ("30", "0.05").
+std::string formatNumber(double value);
 // A text in double quotes, with quotes, backslashes and control characters escaped.
 std::string quoted(const std::string& text);
 

@@ -1,0 +1,122 @@
+// The program on the simulated Mac: the scene that stands for the Mac, and either a person
+// at a terminal or a script playing the user.
+//
+//   strandel [--scene FILE] [--script FILE]
+//
+// These options are the simulator's own; the program itself takes none.
+#include <unistd.h>
+
+#include <cstdio>
+#include <exception>
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include "adapters/sim/simulator/scene.h"
+#include "adapters/sim/simulator/script.h"
+#include "adapters/sim/simulator/script_runner.h"
+#include "adapters/sim/simulator/simulator.h"
+#include "adapters/sim/simulator/transcript.h"
+
+namespace {
+
+using namespace strandel::sim;
+
+constexpr const char* kUsage =
+    "usage: strandel [--scene FILE] [--script FILE]\n"
+    "\n"
+    "Runs Strandel on a simulated Mac.\n"
+    "  --scene FILE   the Mac to simulate (JSON, see docs/scene-format.md);\n"
+    "                 default: the built-in MacBook Pro with a crowded menu bar\n"
+    "  --script FILE  user events to play on virtual time, printing a transcript\n"
+    "                 (see docs/script-format.md); default: interactive on a terminal,\n"
+    "                 a short demonstration script otherwise\n";
+
+struct Arguments {
+  std::optional<std::string> scene;
+  std::optional<std::string> script;
+  bool help = false;
+};
+
+std::optional<Arguments> parseArguments(int argc, char** argv, std::string& error) {
+  Arguments arguments;
+  for (int i = 1; i < argc; ++i) {
+    std::string argument = argv[i];
+    auto value = [&](std::optional<std::string>& into) {
+      if (into) {
+        error = argument + " is given twice";
+        return false;
+      }
+      if (i + 1 >= argc) {
+        error = argument + " needs a file";
+        return false;
+      }
+      into = argv[++i];
+      return true;
+    };
+    if (argument == "--scene") {
+      if (!value(arguments.scene)) return std::nullopt;
+    } else if (argument == "--script") {
+      if (!value(arguments.script)) return std::nullopt;
+    } else if (argument == "--help" || argument == "-h") {
+      arguments.help = true;
+    } else {
+      error = "unknown argument " + argument;
+      return std::nullopt;
+    }
+  }
+  return arguments;
+}
+
+int runScript(Scene scene, Script script) {
+  Transcript transcript([](const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+  });
+  Simulator simulator(std::move(scene), Simulator::Options{});
+  ScriptRunner runner(simulator, std::move(script), transcript);
+  return runner.run();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string error;
+  auto arguments = parseArguments(argc, argv, error);
+  if (!arguments) {
+    std::cerr << "strandel: " << error << "\n\n" << kUsage;
+    return 2;
+  }
+  if (arguments->help) {
+    std::cout << kUsage;
+    return 0;
+  }
+
+  SceneLoad scene = loadSceneFile(arguments->scene.value_or(defaultScenePath()));
+  if (!scene.scene) {
+    std::cerr << "strandel: the scene is refused: " << scene.error << "\n";
+    return 1;
+  }
+
+  bool interactive = !arguments->script && ::isatty(STDIN_FILENO) && ::isatty(STDOUT_FILENO);
+  if (interactive) {
+    std::cerr << "strandel: the interactive view is not available yet; "
+                 "running the demonstration script instead.\n";
+  }
+  ScriptLoad script = loadScriptFile(arguments->script.value_or(defaultScriptPath()));
+  if (!script.script) {
+    std::cerr << "strandel: the script is refused: " << script.error << "\n";
+    return 1;
+  }
+  if (std::string problem = checkScript(*script.script, *scene.scene); !problem.empty()) {
+    std::cerr << "strandel: the script is refused: " << problem << "\n";
+    return 1;
+  }
+
+  try {
+    return runScript(std::move(*scene.scene), std::move(*script.script));
+  } catch (const std::exception& e) {
+    std::cerr << "strandel: " << e.what() << "\n";
+    return 1;
+  }
+}
