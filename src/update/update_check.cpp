@@ -71,14 +71,16 @@ void UpdateChecker::check(bool manual) {
   std::shared_ptr<Dispatch> dispatch = platform().dispatch;
   platform().http->dataTask(
       request, [dispatch, manual](std::optional<Bytes> body, std::optional<PlatformError> error) {
-        bool failed = error.has_value();
-        dispatch->mainQueue().async(
-            [body = std::move(body), failed, manual] { decide(body, failed, manual); });
+        dispatch->mainQueue().async([body = std::move(body), error = std::move(error), manual] {
+          decide(body, error, manual);
+        });
       });
 }
 
-void UpdateChecker::decide(const std::optional<Bytes>& body, bool failed, bool manual) {
-  if (!failed && body) {
+void UpdateChecker::decide(const std::optional<Bytes>& body,
+                           const std::optional<PlatformError>& error, bool manual) {
+  // The error's own description is never shown.
+  if (!error && body) {
     std::string_view data(reinterpret_cast<const char*>(body->data()), body->size());
     if (auto info = VersionInfo::decode(data)) {
       std::string current = currentVersion();

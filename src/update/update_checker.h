@@ -73,7 +73,8 @@ class UpdateChecker {
   static constexpr double kRequestTimeout = 10.0;
 
  private:
-  static void decide(const std::optional<Bytes>& body, bool failed, bool manual);
+  static void decide(const std::optional<Bytes>& body, const std::optional<PlatformError>& error,
+                     bool manual);
   static void prompt(const VersionInfo& info, const std::string& currentVersion);
   static void showAlert(const std::string& title, const std::string& message);
   static void openDownload(const std::string& text);
