@@ -26,7 +26,8 @@ namespace strandel::sim {
 // Any thread may submit to the main queue, call stop() or wake(). Timers, tracking and read
 // sources belong to the main thread, as on the platform.
 //
-// Each serial queue is a thread of its own running its blocks one at a time, in order.
+// Each serial queue is a thread of its own running its blocks one at a time, in order (the
+// quality of service is not modelled).
 // Dropping the last reference to a queue lets it finish its pending blocks, then joins its
 // thread (or, when the last reference goes inside one of its own blocks, lets the thread
 // finish on its own).
@@ -69,7 +70,10 @@ class RealEventLoop : public Dispatch, public Clock, public Timers, public TimeS
 
   // Calls onReadable on the main thread whenever fd has data (or end of file) to read. A
   // source whose fd hangs up with nothing left to read, or is not open, is removed after its
-  // last call. The loop does not own fd.
+  // last call. A handler that reads end of file from an fd that stays readable (a file,
+  // /dev/null) should remove its source, or it is called again at once. Handlers should not
+  // block: another handler may have taken the input first in a nested run. The loop does
+  // not own fd.
   SourceID addReadSource(int fd, std::function<void()> onReadable);
   void removeReadSource(SourceID id);
   size_t readSourceCount() const;
