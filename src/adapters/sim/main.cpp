@@ -17,6 +17,7 @@
 #include "adapters/sim/simulator/script_runner.h"
 #include "adapters/sim/simulator/simulator.h"
 #include "adapters/sim/simulator/transcript.h"
+#include "adapters/sim/terminal/interactive.h"
 
 namespace {
 
@@ -100,8 +101,15 @@ int main(int argc, char** argv) {
 
   bool interactive = !arguments->script && ::isatty(STDIN_FILENO) && ::isatty(STDOUT_FILENO);
   if (interactive) {
-    std::cerr << "strandel: the interactive view is not available yet; "
-                 "running the demonstration script instead.\n";
+    try {
+      Simulator::Options options;
+      options.time = Simulator::Time::realTime;
+      Simulator simulator(std::move(*scene.scene), options);
+      return runInteractive(simulator);
+    } catch (const std::exception& e) {
+      std::cerr << "strandel: " << e.what() << "\n";
+      return 1;
+    }
   }
   ScriptLoad script = loadScriptFile(arguments->script.value_or(defaultScriptPath()));
   if (!script.script) {

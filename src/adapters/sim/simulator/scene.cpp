@@ -444,7 +444,9 @@ DefaultsValue readDefault(const Node& node) {
   if (v.is_number_integer() || v.is_number_unsigned()) return node.integer(INT64_MIN, INT64_MAX);
   if (v.is_number_float()) return node.number();
   if (v.is_string()) return v.get<std::string>();
-  node.expected("an integer, a number, a boolean or a string");
+  // Data, dates, arrays and dictionaries are values the program never writes.
+  if (v.is_array() || v.is_object()) return OtherDefaultsValue{v.dump()};
+  node.expected("an integer, a number, a boolean, a string, an array or an object");
 }
 
 LoginItemSpec readLoginItem(const Node& node) {

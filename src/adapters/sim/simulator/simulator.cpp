@@ -112,6 +112,7 @@ class ReportingHTTPSession final : public HTTPSession {
 struct Simulator::Work {
   std::atomic<int> apps{0};
   std::atomic<int> labels{0};
+  std::atomic<int> presses{0};
 };
 
 class Simulator::ObservedMenus final : public Menus {
@@ -166,10 +167,12 @@ class Simulator::ObservedDispatch final : public Dispatch {
       inner_->async([simulator, work, block = std::move(block)] {
         work->apps = 0;
         work->labels = 0;
+        work->presses = 0;
         block();
         int apps = work->apps.exchange(0);
         int labels = work->labels.exchange(0);
-        if (apps == 0) return;
+        // Every block on this queue is a scan or a press; an empty scan asks no app at all.
+        if (work->presses.exchange(0) > 0) return;
         simulator->emitFromAnyThread(
             {SimEvent::Kind::scan,
              "scan: " + std::to_string(apps) + (apps == 1 ? " app, " : " apps, ") +
@@ -344,6 +347,7 @@ void Simulator::compose() {
     if (request.kind == Kind::copyAttributeValue && request.name == "AXDescription") {
       ++work->labels;
     }
+    if (request.kind == Kind::performAction) ++work->presses;
   });
 
   workspaceCenter_ = std::make_shared<SimNotificationCenter>(main);

@@ -31,7 +31,7 @@ class VirtualHTTPSession final : public HTTPSession {
 
   // A silent server is given up on after this much real time; the program still sees its
   // own time-out pass on the virtual clock.
-  static constexpr double kRealTimeoutCap = 2.0;
+  static constexpr double kRealTimeoutCap = 1.0;
 
   VirtualHTTPSession(std::shared_ptr<HTTPSession> real, MainQueue& mainQueue,
                      std::shared_ptr<DispatchQueue> background,
@@ -50,7 +50,7 @@ class VirtualHTTPSession final : public HTTPSession {
 // The request time-out as a transfer applies it: 60 s for none, zero, negative or NaN.
 double effectiveTimeout(double timeoutInterval);
 
-// "GET <url> -> status 200, 87 bytes" and the like, for the transcript.
+// "GET <url> -> status 200" and the like, for the transcript.
 std::string describeOutcome(const VirtualHTTPSession::Outcome& outcome);
 
 }  // namespace strandel::sim
