@@ -51,8 +51,7 @@ TEST_F(PermissionTest, OpeningTheSettingsTwiceMakesOneTimerAndOneObserver) {
   EXPECT_EQ(tp.pendingScanBlocks(), 0u);
 }
 
-TEST_F(PermissionTest, ThePrivacyPaneThatIsNoURLOpensNothingButStillWatches) {
-  // A delegate that never watched before.
+TEST(PrivacyPane, AnAddressThatIsNoURLOpensNothingButTheWatchStillStarts) {
   test::TestPlatform fresh(test::TestPlatform::Options{.trusted = false});
   auto other = fresh.makeDelegate();
   fresh.urls->rejected.insert(kPrivacyPane);
@@ -244,11 +243,6 @@ TEST_F(LifecycleTest, LaunchAndQuitAgeTheCacheAndTouchNothingElse) {
     EXPECT_EQ(tp.pendingScanBlocks(), 1u);
     tp.drain();
   }
-}
-
-TEST_F(LifecycleTest, OneObserverForEachNameForTheLifeOfTheProcess) {
-  EXPECT_EQ(tp.workspaceCenter->observerCount(kDidLaunchApplicationNotification), 1u);
-  EXPECT_EQ(tp.workspaceCenter->observerCount(kDidTerminateApplicationNotification), 1u);
 }
 
 }  // namespace
