@@ -1,0 +1,125 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "adapters/sim/simulator/simulator.h"
+#include "adapters/sim/terminal/input.h"
+#include "adapters/sim/terminal/view.h"
+
+// The person at the terminal as the simulated Mac's user: input becomes the user's
+// operations on the simulator, and the simulator's state becomes what the view shows.
+namespace strandel::sim::terminal {
+
+class Controller {
+ public:
+  // What the controller needs of the loop it lives on.
+  struct Host {
+    // Something on screen changed; draw soon (once for many changes).
+    std::function<void()> redraw;
+    // Serves events until done() is true: a modal alert waits in it.
+    std::function<void(const std::function<bool()>& done)> runNested;
+    // The person leaves the simulator.
+    std::function<void()> quit;
+  };
+
+  // Watches the simulator's desktop for presses; installs nothing else until attach().
+  Controller(Simulator& simulator, Host host);
+  ~Controller();
+  Controller(const Controller&) = delete;
+  Controller& operator=(const Controller&) = delete;
+
+  // Becomes the simulator's event sink, alert presenter and menu observer.
+  void attach();
+  void detach();
+
+  void handle(const Input& input);
+  // The screen as it should look now; `rendered` tells where its parts were drawn.
+  ViewModel model();
+  void rendered(const HitMap& hits) {
+    hits_ = hits;
+    menuFirst_ = hits.menuFirst;
+  }
+
+  bool quitRequested() const { return quitRequested_; }
+
+  static constexpr size_t kLogLimit = 200;
+
+ private:
+  struct Opened {
+    ProcessID pid = 0;
+    ExtraID extra = 0;
+    std::string title;
+    std::vector<std::string> lines;
+    bool failed = false;
+  };
+  struct AppList {
+    bool launching = true;  // else quitting
+    std::vector<ProcessID> pids;
+    std::vector<std::string> entries;
+    long cursor = 0;
+  };
+  struct Dialog {
+    AlertRecord alert;
+    size_t focus = 0;
+    std::optional<size_t> answer;
+  };
+  struct Prompt {
+    size_t focus = 0;
+  };
+  // Shared with blocks that the desktop's observer hands to the main queue.
+  struct Liveness {
+    Controller* controller;
+  };
+
+  void onEvent(const SimEvent& event);
+  size_t presentAlert(const AlertRecord& alert);
+  void onPress(const PressEvent& press);
+  void log(const std::string& line);
+
+  void handleDialog(const Input& input);
+  void handlePrompt(const Input& input);
+  void handleList(const Input& input);
+  void handleMenu(const Input& input);
+  void handlePane(const Input& input);
+  void handleDesktop(const Input& input);
+  bool handleBar(const Input& input);
+
+  void openMenu();
+  void openList(bool launching);
+  void chooseRow(long row);
+  void togglePermission();
+  void pointerOverStatusItem(bool inside);
+  void openExtraAt(int column);
+
+  std::vector<MenuRowView> menuRows() const;
+  bool menuOpen() const;
+  std::vector<BarExtraView> barExtras(std::vector<std::pair<ProcessID, ExtraID>>* ids) const;
+  std::string statusLine() const;
+  std::string helpLine() const;
+
+  Simulator& simulator_;
+  Host host_;
+  std::shared_ptr<Liveness> liveness_;
+  size_t desktopObserver_ = 0;
+  bool attached_ = false;
+
+  std::deque<std::string> log_;
+  std::optional<Opened> opened_;
+  std::optional<AppList> list_;
+  std::optional<Dialog> dialog_;
+  std::optional<Prompt> prompt_;
+  long menuCursor_ = -1;
+  std::string menuCursorTitle_;
+  int menuFirst_ = 0;
+  bool pointerInStatusItem_ = false;
+  bool hovered_ = false;  // the pointer, or the hover key, rests on the status item
+  bool quitRequested_ = false;
+  HitMap hits_;
+};
+
+}  // namespace strandel::sim::terminal

@@ -1,0 +1,237 @@
+#include "adapters/sim/terminal/text.h"
+
+#include <wchar.h>
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace strandel::sim::terminal {
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+struct Range {
+  char32_t first;
+  char32_t last;
+};
+
+// Used when the C library cannot tell (a process in the "C" locale, as tests are): the
+// common zero-width and wide ranges, enough for labels in European and East Asian scripts.
+constexpr std::array<Range, 9> kZeroWidth = {{
+    {0x0300, 0x036F},
+    {0x0483, 0x0489},
+    {0x0591, 0x05BD},
+    {0x1AB0, 0x1AFF},
+    {0x1DC0, 0x1DFF},
+    {0x200B, 0x200F},
+    {0x20D0, 0x20FF},
+    {0xFE00, 0xFE0F},
+    {0xFE20, 0xFE2F},
+}};
+
+constexpr std::array<Range, 16> kWide = {{
+    {0x1100, 0x115F},
+    {0x231A, 0x231B},
+    {0x2E80, 0x303E},
+    {0x3041, 0x33FF},
+    {0x3400, 0x4DBF},
+    {0x4E00, 0x9FFF},
+    {0xA000, 0xA4CF},
+    {0xAC00, 0xD7A3},
+    {0xF900, 0xFAFF},
+    {0xFE30, 0xFE4F},
+    {0xFF00, 0xFF60},
+    {0xFFE0, 0xFFE6},
+    {0x1F300, 0x1F64F},
+    {0x1F900, 0x1F9FF},
+    {0x20000, 0x2FFFD},
+    {0x30000, 0x3FFFD},
+}};
+
+template <size_t N>
+bool within(const std::array<Range, N>& ranges, char32_t c) {
+  return std::any_of(ranges.begin(), ranges.end(),
+                     [c](const Range& r) { return c >= r.first && c <= r.last; });
+}
+
+bool isControl(char32_t c) {
+  return c < 0x20 || (c >= 0x7F && c < 0xA0) || c == 0x2028 || c == 0x2029;
+}
+
+// The next code point from `text` at `pos`, advancing it; malformed input (stray
+// continuation bytes, overlong forms, surrogates, truncation) gives one U+FFFD per bad byte.
+char32_t decode(std::string_view text, size_t& pos) {
+  auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  unsigned char lead = byte(pos);
+  int length = 0;
+  char32_t c = 0;
+  char32_t minimum = 0;
+  if (lead < 0x80) {
+    ++pos;
+    return lead;
+  } else if ((lead & 0xE0) == 0xC0) {
+    length = 2, c = lead & 0x1F, minimum = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    length = 3, c = lead & 0x0F, minimum = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    length = 4, c = lead & 0x07, minimum = 0x10000;
+  } else {
+    ++pos;
+    return kReplacement;
+  }
+  if (pos + static_cast<size_t>(length) > text.size()) {
+    ++pos;
+    return kReplacement;
+  }
+  for (int i = 1; i < length; ++i) {
+    unsigned char next = byte(pos + static_cast<size_t>(i));
+    if ((next & 0xC0) != 0x80) {
+      ++pos;
+      return kReplacement;
+    }
+    c = (c << 6) | (next & 0x3F);
+  }
+  if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+    ++pos;
+    return kReplacement;
+  }
+  pos += static_cast<size_t>(length);
+  return c;
+}
+
+void encode(char32_t c, std::string& out) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+}  // namespace
+
+int codePointWidth(char32_t c) {
+  if (isControl(c)) return -1;
+  if (c < 0x7F) return 1;
+  // The C library knows the terminal's idea of width once the locale is UTF-8; ncurses
+  // places characters by the same answer.
+  int known = ::wcwidth(static_cast<wchar_t>(c));
+  if (known >= 0) return std::min(known, 2);
+  if (within(kZeroWidth, c)) return 0;
+  if (within(kWide, c)) return 2;
+  return 1;
+}
+
+std::vector<Glyph> glyphsOf(std::string_view utf8) {
+  std::vector<Glyph> glyphs;
+  size_t pos = 0;
+  while (pos < utf8.size()) {
+    char32_t c = decode(utf8, pos);
+    int width = codePointWidth(c);
+    if (width < 0) {
+      c = kReplacement;
+      width = 1;
+    }
+    if (width == 0) {
+      // A mark joins the glyph before it; one with nothing to join is dropped.
+      if (!glyphs.empty()) encode(c, glyphs.back().text);
+      continue;
+    }
+    Glyph glyph;
+    glyph.width = width;
+    encode(c, glyph.text);
+    glyphs.push_back(std::move(glyph));
+  }
+  return glyphs;
+}
+
+int displayWidth(std::string_view utf8) {
+  int width = 0;
+  for (const Glyph& g : glyphsOf(utf8)) width += g.width;
+  return width;
+}
+
+std::string fitToWidth(std::string_view utf8, int columns) {
+  if (columns <= 0) return {};
+  auto glyphs = glyphsOf(utf8);
+  int total = 0;
+  for (const Glyph& g : glyphs) total += g.width;
+  std::string out;
+  if (total <= columns) {
+    for (const Glyph& g : glyphs) out += g.text;
+    return out;
+  }
+  int used = 0;
+  for (const Glyph& g : glyphs) {
+    if (used + g.width > columns - 1) break;
+    out += g.text;
+    used += g.width;
+  }
+  return out + "…";
+}
+
+std::vector<std::string> wrapText(std::string_view utf8, int columns) {
+  std::vector<std::string> lines;
+  if (columns <= 0) return lines;
+  size_t start = 0;
+  while (start <= utf8.size()) {
+    size_t end = utf8.find('\n', start);
+    std::string_view paragraph =
+        utf8.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+    std::string line;
+    int lineWidth = 0;
+    std::string word;
+    int wordWidth = 0;
+    auto flushWord = [&] {
+      if (word.empty()) return;
+      if (lineWidth > 0 && lineWidth + 1 + wordWidth > columns) {
+        lines.push_back(line);
+        line.clear();
+        lineWidth = 0;
+      }
+      if (lineWidth > 0) {
+        line += ' ';
+        ++lineWidth;
+      }
+      line += word;
+      lineWidth += wordWidth;
+      word.clear();
+      wordWidth = 0;
+    };
+    for (const Glyph& g : glyphsOf(paragraph)) {
+      if (g.text == " ") {
+        flushWord();
+        continue;
+      }
+      if (wordWidth + g.width > columns) {
+        // A word wider than a line gets lines of its own, cut where each ends.
+        if (lineWidth > 0) lines.push_back(line);
+        if (!word.empty()) lines.push_back(word);
+        line.clear();
+        lineWidth = 0;
+        word.clear();
+        wordWidth = 0;
+      }
+      word += g.text;
+      wordWidth += g.width;
+    }
+    flushWord();
+    lines.push_back(line);
+    if (end == std::string_view::npos) break;
+    start = end + 1;
+  }
+  return lines;
+}
+
+}  // namespace strandel::sim::terminal

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Terminal text: UTF-8 split into what occupies cells, and how many columns it takes.
+namespace strandel::sim::terminal {
+
+// One character as the terminal draws it: a code point with its combining marks, and the
+// columns it covers (1, or 2 for wide East Asian characters).
+struct Glyph {
+  std::string text;
+  int width = 1;
+  bool operator==(const Glyph&) const = default;
+};
+
+// The columns a code point covers: 0 for combining marks and zero-width characters, 2 for
+// wide ones, 1 otherwise; -1 for control characters, which are never written raw.
+int codePointWidth(char32_t c);
+
+// The glyphs of a UTF-8 text. Malformed bytes and control characters (a line feed or an
+// escape in an accessibility description) become U+FFFD, so that text from a scene can never
+// move the cursor or change the terminal's state.
+std::vector<Glyph> glyphsOf(std::string_view utf8);
+
+int displayWidth(std::string_view utf8);
+
+// The text cut to at most `columns` columns, ending in "…" when it was cut.
+std::string fitToWidth(std::string_view utf8, int columns);
+
+// The text broken into lines of at most `columns` columns: at line feeds, between words,
+// and inside a word longer than a line.
+std::vector<std::string> wrapText(std::string_view utf8, int columns);
+
+}  // namespace strandel::sim::terminal

@@ -1,0 +1,354 @@
+#include "adapters/sim/terminal/view.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "adapters/sim/desktop/sim_image.h"
+#include "adapters/sim/terminal/text.h"
+#include "adapters/sim/ui/sim_menu.h"
+
+namespace strandel::sim::terminal {
+
+namespace {
+
+constexpr Style kPlain{};
+constexpr Style kBar{Ink::black, Ink::lightGrey};
+constexpr Style kHighlight{Ink::white, Ink::blue};
+constexpr Style kNotch{Ink::black, Ink::black};
+constexpr Style kDim{Ink::standard, Ink::standard, false, true};
+constexpr Style kBold{Ink::standard, Ink::standard, true};
+constexpr Style kHeader{Ink::standard, Ink::standard, true, true};
+constexpr Style kHelp{Ink::standard, Ink::standard, false, false, true};
+
+Style withInk(Style style, Ink ink) {
+  if (ink != Ink::standard) style.fg = ink;
+  return style;
+}
+
+std::string keyLabel(const std::string& key) {
+  if (key.empty()) return {};
+  // As the menu shows it: ⌘ and the capital letter; a capital itself needs shift.
+  if (key.size() == 1 && key[0] >= 'a' && key[0] <= 'z') {
+    return "⌘" + std::string(1, static_cast<char>(key[0] - 'a' + 'A'));
+  }
+  if (key.size() == 1 && key[0] >= 'A' && key[0] <= 'Z') return "⇧⌘" + key;
+  return "⌘" + key;
+}
+
+void drawBar(const ViewModel& model, const BarLayout& bar, Canvas& canvas) {
+  canvas.fill(Region{0, 0, canvas.width(), 1}, kBar);
+  for (size_t i = 0; i < model.extras.size(); ++i) {
+    const auto& span = bar.extras[i];
+    if (!span) continue;
+    const BarExtraView& extra = model.extras[i];
+    Style base = extra.opened ? kHighlight : kBar;
+    canvas.fill(Region{span->column, 0, span->width, 1}, base);
+    canvas.text(span->column + (span->width - 1) / 2, 0, extra.glyph,
+                extra.opened ? base : withInk(base, extra.ink), span->width);
+  }
+  if (bar.notch) canvas.fill(Region{bar.notch->column, 0, bar.notch->width, 1}, kNotch, "█");
+  if (!bar.offLeft.empty()) canvas.text(0, 0, "◀", kBar);
+  if (!bar.offRight.empty()) canvas.text(bar.columns - 1, 0, "▶", kBar);
+  Region item{bar.statusItem.column, 0, bar.statusItem.width, 1};
+  Style itemStyle = model.statusHighlighted ? kHighlight : kBar;
+  canvas.fill(item, itemStyle);
+  if (model.statusItemShown) {
+    canvas.text(item.x + (item.width - 1) / 2, 0,
+                model.statusGlyph.empty() ? "▯" : model.statusGlyph, itemStyle, item.width);
+  }
+}
+
+// The extras that do not fit on the screen, listed under the bar at the edge they left by.
+void drawOffScreen(const ViewModel& model, const BarLayout& bar, Canvas& canvas) {
+  if (canvas.height() < 2) return;
+  auto drawList = [&](int x, const std::string& lead, const std::vector<size_t>& which, int room) {
+    int used = canvas.text(x, 1, lead, kDim, room);
+    for (size_t n = 0; n < which.size() && used < room; ++n) {
+      const BarExtraView& extra = model.extras[which[n]];
+      used += canvas.text(x + used, 1, n == 0 ? " " : ", ", kDim, room - used);
+      used += canvas.text(x + used, 1, extra.glyph, withInk(kPlain, extra.ink), room - used);
+      used += canvas.text(x + used, 1, " " + extra.name, kDim, room - used);
+    }
+    return used;
+  };
+  int half = canvas.width() / 2;
+  if (!bar.offLeft.empty()) {
+    drawList(0, "◀ off screen:", bar.offLeft, bar.offRight.empty() ? canvas.width() : half);
+  }
+  if (!bar.offRight.empty()) {
+    std::string names;
+    for (size_t i : bar.offRight) {
+      names += (names.empty() ? " " : ", ") + model.extras[i].glyph + " " + model.extras[i].name;
+    }
+    std::string text = "off screen:" + names + " ▶";
+    int room = bar.offLeft.empty() ? canvas.width() : canvas.width() - half;
+    std::string shown = fitToWidth(text, room);
+    canvas.text(canvas.width() - displayWidth(shown), 1, shown, kDim);
+  }
+}
+
+void drawLog(const ViewModel& model, Canvas& canvas) {
+  int rows = std::clamp((canvas.height() - 4) / 3, 0, 12);
+  if (rows < 2) return;
+  int top = canvas.height() - 2 - rows;
+  canvas.fill(Region{0, top, canvas.width(), 1}, kDim, "─");
+  canvas.text(2, top, " Events ", kDim);
+  int lines = rows - 1;
+  size_t shown = std::min(model.log.size(), static_cast<size_t>(lines));
+  size_t first = model.log.size() - shown;
+  for (size_t i = 0; i < shown; ++i) {
+    canvas.text(1, top + 1 + static_cast<int>(i),
+                fitToWidth(model.log[first + i], canvas.width() - 2), kPlain);
+  }
+}
+
+void drawPopup(const PopupView& popup, const BarLayout& bar, Canvas& canvas) {
+  int inner = displayWidth(popup.title);
+  for (const auto& line : popup.lines) inner = std::max(inner, displayWidth(line));
+  int width = std::min(inner + 4, canvas.width());
+  int height = static_cast<int>(popup.lines.size()) + 3;
+  int x = 0;
+  if (popup.extra < bar.extras.size() && bar.extras[popup.extra]) {
+    x = bar.extras[popup.extra]->column;
+  } else if (std::find(bar.offRight.begin(), bar.offRight.end(), popup.extra) !=
+             bar.offRight.end()) {
+    x = bar.columns - width;
+  }
+  x = std::clamp(x, 0, std::max(canvas.width() - width, 0));
+  Region box{x, 2, width, height};
+  Style frame = popup.failed ? withInk(kPlain, Ink::red) : withInk(kPlain, Ink::blue);
+  canvas.fill(box, kPlain);
+  canvas.frame(box, frame);
+  canvas.text(x + 2, 3, popup.title, kBold, width - 4);
+  for (size_t i = 0; i < popup.lines.size(); ++i) {
+    canvas.text(x + 2, 4 + static_cast<int>(i), popup.lines[i], kPlain, width - 4);
+  }
+}
+
+void drawMenu(const ViewModel& model, const BarLayout& bar, Canvas& canvas, HitMap& hits) {
+  const auto& rows = *model.menu;
+  bool anyGlyph = false;
+  int titleWidth = 0;
+  int keyWidth = 0;
+  for (const auto& row : rows) {
+    anyGlyph = anyGlyph || !row.glyph.empty();
+    titleWidth = std::max(titleWidth, displayWidth(row.title));
+    keyWidth = std::max(keyWidth, displayWidth(row.key));
+  }
+  // Columns: a space, the check mark, the image, the title, the key equivalent, a space.
+  int markColumns = 2;
+  int glyphColumns = anyGlyph ? 3 : 0;
+  int keyColumns = keyWidth > 0 ? keyWidth + 3 : 0;
+  int content = 1 + markColumns + glyphColumns + std::max(titleWidth, 12) + keyColumns + 1;
+  int right = bar.statusItem.column + bar.statusItem.width;
+  BoxLayout layout =
+      layoutDropDown(static_cast<int>(rows.size()), content, right, 1, canvas.width(),
+                     canvas.height() - 1, model.menuFirst, model.menuCursor);
+  hits.menuBox = layout.box;
+  hits.menuFirst = layout.firstRow;
+  canvas.fill(layout.box, kPlain);
+  canvas.frame(layout.box, kPlain);
+  int inner = layout.box.width - 2;
+  if (layout.moreAbove) canvas.text(layout.box.x + inner / 2, layout.box.y, "▲", kBold);
+  if (layout.moreBelow) {
+    canvas.text(layout.box.x + inner / 2, layout.box.y + layout.box.height - 1, "▼", kBold);
+  }
+  for (int n = 0; n < layout.shownRows; ++n) {
+    long index = layout.firstRow + n;
+    const MenuRowView& row = rows[static_cast<size_t>(index)];
+    int y = layout.box.y + 1 + n;
+    int x = layout.box.x + 1;
+    Region line{x, y, inner, 1};
+    hits.menuRows.emplace_back(line, index);
+    if (row.kind == MenuRowView::Kind::separator) {
+      canvas.fill(line, kDim, "─");
+      continue;
+    }
+    bool current = index == model.menuCursor && selectable(row);
+    Style base = current ? kHighlight
+                         : (row.kind == MenuRowView::Kind::header ? kHeader
+                            : row.enabled                         ? kPlain
+                                                                  : kDim);
+    canvas.fill(line, base);
+    int column = x + 1;
+    if (row.kind != MenuRowView::Kind::header) canvas.text(column, y, row.mark, base, 1);
+    column += markColumns;
+    if (!row.glyph.empty()) {
+      Style icon = current || !row.enabled ? base : withInk(base, row.ink);
+      canvas.text(column, y, row.glyph, icon, 2);
+    }
+    column += glyphColumns;
+    int titleRoom = x + inner - 1 - column - keyColumns;
+    canvas.text(column, y, fitToWidth(row.title, titleRoom), base, titleRoom);
+    if (!row.key.empty()) {
+      int width = displayWidth(row.key);
+      canvas.text(x + inner - 1 - width, y, row.key, current ? base : withInk(base, Ink::grey));
+    }
+  }
+}
+
+Region centredBox(const Canvas& canvas, int width, int height) {
+  width = std::min(width, canvas.width());
+  height = std::min(height, canvas.height());
+  return Region{(canvas.width() - width) / 2, std::max((canvas.height() - height) / 2, 1), width,
+                height};
+}
+
+void drawPane(const PaneView& pane, Canvas& canvas, HitMap& hits) {
+  Region box = centredBox(canvas, 58, 9);
+  hits.paneBox = box;
+  canvas.fill(box, kPlain);
+  canvas.frame(box, kBold, "Privacy & Security › Accessibility");
+  int x = box.x + 2;
+  int room = box.width - 4;
+  canvas.text(x, box.y + 2, "Allow the applications below to control your computer.", kPlain, room);
+  Region toggle{x, box.y + 4, std::min(room, 22), 1};
+  hits.paneToggle = toggle;
+  canvas.fill(toggle, kHighlight);
+  canvas.text(x + 1, toggle.y, pane.granted ? "[✓] ⋯ Strandel" : "[ ] ⋯ Strandel", kHighlight,
+              toggle.width - 1);
+  canvas.text(x, box.y + 6, "space: allow or deny   esc: close", kDim, room);
+}
+
+void drawList(const ListView& list, Canvas& canvas, HitMap& hits) {
+  int inner = std::max(displayWidth(list.title) + 2, displayWidth(list.emptyText));
+  for (const auto& entry : list.entries) inner = std::max(inner, displayWidth(entry) + 2);
+  int rows = std::max(static_cast<int>(list.entries.size()), 1);
+  BoxLayout layout = layoutDropDown(rows, inner + 2, canvas.width(), 1, canvas.width(),
+                                    canvas.height() - 2, 0, list.cursor);
+  Region box = layout.box;
+  box.x = std::max((canvas.width() - box.width) / 2, 0);
+  box.y = std::max((canvas.height() - box.height) / 2, 1);
+  hits.listBox = box;
+  canvas.fill(box, kPlain);
+  canvas.frame(box, kBold, list.title);
+  if (list.entries.empty()) {
+    canvas.text(box.x + 2, box.y + 1, list.emptyText, kDim, box.width - 4);
+    return;
+  }
+  for (int n = 0; n < layout.shownRows; ++n) {
+    long index = layout.firstRow + n;
+    Region line{box.x + 1, box.y + 1 + n, box.width - 2, 1};
+    hits.listRows.emplace_back(line, index);
+    Style style = index == list.cursor ? kHighlight : kPlain;
+    canvas.fill(line, style);
+    canvas.text(line.x + 1, line.y, list.entries[static_cast<size_t>(index)], style,
+                line.width - 2);
+  }
+}
+
+void drawDialog(const DialogView& dialog, Canvas& canvas, HitMap& hits) {
+  int width = std::min(64, canvas.width());
+  int room = width - 4;
+  auto title = wrapText(dialog.title, room);
+  auto message = wrapText(dialog.message, room);
+  int height = static_cast<int>(title.size() + message.size()) + 5;
+  Region box = centredBox(canvas, width, height);
+  hits.dialogBox = box;
+  canvas.fill(box, kPlain);
+  canvas.frame(box, dialog.critical ? withInk(kBold, Ink::red) : kBold,
+               dialog.critical ? "⚠ " + dialog.caption : dialog.caption);
+  int y = box.y + 1;
+  for (const auto& line : title) canvas.text(box.x + 2, y++, line, kBold, room);
+  ++y;
+  for (const auto& line : message) canvas.text(box.x + 2, y++, line, kPlain, room);
+  // Buttons from the right, the first one rightmost, as the platform lays them out.
+  int bottom = box.y + box.height - 2;
+  int x = box.x + box.width - 2;
+  for (size_t i = 0; i < dialog.buttons.size(); ++i) {
+    std::string label = "[ " + fitToWidth(dialog.buttons[i], room / 2) + " ]";
+    int w = displayWidth(label);
+    x -= w;
+    if (x < box.x + 1) break;
+    Style style = i == dialog.focus ? kHighlight : kPlain;
+    canvas.text(x, bottom, label, style);
+    hits.dialogButtons.emplace_back(Region{x, bottom, w, 1}, i);
+    x -= 2;
+  }
+}
+
+}  // namespace
+
+std::vector<MenuRowView> describeRows(const Menu& menu) {
+  std::vector<MenuRowView> rows;
+  for (long i = 0; i < menu.numberOfItems(); ++i) {
+    MenuItemRef item = menu.itemAtIndex(i);
+    if (!item) continue;
+    MenuRowView row;
+    if (item->isSeparator()) {
+      row.kind = MenuRowView::Kind::separator;
+      row.enabled = false;
+      rows.push_back(row);
+      continue;
+    }
+    auto attributed = item->attributedTitle();
+    row.title = attributed ? attributed->text : item->title();
+    if (attributed && attributed->foregroundColor == Color::secondaryLabel) {
+      row.kind = MenuRowView::Kind::header;
+    }
+    auto sim = std::dynamic_pointer_cast<SimMenuItem>(item);
+    row.enabled = sim ? sim->isEffectivelyEnabled() : item->isEnabled();
+    switch (item->state()) {
+      case ControlState::on:
+        row.mark = "✓";
+        break;
+      case ControlState::mixed:
+        row.mark = "−";
+        break;
+      case ControlState::off:
+        break;
+    }
+    if (ImageRef image = item->image()) {
+      if (auto simImage = std::dynamic_pointer_cast<SimImage>(image)) {
+        row.glyph = simImage->glyph();
+        row.ink = inkNamed(simImage->colour());
+      } else {
+        row.glyph = "□";
+      }
+    }
+    row.key = keyLabel(item->keyEquivalent());
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+bool selectable(const MenuRowView& row) {
+  return row.kind == MenuRowView::Kind::item && row.enabled;
+}
+
+long nextSelectable(const std::vector<MenuRowView>& rows, long from, int step) {
+  long count = static_cast<long>(rows.size());
+  for (long i = from + step; i >= 0 && i < count; i += step) {
+    if (selectable(rows[static_cast<size_t>(i)])) return i;
+  }
+  return from;
+}
+
+HitMap render(const ViewModel& model, Canvas& canvas) {
+  HitMap hits;
+  std::vector<Rect> frames;
+  frames.reserve(model.extras.size());
+  for (const auto& extra : model.extras) frames.push_back(extra.frame);
+  hits.bar = layoutBar(model.screen, frames, canvas.width());
+  if (canvas.width() <= 0 || canvas.height() <= 0) return hits;
+
+  drawBar(model, hits.bar, canvas);
+  drawOffScreen(model, hits.bar, canvas);
+  drawLog(model, canvas);
+  if (canvas.height() >= 2) {
+    canvas.fill(Region{0, canvas.height() - 2, canvas.width(), 1}, kPlain);
+    canvas.text(0, canvas.height() - 2, fitToWidth(model.status, canvas.width()), kBold);
+  }
+  if (canvas.height() >= 3) {
+    canvas.fill(Region{0, canvas.height() - 1, canvas.width(), 1}, kHelp);
+    canvas.text(0, canvas.height() - 1, fitToWidth(model.help, canvas.width()), kHelp);
+  }
+  if (model.popup) drawPopup(*model.popup, hits.bar, canvas);
+  if (model.menu) drawMenu(model, hits.bar, canvas, hits);
+  if (model.pane) drawPane(*model.pane, canvas, hits);
+  if (model.list) drawList(*model.list, canvas, hits);
+  if (model.dialog) drawDialog(*model.dialog, canvas, hits);
+  return hits;
+}
+
+}  // namespace strandel::sim::terminal

@@ -1,0 +1,111 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "adapters/sim/desktop/desktop.h"
+#include "adapters/sim/terminal/canvas.h"
+#include "adapters/sim/terminal/layout.h"
+#include "ports/menu.h"
+
+// What the interactive simulator shows, as plain values, and how it is drawn onto a canvas.
+namespace strandel::sim::terminal {
+
+struct BarExtraView {
+  Rect frame;
+  std::string glyph;  // the owning app's icon
+  Ink ink = Ink::standard;
+  std::string name;  // how the edge lists it when it is off the screen
+  bool opened = false;
+};
+
+struct MenuRowView {
+  enum class Kind { separator, header, item };
+  Kind kind = Kind::item;
+  std::string mark;   // "✓" (on), "−" (mixed) or nothing
+  std::string glyph;  // the row's image; empty without one
+  Ink ink = Ink::standard;
+  std::string title;
+  std::string key;  // the key equivalent as the menu shows it ("⌘Q")
+  bool enabled = true;
+  bool operator==(const MenuRowView&) const = default;
+};
+
+// The rows of a menu as it draws them: the attributed title where there is one, headers
+// told apart by their small secondary text.
+std::vector<MenuRowView> describeRows(const Menu& menu);
+// Separators, headers and disabled rows cannot be highlighted.
+bool selectable(const MenuRowView& row);
+// The selectable row after (`step` 1) or before (-1) `from`, or `from` when there is none;
+// from -1 going down, the first one.
+long nextSelectable(const std::vector<MenuRowView>& rows, long from, int step);
+
+struct PopupView {
+  size_t extra = 0;  // index into the bar's extras
+  std::string title;
+  std::vector<std::string> lines;
+  bool failed = false;
+};
+
+struct DialogView {
+  std::string title;
+  std::string message;
+  std::vector<std::string> buttons;
+  size_t focus = 0;
+  bool critical = false;
+  std::string caption;  // who asks: the program, or the system
+};
+
+struct PaneView {
+  bool granted = false;
+};
+
+struct ListView {
+  std::string title;
+  std::vector<std::string> entries;
+  long cursor = 0;
+  std::string emptyText;
+};
+
+struct ViewModel {
+  std::optional<ScreenSpec> screen;
+  std::vector<BarExtraView> extras;
+  bool statusItemShown = false;
+  std::string statusGlyph;
+  bool statusHighlighted = false;
+
+  std::optional<std::vector<MenuRowView>> menu;  // present while the menu is open
+  long menuCursor = -1;
+  int menuFirst = 0;  // the first row shown when the menu scrolls
+
+  std::optional<PopupView> popup;
+  std::optional<PaneView> pane;
+  std::optional<ListView> list;
+  std::optional<DialogView> dialog;
+
+  std::vector<std::string> log;  // oldest first; the newest lines that fit are shown
+  std::string status;
+  std::string help;
+};
+
+// Where the drawn things ended up, for the pointer.
+struct HitMap {
+  BarLayout bar;
+  std::optional<Region> menuBox;
+  int menuFirst = 0;
+  std::vector<std::pair<Region, long>> menuRows;
+  std::optional<Region> paneBox;
+  std::optional<Region> paneToggle;
+  std::optional<Region> listBox;
+  std::vector<std::pair<Region, long>> listRows;
+  std::optional<Region> dialogBox;
+  std::vector<std::pair<Region, size_t>> dialogButtons;
+};
+
+// Draws the whole screen; the canvas starts blank.
+HitMap render(const ViewModel& model, Canvas& canvas);
+
+}  // namespace strandel::sim::terminal
