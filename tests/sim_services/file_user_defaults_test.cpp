@@ -8,7 +8,7 @@
 
 #include "adapters/sim/services/atomic_file.h"
 #include "sim_services/env_guard.h"
-#include "sim_services/temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace strandel::sim {
 namespace {
@@ -169,13 +169,15 @@ TEST(FileUserDefaultsTest, ReadOnlyDirectoryLeavesTheFilesAsTheyWere) {
     SCOPED_TRACE(c.name);
     TempDir dir;
     writeFile(dir.path() / "defaults.json", c.contents);
-    if (!test::makeReadOnly(dir.path())) GTEST_SKIP() << "permissions are not enforced for root";
-    FileUserDefaults defaults(dir.path());
-    defaults.setInteger(4, kKey);
-    EXPECT_TRUE(defaults.lastError().has_value());
-    EXPECT_EQ(defaults.objectForKey(kKey), DefaultsValue{int64_t{4}});
-    EXPECT_EQ(readFile(dir.path() / "defaults.json"), c.contents);
-    EXPECT_EQ(entries(dir.path()).size(), 1u);
+    test::runWithPermissionsEnforced(dir.path(), [&] {
+      ASSERT_TRUE(test::makeReadOnly(dir.path()));
+      FileUserDefaults defaults(dir.path());
+      defaults.setInteger(4, kKey);
+      EXPECT_TRUE(defaults.lastError().has_value());
+      EXPECT_EQ(defaults.objectForKey(kKey), DefaultsValue{int64_t{4}});
+      EXPECT_EQ(readFile(dir.path() / "defaults.json"), c.contents);
+      EXPECT_EQ(entries(dir.path()).size(), 1u);
+    });
   }
 }
 

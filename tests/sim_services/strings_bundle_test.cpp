@@ -9,7 +9,7 @@
 
 #include "adapters/sim/services/strings_file.h"
 #include "sim_services/env_guard.h"
-#include "sim_services/temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace strandel::sim {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "sim_services/env_guard.h"
-#include "sim_services/temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace strandel::sim {
 namespace {
@@ -105,15 +105,17 @@ TEST_F(XdgLoginItemsTest, UnwritableDirectoryGivesAnErrorNamingThePath) {
 TEST_F(XdgLoginItemsTest, ReadOnlyDirectoryRefusesBothChanges) {
   auto service = items();
   ASSERT_EQ(service.registerService(), std::nullopt);
-  if (!test::makeReadOnly(autostart)) GTEST_SKIP() << "permissions are not enforced for root";
-  auto error = service.unregisterService();
-  ASSERT_TRUE(error.has_value());
-  EXPECT_NE(error->localizedDescription.find("Permission denied"), std::string::npos);
-  EXPECT_NE(error->localizedDescription.find(autostart.string()), std::string::npos);
-  EXPECT_EQ(service.status(), LoginItemStatus::enabled);
-  error = service.registerService();
-  ASSERT_TRUE(error.has_value());
-  EXPECT_NE(error->localizedDescription.find("Permission denied"), std::string::npos);
+  test::runWithPermissionsEnforced(home.path(), [&] {
+    ASSERT_TRUE(test::makeReadOnly(autostart));
+    auto error = service.unregisterService();
+    ASSERT_TRUE(error.has_value());
+    EXPECT_NE(error->localizedDescription.find("Permission denied"), std::string::npos);
+    EXPECT_NE(error->localizedDescription.find(autostart.string()), std::string::npos);
+    EXPECT_EQ(service.status(), LoginItemStatus::enabled);
+    error = service.registerService();
+    ASSERT_TRUE(error.has_value());
+    EXPECT_NE(error->localizedDescription.find("Permission denied"), std::string::npos);
+  });
 }
 
 TEST(DesktopExecTest, QuotesAndEscapesPathsAsEntriesRequire) {

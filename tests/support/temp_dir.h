@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <system_error>
@@ -63,6 +64,31 @@ inline bool makeReadOnly(const std::filesystem::path& directory) {
   close(fd);
   unlink(probe.c_str());
   return false;
+}
+
+// Runs `body` where directory permissions hold. Root overrides them, so as root the body runs
+// in a child process that first hands `tree` to the unprivileged "nobody" user and becomes it;
+// the child's failures fail the test.
+inline void runWithPermissionsEnforced(const std::filesystem::path& tree,
+                                       const std::function<void()>& body) {
+  if (geteuid() != 0) {
+    body();
+    return;
+  }
+  constexpr uid_t kNobody = 65534;
+  EXPECT_EXIT(
+      {
+        std::error_code ec;
+        if (lchown(tree.c_str(), kNobody, kNobody) != 0) _exit(2);
+        for (auto it = std::filesystem::recursive_directory_iterator(tree, ec);
+             !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+          if (lchown(it->path().c_str(), kNobody, kNobody) != 0) _exit(2);
+        }
+        if (setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(3);
+        body();
+        _exit(::testing::Test::HasFailure() ? 1 : 0);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace strandel::sim::test
