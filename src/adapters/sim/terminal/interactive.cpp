@@ -1,6 +1,7 @@
 #include "adapters/sim/terminal/interactive.h"
 
 #include <fcntl.h>
+#include <langinfo.h>
 #include <unistd.h>
 
 #include <array>
@@ -8,6 +9,7 @@
 #include <clocale>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <future>
 #include <iostream>
@@ -105,6 +107,8 @@ int runInteractive(Simulator& simulator) {
     return 1;
   }
   std::setlocale(LC_ALL, "");
+  // Every text here is UTF-8, whatever the person's locale says.
+  if (std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0) std::setlocale(LC_CTYPE, "C.UTF-8");
 
   // The signal handlers go in before the terminal is taken over, so that ncurses leaves the
   // window-size signal to the loop.

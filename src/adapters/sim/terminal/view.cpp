@@ -162,6 +162,8 @@ void drawMenu(const ViewModel& model, const BarLayout& bar, Canvas& canvas, HitM
     hits.menuRows.emplace_back(line, index);
     if (row.kind == MenuRowView::Kind::separator) {
       canvas.fill(line, kDim, "─");
+      canvas.text(layout.box.x, y, "├", kPlain);
+      canvas.text(layout.box.x + layout.box.width - 1, y, "┤", kPlain);
       continue;
     }
     bool current = index == model.menuCursor && selectable(row);
