@@ -18,6 +18,10 @@
 
 #include "test_scene.h"
 
+#ifndef STRANDEL_PROGRAM
+#define STRANDEL_PROGRAM STRANDEL_BINARY_DIR "/src/adapters/sim/strandel"
+#endif
+
 namespace strandel::sim::terminal {
 namespace {
 

@@ -543,8 +543,9 @@ ViewModel Controller::model() {
 
   if (auto item = simulator_.statusItem()) {
     m.statusItemShown = true;
-    if (auto* button = item->simButton()) m.statusGlyph = iconOf(button->image()).first;
-    if (auto* button = item->simButton(); button && !button->image()) m.statusGlyph.clear();
+    // A button without an image shows as an empty box, still there to click.
+    auto* button = item->simButton();
+    if (button && button->image()) m.statusGlyph = iconOf(button->image()).first;
   }
 
   if (menuOpen()) {
