@@ -12,6 +12,9 @@
 #include <optional>
 #include <string>
 
+#include "adapters/sim/services/file_user_defaults.h"
+#include "adapters/sim/services/strings_bundle.h"
+#include "adapters/sim/services/xdg_login_items.h"
 #include "adapters/sim/simulator/scene.h"
 #include "adapters/sim/simulator/script.h"
 #include "adapters/sim/simulator/script_runner.h"
@@ -79,6 +82,25 @@ int runScript(Scene scene, Script script) {
   return runner.run();
 }
 
+// A person at the terminal: real time, and the person's own settings, login item, system
+// log and language. A scene that sets up user defaults or the login item gets settings of
+// its own instead, so that it never overwrites the person's.
+int runWithPerson(Scene scene) {
+  Simulator::Options options;
+  options.time = Simulator::Time::realTime;
+  options.writeSyslog = true;
+  options.languages = preferredLanguagesFromEnvironment();
+  bool sceneSetsSettings = !scene.defaults.empty() ||
+                           scene.loginItem.status != strandel::LoginItemStatus::notRegistered ||
+                           scene.loginItem.failure.has_value();
+  if (!sceneSetsSettings) {
+    options.defaultsDirectory = defaultDefaultsDirectory();
+    options.autostartDirectory = defaultAutostartDirectory();
+  }
+  Simulator simulator(std::move(scene), options);
+  return runInteractive(simulator);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -102,10 +124,7 @@ int main(int argc, char** argv) {
   bool interactive = !arguments->script && ::isatty(STDIN_FILENO) && ::isatty(STDOUT_FILENO);
   if (interactive) {
     try {
-      Simulator::Options options;
-      options.time = Simulator::Time::realTime;
-      Simulator simulator(std::move(*scene.scene), options);
-      return runInteractive(simulator);
+      return runWithPerson(std::move(*scene.scene));
     } catch (const std::exception& e) {
       std::cerr << "strandel: " << e.what() << "\n";
       return 1;
