@@ -17,7 +17,7 @@ namespace {
 constexpr long kDefaultTimeoutMs = 60'000;
 constexpr long kLongestTimeoutMs = 24L * 60 * 60 * 1000;
 constexpr long kMaxRedirects = 5;
-// How long the worker sleeps at most when nothing happens; wake-ups cut it short.
+// How long the worker waits at most between checks while transfers run; wake-ups cut it short.
 constexpr int kIdlePollMs = 1000;
 
 long timeoutMilliseconds(double seconds) {
@@ -70,7 +70,7 @@ struct CurlHTTPSession::State {
   std::mutex mutex;  // guards `pending` and `stopping`
   std::deque<Pending> pending;
   bool stopping = false;
-  std::condition_variable changed;  // only waited on when curl could not be set up
+  std::condition_variable changed;  // waited on while no transfer is in flight
 
   // Worker thread only.
   std::vector<std::unique_ptr<Transfer>> active;
@@ -210,6 +210,12 @@ struct CurlHTTPSession::State {
       int running = 0;
       curl_multi_perform(self->multi, &running);
       self->finishDone();
+      if (running == 0) {
+        // Nothing in flight: sleep until a task or the end arrives, not on a poll timer.
+        std::unique_lock<std::mutex> lock(self->mutex);
+        self->changed.wait(lock, [&] { return self->stopping || !self->pending.empty(); });
+        continue;
+      }
       curl_multi_poll(self->multi, nullptr, 0, kIdlePollMs, nullptr);
     }
   }
