@@ -77,9 +77,15 @@ void VirtualHTTPSession::dataTask(const URLRequest& request, DataTaskCompletion 
     if (served.size() > servedBefore) outcome.served = served[servedBefore];
   }
   if (outcome.served) {
-    outcome.delay = outcome.served->answer.kind == ServerAnswer::Kind::silence
-                        ? virtualTimeout
-                        : outcome.served->answer.delay;
+    const ServerAnswer& answer = outcome.served->answer;
+    outcome.delay = answer.kind == ServerAnswer::Kind::silence ? virtualTimeout : answer.delay;
+    // An answer that would come after the request's time-out is never seen.
+    if (outcome.delay >= virtualTimeout) {
+      outcome.delay = virtualTimeout;
+      outcome.timedOut = true;
+      body.reset();
+      error = PlatformError{"The request timed out."};
+    }
   }
   outcome.failed = error.has_value();
   outcome.hasBody = body.has_value();
@@ -102,10 +108,13 @@ std::string describeOutcome(const VirtualHTTPSession::Outcome& outcome) {
     return out;
   }
   if (!outcome.served) return out + "failed: connection refused";
+  if (outcome.timedOut) {
+    return out + "failed: no answer within " +
+           formatNumber(effectiveTimeout(outcome.request.timeoutInterval)) + " s";
+  }
   switch (outcome.served->answer.kind) {
     case ServerAnswer::Kind::silence:
-      return out + "failed: no answer within " +
-             formatNumber(effectiveTimeout(outcome.request.timeoutInterval)) + " s";
+      break;
     case ServerAnswer::Kind::disconnect:
       return out + "failed: the connection closed without an answer";
     case ServerAnswer::Kind::content:

@@ -14,9 +14,10 @@ namespace strandel::sim {
 // network at once, while virtual time stands still (on loopback that takes milliseconds);
 // its completion is then handed to `background` (a serial queue of the virtual loop, which
 // stands for the session's own thread) at the moment the scene says the answer arrives:
-// the answer's delay, the request's time-out for a server that stays silent, at once when
-// nothing listens. Transfers so run one after another, so the server sees requests in the
-// order the program made them and the outcome never depends on real timing.
+// the answer's delay, at once when nothing listens, or with a time-out error when the
+// request's time-out passes first (always, for a server that stays silent). Transfers so run one
+// after another, so the server sees requests in the order the program made them and the outcome
+// never depends on real timing.
 class VirtualHTTPSession final : public HTTPSession {
  public:
   struct Outcome {
@@ -25,6 +26,7 @@ class VirtualHTTPSession final : public HTTPSession {
     size_t bodyBytes = 0;
     bool failed = false;
     std::optional<UpdateServer::Served> served;  // what the scene's server answered, if it did
+    bool timedOut = false;                       // the time-out passed before the answer came
     double delay = 0;                            // virtual seconds from request to completion
   };
   using Observer = std::function<void(const Outcome&)>;
