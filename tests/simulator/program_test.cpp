@@ -10,6 +10,9 @@
 #include <sstream>
 #include <string>
 
+#include "adapters/sim/simulator/scene.h"
+#include "broken_scenes.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -73,6 +76,18 @@ TEST_F(ProgramTest, ABrokenSceneIsRefusedBeforeAnythingRuns) {
   EXPECT_EQ(outcome.out, "");
   EXPECT_EQ(outcome.err, "strandel: the scene is refused: " + scene +
                              ":3:20: /apps/0/pid: expected an integer, found a string\n");
+}
+
+TEST_F(ProgramTest, EveryBrokenSceneEndsTheProgramWithTheLoadersMessage) {
+  for (const auto& broken : strandel::sim::fixtures::brokenScenes()) {
+    SCOPED_TRACE(broken.what);
+    std::string scene = file("broken.json", broken.text);
+    Outcome outcome = run("--scene '" + scene + "'");
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(outcome.err, "strandel: the scene is refused: " +
+                               strandel::sim::parseScene(broken.text, scene).error + "\n");
+  }
 }
 
 TEST_F(ProgramTest, ASceneThatIsNotJSONOrMissingIsRefused) {
