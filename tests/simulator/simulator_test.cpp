@@ -1,8 +1,13 @@
 #include "adapters/sim/simulator/simulator.h"
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -94,6 +99,31 @@ TEST(SimulatorTest, RunsOnRealTimeAndQuitsThroughItsMenu) {
   EXPECT_TRUE(simulator.terminated());
   EXPECT_TRUE(contains(events, "press: extra 1 of Sonar (pid 101), \"Sonar\" -> success"));
   EXPECT_EQ(events.back(), "quit: Strandel quits");
+}
+
+TEST(SimulatorTest, GivenDirectoriesKeepTheSettingsAndAreNeitherSeededNorRemoved) {
+  namespace fs = std::filesystem;
+  std::string pattern = (fs::temp_directory_path() / "strandel-simulator-test-XXXXXX").string();
+  ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+  fs::path home = pattern;
+  {
+    Simulator::Options options;
+    options.defaultsDirectory = home / "settings";
+    options.autostartDirectory = home / "autostart";
+    Simulator simulator(sceneFrom(kScene), options);
+    std::vector<std::string> events;
+    simulator.setEventSink([&](const SimEvent& event) { events.push_back(event.text); });
+    simulator.run([&] { simulator.virtualLoop()->runUntil(simulator.startDate()); });
+    // The scene's saved position went nowhere, so start-up stored the first one.
+    EXPECT_TRUE(contains(
+        events, "defaults: \"NSStatusItem Preferred Position StrandelControl\" = 0 (integer)"));
+  }
+  std::ifstream in(home / "settings" / "defaults.json");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("\"NSStatusItem Preferred Position StrandelControl\": 0"), std::string::npos)
+      << text;
+  std::error_code ignored;
+  fs::remove_all(home, ignored);
 }
 
 TEST(SimulatorTest, ASimulatorRunsOnce) {

@@ -290,8 +290,10 @@ void Simulator::prepareDirectories() {
   if (!options_.defaultsDirectory || !options_.autostartDirectory) {
     temporaryDirectory_ = makeTemporaryDirectory();
   }
-  defaultsDirectory_ = options_.defaultsDirectory.value_or(*temporaryDirectory_ / "defaults");
-  autostartDirectory_ = options_.autostartDirectory.value_or(*temporaryDirectory_ / "autostart");
+  defaultsDirectory_ =
+      options_.defaultsDirectory ? *options_.defaultsDirectory : *temporaryDirectory_ / "defaults";
+  autostartDirectory_ = options_.autostartDirectory ? *options_.autostartDirectory
+                                                    : *temporaryDirectory_ / "autostart";
 }
 
 void Simulator::seedDefaults() {
