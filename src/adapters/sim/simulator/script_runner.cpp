@@ -1,6 +1,7 @@
 #include "adapters/sim/simulator/script_runner.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "adapters/sim/desktop/sim_image.h"
 
@@ -61,6 +62,7 @@ ScriptRunner::ScriptRunner(Simulator& simulator, Script script, Transcript& tran
     : simulator_(simulator), script_(std::move(script)), transcript_(transcript) {}
 
 int ScriptRunner::run() {
+  if (!simulator_.virtualLoop()) throw std::logic_error("a script runs on virtual time");
   transcript_.setClock([this] { return simulator_.secondsSinceStart(); });
   transcript_.setScrubber([this](const std::string& text) { return simulator_.scrub(text); });
   simulator_.setEventSink(
@@ -72,6 +74,10 @@ int ScriptRunner::run() {
   simulator_.setEventSink(nullptr);
   simulator_.setAlertPresenter(nullptr);
   simulator_.setMenuObserver(nullptr);
+  // The transcript may outlive the simulator: it keeps the end of the run.
+  double end = simulator_.secondsSinceStart();
+  transcript_.setClock([end] { return end; });
+  transcript_.setScrubber(nullptr);
   return failed_ ? 1 : 0;
 }
 

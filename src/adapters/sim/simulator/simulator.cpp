@@ -355,14 +355,16 @@ void Simulator::compose() {
   workspaceCenter_ = std::make_shared<SimNotificationCenter>(main);
   distributedCenter_ = std::make_shared<SimNotificationCenter>(main);
   statusBar_ = std::make_shared<SimStatusBar>();
-  application_ = std::make_shared<SimApplication>(main, SimApplication::Loop{[this] {
-                                                                               scheduleTimeline();
-                                                                               if (drive_) drive_();
-                                                                             },
-                                                                             [this] {
-                                                                               if (realLoop_)
-                                                                                 realLoop_->stop();
-                                                                             }});
+  SimApplication::Loop loop;
+  loop.run = [this] {
+    scheduleTimeline();
+    if (drive_) drive_();
+  };
+  // On virtual time the driver itself sees that the program has quit.
+  loop.stop = [this] {
+    if (realLoop_) realLoop_->stop();
+  };
+  application_ = std::make_shared<SimApplication>(main, std::move(loop));
   application_->onTerminate = [this] { emit({SimEvent::Kind::quit, "quit: Strandel quits", {}}); };
 
   std::string version = scene_.version.value_or(STRANDEL_VERSION);
