@@ -197,7 +197,7 @@ Region centredBox(const Canvas& canvas, int width, int height) {
 }
 
 void drawPane(const PaneView& pane, Canvas& canvas, HitMap& hits) {
-  Region box = centredBox(canvas, 58, 9);
+  Region box = centredBox(canvas, 60, 9);
   hits.paneBox = box;
   canvas.fill(box, kPlain);
   canvas.frame(box, kBold, "Privacy & Security › Accessibility");
