@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -52,12 +53,17 @@ class PtyProgram {
  public:
   PtyProgram(const std::vector<std::string>& arguments, unsigned short columns = 120,
              unsigned short rows = 40) {
+    // The program's settings and autostart entry go to a home of its own, never the user's.
+    std::string pattern = std::filesystem::temp_directory_path() / "strandel-pty-home-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp");
+    configHome_ = pattern;
     winsize size{rows, columns, 0, 0};
     pid_ = ::forkpty(&master_, nullptr, nullptr, &size);
     if (pid_ < 0) throw std::runtime_error("forkpty");
     if (pid_ == 0) {
       ::setenv("TERM", "xterm-256color", 1);
       ::setenv("LC_ALL", "C.UTF-8", 1);
+      ::setenv("XDG_CONFIG_HOME", configHome_.c_str(), 1);
       std::vector<char*> argv;
       std::string program = STRANDEL_PROGRAM;
       argv.push_back(program.data());
@@ -77,6 +83,8 @@ class PtyProgram {
       ::waitpid(pid_, &ignored, 0);
     }
     if (master_ >= 0) ::close(master_);
+    std::error_code ignored;
+    std::filesystem::remove_all(configHome_, ignored);
   }
 
   PtyProgram(const PtyProgram&) = delete;
@@ -140,6 +148,7 @@ class PtyProgram {
 
   pid_t pid_ = -1;
   int master_ = -1;
+  std::string configHome_;
   std::string output_;
   bool ended_ = false;
   std::optional<int> status_;
