@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "app/utf8.h"
+
 namespace strandel {
 
 namespace {
@@ -126,25 +128,10 @@ void appendInteger(std::string& out, int64_t value, char conversion, const Direc
 // The UTF-8 form of a Unicode scalar value; none for anything else (and for NUL, which a
 // text cannot carry usefully).
 std::optional<std::string> utf8(int64_t value) {
-  if (value <= 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return std::nullopt;
-  auto cp = static_cast<uint32_t>(value);
-  std::string s;
-  if (cp < 0x80) {
-    s += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    s += static_cast<char>(0xC0 | (cp >> 6));
-    s += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    s += static_cast<char>(0xE0 | (cp >> 12));
-    s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    s += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    s += static_cast<char>(0xF0 | (cp >> 18));
-    s += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    s += static_cast<char>(0x80 | (cp & 0x3F));
+  if (value <= 0 || value > 0x10FFFF || isSurrogate(static_cast<char32_t>(value))) {
+    return std::nullopt;
   }
-  return s;
+  return utf8Of(static_cast<char32_t>(value));
 }
 
 // Writes one argument for the conversion; false when the argument is not of its kind.
@@ -186,22 +173,9 @@ bool appendArgument(std::string& out, const FormatArgument& argument, char conve
   }
 }
 
+// The conversions appendArgument knows.
 bool takesArgument(char conversion) {
-  switch (conversion) {
-    case '@':
-    case 's':
-    case 'd':
-    case 'i':
-    case 'u':
-    case 'o':
-    case 'x':
-    case 'X':
-    case 'c':
-    case 'C':
-      return true;
-    default:
-      return false;
-  }
+  return std::string_view("@sdiuoxXcC").find(conversion) != std::string_view::npos;
 }
 
 bool isLengthModifier(char c) {

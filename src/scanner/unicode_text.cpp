@@ -43,64 +43,15 @@ uint8_t combiningClass(char32_t c) {
   return c <= it->last ? it->combiningClass : 0;
 }
 
-bool isContinuation(unsigned char b) {
-  return (b & 0xC0) == 0x80;
-}
-
 }  // namespace
 
 std::vector<DecodedChar> decodeUtf8(std::string_view text) {
   std::vector<DecodedChar> out;
   out.reserve(text.size());
-  size_t i = 0;
-  while (i < text.size()) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    if (lead < 0x80) {
-      out.push_back({lead, i, 1, true});
-      ++i;
-      continue;
-    }
-    // Length and the allowed range of the second byte, which rules out overlong forms,
-    // surrogates and values above U+10FFFF.
-    size_t need = 0;
-    unsigned char low = 0x80, high = 0xBF;
-    char32_t cp = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      need = 1;
-      cp = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      need = 2;
-      cp = lead & 0x0F;
-      if (lead == 0xE0) low = 0xA0;
-      if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      need = 3;
-      cp = lead & 0x07;
-      if (lead == 0xF0) low = 0x90;
-      if (lead == 0xF4) high = 0x8F;
-    }
-    size_t used = 1;
-    bool complete = need > 0;
-    for (size_t k = 1; k <= need; ++k) {
-      if (i + k >= text.size()) {
-        complete = false;
-        break;
-      }
-      const auto b = static_cast<unsigned char>(text[i + k]);
-      const bool allowed = k == 1 ? (b >= low && b <= high) : isContinuation(b);
-      if (!allowed) {
-        complete = false;
-        break;
-      }
-      cp = (cp << 6) | (b & 0x3F);
-      ++used;
-    }
-    if (complete) {
-      out.push_back({cp, i, used, true});
-    } else {
-      out.push_back({kReplacementCharacter, i, used, false});
-    }
-    i += used;
+  for (size_t i = 0; i < text.size();) {
+    const UTF8Sequence sequence = decodeUTF8(text, i);
+    out.push_back({sequence.codePoint, i, sequence.length, sequence.valid});
+    i += sequence.length;
   }
   return out;
 }
@@ -113,24 +64,7 @@ std::u32string codePoints(std::string_view text) {
 
 std::string encodeUtf8(std::u32string_view text) {
   std::string out;
-  for (char32_t c : text) {
-    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = kReplacementCharacter;
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
+  for (char32_t c : text) appendUTF8(out, c);
   return out;
 }
 

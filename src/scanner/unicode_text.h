@@ -5,12 +5,14 @@
 #include <string_view>
 #include <vector>
 
+#include "app/utf8.h"
+
 // The small part of Unicode that labelling extras needs: UTF-8 decoding that never fails,
 // the two white-space sets used for trimming, locale-independent lower-casing and canonical
 // decomposition, so that texts can be compared under canonical equivalence.
 namespace strandel::unicode {
 
-inline constexpr char32_t kReplacementCharacter = 0xFFFD;
+using strandel::kReplacementCharacter;
 
 // One decoded character and the bytes it came from.
 struct DecodedChar {

@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "app/utf8.h"
 #include "update/update_checker.h"
 
 namespace strandel {
@@ -10,52 +11,14 @@ bool isDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
-bool isContinuation(unsigned char c) {
-  return (c & 0xC0) == 0x80;
-}
-
 // The code point at `i`, moving `i` past it. A byte that does not start a well-formed UTF-8
-// sequence (overlong forms, surrogates and values past U+10FFFF included) stands alone for
-// U+DC00 plus its value; no valid sequence decodes to that range, so distinct byte strings
-// stay distinct.
+// sequence stands alone for U+DC00 plus its value; no valid sequence decodes to that range,
+// so distinct byte strings stay distinct.
 char32_t nextCodePoint(std::string_view s, size_t& i) {
-  auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-  unsigned char lead = byte(i);
-  if (lead < 0x80) {
-    ++i;
-    return lead;
-  }
-  size_t length = 0;
-  char32_t value = 0;
-  unsigned char low = 0x80;
-  unsigned char high = 0xBF;  // allowed range of the second byte
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    value = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    value = lead & 0x0F;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    value = lead & 0x07;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  }
-  if (length == 0 || i + length > s.size() || byte(i + 1) < low || byte(i + 1) > high) {
-    ++i;
-    return 0xDC00 + lead;
-  }
-  for (size_t k = 1; k < length; ++k) {
-    if (!isContinuation(byte(i + k))) {
-      ++i;
-      return 0xDC00 + lead;
-    }
-    value = (value << 6) | (byte(i + k) & 0x3F);
-  }
-  i += length;
-  return value;
+  const UTF8Sequence sequence = decodeUTF8(s, i);
+  if (!sequence.valid) return 0xDC00 + static_cast<unsigned char>(s[i++]);
+  i += sequence.length;
+  return sequence.codePoint;
 }
 
 // Compares the digit runs starting at `i` and `j` by value, moving both past their runs.

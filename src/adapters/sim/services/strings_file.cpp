@@ -2,72 +2,11 @@
 
 #include <cstdint>
 
+#include "app/utf8.h"
+
 namespace strandel::sim {
 
 namespace {
-
-constexpr char32_t kReplacement = 0xFFFD;
-
-void appendUTF8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-bool isSurrogate(char32_t c) {
-  return c >= 0xD800 && c <= 0xDFFF;
-}
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF, no NUL.
-bool validUTF8(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size()) {
-    auto byte = static_cast<unsigned char>(text[i]);
-    if (byte == 0) return false;
-    if (byte < 0x80) {
-      ++i;
-      continue;
-    }
-    size_t length;
-    char32_t c;
-    if (byte >= 0xC2 && byte <= 0xDF) {
-      length = 2;
-      c = byte & 0x1F;
-    } else if (byte >= 0xE0 && byte <= 0xEF) {
-      length = 3;
-      c = byte & 0x0F;
-    } else if (byte >= 0xF0 && byte <= 0xF4) {
-      length = 4;
-      c = byte & 0x07;
-    } else {
-      return false;
-    }
-    if (i + length > text.size()) return false;
-    for (size_t k = 1; k < length; ++k) {
-      auto next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80) return false;
-      c = (c << 6) | (next & 0x3F);
-    }
-    if ((length == 3 && c < 0x800) || (length == 4 && (c < 0x10000 || c > 0x10FFFF)) ||
-        isSurrogate(c)) {
-      return false;
-    }
-    i += length;
-  }
-  return true;
-}
 
 std::optional<std::string> decodeUTF16(std::string_view bytes, bool bigEndian) {
   if (bytes.size() % 2 != 0) return std::nullopt;
@@ -78,13 +17,13 @@ std::optional<std::string> decodeUTF16(std::string_view bytes, bool bigEndian) {
     auto lo = static_cast<unsigned char>(bytes[i + (bigEndian ? 1 : 0)]);
     char32_t unit = static_cast<char32_t>((hi << 8) | lo);
     if (unit == 0) return std::nullopt;
-    if (unit >= 0xD800 && unit <= 0xDBFF) {
+    if (isHighSurrogate(unit)) {
       if (i + 3 >= bytes.size()) return std::nullopt;
       auto hi2 = static_cast<unsigned char>(bytes[i + 2 + (bigEndian ? 0 : 1)]);
       auto lo2 = static_cast<unsigned char>(bytes[i + 2 + (bigEndian ? 1 : 0)]);
       char32_t low = static_cast<char32_t>((hi2 << 8) | lo2);
-      if (low < 0xDC00 || low > 0xDFFF) return std::nullopt;
-      appendUTF8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+      if (!isLowSurrogate(low)) return std::nullopt;
+      appendUTF8(out, fromSurrogatePair(unit, low));
       i += 2;
     } else if (isSurrogate(unit)) {
       return std::nullopt;
@@ -105,7 +44,8 @@ std::optional<std::string> decode(std::string_view bytes) {
     return decodeUTF16(bytes.substr(2), false);
   else if (startsWith("\xFE\xFF"))
     return decodeUTF16(bytes.substr(2), true);
-  if (!validUTF8(bytes)) return std::nullopt;
+  // Strict UTF-8, and no NUL.
+  if (!isValidUTF8(bytes) || bytes.find('\0') != std::string_view::npos) return std::nullopt;
   return std::string(bytes);
 }
 
@@ -195,7 +135,7 @@ class Parser {
     std::string out;
     char32_t pendingHigh = 0;  // a high surrogate waiting for its pair
     auto flushHigh = [&] {
-      if (pendingHigh) appendUTF8(out, kReplacement);
+      if (pendingHigh) appendUTF8(out, kReplacementCharacter);
       pendingHigh = 0;
     };
     while (!atEnd()) {
@@ -219,15 +159,15 @@ class Parser {
           ++digits;
         }
         if (digits == 0) return std::nullopt;
-        if (unit >= 0xDC00 && unit <= 0xDFFF && pendingHigh) {
-          appendUTF8(out, 0x10000 + ((pendingHigh - 0xD800) << 10) + (unit - 0xDC00));
+        if (isLowSurrogate(unit) && pendingHigh) {
+          appendUTF8(out, fromSurrogatePair(pendingHigh, unit));
           pendingHigh = 0;
         } else {
           flushHigh();
-          if (unit >= 0xD800 && unit <= 0xDBFF) {
+          if (isHighSurrogate(unit)) {
             pendingHigh = unit;
           } else {
-            appendUTF8(out, isSurrogate(unit) ? kReplacement : unit);
+            appendUTF8(out, unit);  // a lone low surrogate becomes U+FFFD
           }
         }
         continue;

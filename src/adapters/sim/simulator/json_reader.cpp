@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "app/utf8.h"
+
 namespace strandel::sim {
 
 namespace {
@@ -155,24 +157,6 @@ class Reader {
     }
   }
 
-  static void appendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
-
   uint32_t hex4() {
     uint32_t v = 0;
     for (int i = 0; i < 4; ++i) {
@@ -195,36 +179,10 @@ class Reader {
 
   // One UTF-8 character of the raw text, checked for well-formedness.
   void copyUtf8(std::string& out) {
-    auto lead = static_cast<unsigned char>(text_[pos_]);
-    int length;
-    uint32_t cp;
-    if (lead < 0x80) {
-      length = 1;
-      cp = lead;
-    } else if ((lead & 0xE0) == 0xC0) {
-      length = 2;
-      cp = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-      length = 3;
-      cp = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-      length = 4;
-      cp = lead & 0x07;
-    } else {
-      fail("invalid UTF-8 in a string");
-    }
-    if (pos_ + static_cast<size_t>(length) > text_.size()) fail("invalid UTF-8 in a string");
-    for (int i = 1; i < length; ++i) {
-      auto c = static_cast<unsigned char>(text_[pos_ + static_cast<size_t>(i)]);
-      if ((c & 0xC0) != 0x80) fail("invalid UTF-8 in a string");
-      cp = (cp << 6) | (c & 0x3F);
-    }
-    static constexpr uint32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kMinimum[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-      fail("invalid UTF-8 in a string");
-    }
-    out.append(text_.substr(pos_, static_cast<size_t>(length)));
-    pos_ += static_cast<size_t>(length);
+    const UTF8Sequence sequence = decodeUTF8(text_, pos_);
+    if (!sequence.valid) fail("invalid UTF-8 in a string");
+    out.append(text_.substr(pos_, sequence.length));
+    pos_ += sequence.length;
   }
 
   std::string string() {
@@ -275,16 +233,16 @@ class Reader {
           break;
         case 'u': {
           uint32_t cp = hex4();
-          if (cp >= 0xD800 && cp <= 0xDBFF) {
+          if (isHighSurrogate(cp)) {
             if (text_.substr(pos_, 2) != "\\u") fail("a lone surrogate in a \\u escape");
             pos_ += 2;
             uint32_t low = hex4();
-            if (low < 0xDC00 || low > 0xDFFF) fail("a lone surrogate in a \\u escape");
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-          } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
+            if (!isLowSurrogate(low)) fail("a lone surrogate in a \\u escape");
+            cp = fromSurrogatePair(cp, low);
+          } else if (isLowSurrogate(cp)) {
             fail("a lone surrogate in a \\u escape");
           }
-          appendUtf8(out, cp);
+          appendUTF8(out, cp);
           break;
         }
         default:

@@ -6,6 +6,7 @@
 #include "adapters/sim/desktop/sim_image.h"
 #include "adapters/sim/simulator/scene.h"
 #include "adapters/sim/simulator/transcript.h"
+#include "app/utf8.h"
 
 namespace strandel::sim::terminal {
 
@@ -19,26 +20,6 @@ bool isCharacter(const Input& input, char32_t c) {
 
 bool isKey(const Input& input, Key key) {
   return input.kind == Input::Kind::key && input.key == key;
-}
-
-std::string utf8Of(char32_t c) {
-  std::string out;
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-  return out;
 }
 
 std::string appName(const AppSpec& app) {

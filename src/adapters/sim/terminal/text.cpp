@@ -6,11 +6,11 @@
 #include <array>
 #include <utility>
 
+#include "app/utf8.h"
+
 namespace strandel::sim::terminal {
 
 namespace {
-
-constexpr char32_t kReplacement = 0xFFFD;
 
 struct Range {
   char32_t first;
@@ -63,60 +63,9 @@ bool isControl(char32_t c) {
 // The next code point from `text` at `pos`, advancing it; malformed input (stray
 // continuation bytes, overlong forms, surrogates, truncation) gives one U+FFFD per bad byte.
 char32_t decode(std::string_view text, size_t& pos) {
-  auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-  unsigned char lead = byte(pos);
-  int length = 0;
-  char32_t c = 0;
-  char32_t minimum = 0;
-  if (lead < 0x80) {
-    ++pos;
-    return lead;
-  } else if ((lead & 0xE0) == 0xC0) {
-    length = 2, c = lead & 0x1F, minimum = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3, c = lead & 0x0F, minimum = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4, c = lead & 0x07, minimum = 0x10000;
-  } else {
-    ++pos;
-    return kReplacement;
-  }
-  if (pos + static_cast<size_t>(length) > text.size()) {
-    ++pos;
-    return kReplacement;
-  }
-  for (int i = 1; i < length; ++i) {
-    unsigned char next = byte(pos + static_cast<size_t>(i));
-    if ((next & 0xC0) != 0x80) {
-      ++pos;
-      return kReplacement;
-    }
-    c = (c << 6) | (next & 0x3F);
-  }
-  if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-    ++pos;
-    return kReplacement;
-  }
-  pos += static_cast<size_t>(length);
-  return c;
-}
-
-void encode(char32_t c, std::string& out) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
+  const UTF8Sequence sequence = decodeUTF8(text, pos);
+  pos += sequence.valid ? sequence.length : 1;
+  return sequence.codePoint;
 }
 
 }  // namespace
@@ -140,17 +89,17 @@ std::vector<Glyph> glyphsOf(std::string_view utf8) {
     char32_t c = decode(utf8, pos);
     int width = codePointWidth(c);
     if (width < 0) {
-      c = kReplacement;
+      c = kReplacementCharacter;
       width = 1;
     }
     if (width == 0) {
       // A mark joins the glyph before it; one with nothing to join is dropped.
-      if (!glyphs.empty()) encode(c, glyphs.back().text);
+      if (!glyphs.empty()) appendUTF8(glyphs.back().text, c);
       continue;
     }
     Glyph glyph;
     glyph.width = width;
-    encode(c, glyph.text);
+    appendUTF8(glyph.text, c);
     glyphs.push_back(std::move(glyph));
   }
   return glyphs;
