@@ -1,8 +1,10 @@
 #include "support/fakes.h"
 
 #include <cstdlib>
-#include <fstream>
 #include <utility>
+
+#include "adapters/sim/services/atomic_file.h"
+#include "adapters/sim/services/strings_file.h"
 
 namespace strandel::test {
 
@@ -49,51 +51,6 @@ std::string MapBundle::localizedString(const std::string& key, const std::string
   return value.empty() ? key : value;
 }
 
-namespace {
-
-// Reads a quoted string starting at `pos` (at the opening quote); advances past it.
-std::optional<std::string> quoted(const std::string& line, size_t& pos) {
-  if (pos >= line.size() || line[pos] != '"') return std::nullopt;
-  std::string text;
-  for (++pos; pos < line.size(); ++pos) {
-    char c = line[pos];
-    if (c == '\\' && pos + 1 < line.size()) {
-      text += line[++pos];
-    } else if (c == '"') {
-      ++pos;
-      return text;
-    } else {
-      text += c;
-    }
-  }
-  return std::nullopt;
-}
-
-void skipBlanks(const std::string& line, size_t& pos) {
-  while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
-}
-
-}  // namespace
-
-std::map<std::string, std::string> readSimpleStringsFile(const std::string& path) {
-  std::map<std::string, std::string> table;
-  std::ifstream file(path);
-  std::string line;
-  while (std::getline(file, line)) {
-    size_t pos = 0;
-    skipBlanks(line, pos);
-    auto key = quoted(line, pos);
-    if (!key) continue;
-    skipBlanks(line, pos);
-    if (pos >= line.size() || line[pos] != '=') continue;
-    ++pos;
-    skipBlanks(line, pos);
-    auto value = quoted(line, pos);
-    if (value) table[*key] = *value;
-  }
-  return table;
-}
-
 std::string sourceDirectory() {
   if (const char* fromEnvironment = std::getenv("STRANDEL_SOURCE_DIR")) return fromEnvironment;
   // This file sits at tests/support/ in the source tree.
@@ -107,7 +64,9 @@ std::string sourceDirectory() {
 }
 
 std::map<std::string, std::string> englishStrings() {
-  return readSimpleStringsFile(sourceDirectory() + "/resources/en.lproj/Localizable.strings");
+  auto bytes = sim::readWholeFile(sourceDirectory() + "/resources/en.lproj/Localizable.strings");
+  if (!bytes) return {};
+  return sim::parseStringsFile(*bytes).value_or(std::map<std::string, std::string>{});
 }
 
 }  // namespace strandel::test

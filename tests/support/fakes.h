@@ -75,14 +75,10 @@ class MapBundle final : public Bundle {
   std::map<std::string, InfoValue> info;
 };
 
-// The `"key" = "value";` lines of a simple string table (the project's own en table): no
-// escapes beyond \" and \\, comments skipped. Empty when the file cannot be read.
-std::map<std::string, std::string> readSimpleStringsFile(const std::string& path);
-
 // The source tree: $STRANDEL_SOURCE_DIR, else where this library was compiled from.
 std::string sourceDirectory();
 
-// The project's English string table, read from the source tree.
+// The project's English string table, read from the source tree; empty when it does not read.
 std::map<std::string, std::string> englishStrings();
 
 }  // namespace strandel::test
