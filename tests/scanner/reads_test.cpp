@@ -1,3 +1,5 @@
+// The platform reads under every scan: attribute values, frames, signatures, the notch and
+// the snapshot of running applications.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -6,132 +8,173 @@
 #include "adapters/sim/desktop/ax_objects.h"
 #include "scanner/ax_read.h"
 #include "scanner/extra_item.h"
+#include "scanner/menu_bar_scanner.h"
 #include "scanner/scanner_world.h"
 
 namespace strandel {
 namespace {
 
+using test::appNamed;
+using test::extraAt;
 using sim::AttributeFault;
 using sim::ValueKind;
 using test::ScannerWorld;
+using Range = MenuBarScanner::Range;
 
-// The element of the first extra of the app, fetched the way a scan does.
+// The element of the app's first extra, fetched the way a scan does.
 AXRef firstExtra(ScannerWorld& world, ProcessID pid) {
-  const AXRef app = world.ax->createApplication(pid);
-  const AXRef bar = axCopy(app, "AXExtrasMenuBar");
-  const AXRef children = axCopy(bar, "AXChildren");
-  if (!children) return nullptr;
-  const std::vector<AXRef> values = world.ax->arrayValues(children);
-  return values.empty() ? nullptr : values.front();
+  const AXRef bar = axCopy(world.ax->createApplication(pid), "AXExtrasMenuBar");
+  const std::vector<AXRef> children = world.ax->arrayValues(axCopy(bar, "AXChildren"));
+  return children.empty() ? nullptr : children.front();
 }
 
-TEST(AxCopy, GivesTheValueOnSuccessOnly) {
+TEST(AxCopy, GivesTheValueOnSuccessOnlyAndReleasesTheRest) {
   ScannerWorld world;
   const long live = sim::liveAXObjects();
-  sim::ExtraSpec extra = test::extraAt(10, 20, "Clock");
+  sim::ExtraSpec extra = extraAt(10, 20, "Clock");
   extra.faults["AXTitle"] = AttributeFault::failHandingBack(AXError::failure, ValueKind::string);
-  const ProcessID pid = world.launch(test::appNamed("Mail", {extra}));
+  const ProcessID pid = world.launch(appNamed("Mail", {extra}));
   {
     const AXRef element = firstExtra(world, pid);
     ASSERT_TRUE(element);
-    const AXRef description = axCopy(element, "AXDescription");
-    ASSERT_TRUE(description);
-    EXPECT_EQ(world.ax->stringValue(description), "Clock");
-    // A value that comes back with an error is dropped, and released.
+    EXPECT_EQ(world.ax->stringValue(axCopy(element, "AXDescription")), "Clock");
     const long before = sim::liveAXObjects();
-    EXPECT_FALSE(axCopy(element, "AXTitle"));
-    EXPECT_EQ(sim::liveAXObjects(), before);
+    EXPECT_FALSE(axCopy(element, "AXTitle"));  // handed back with an error
     EXPECT_FALSE(axCopy(element, "AXNoSuchAttribute"));
+    EXPECT_EQ(sim::liveAXObjects(), before);
   }
   EXPECT_EQ(sim::liveAXObjects(), live);
 }
 
 TEST(AxFrame, ReadsPositionAndSizeOrNothing) {
-  struct Case {
-    const char* name;
-    const char* attribute;
-    std::optional<AttributeFault> fault;
-    Size size;
-    std::optional<Rect> expected;
+  const std::pair<const char*, AttributeFault> failing[] = {
+      {"AXPosition", AttributeFault::failWith(AXError::cannotComplete)},
+      {"AXSize", AttributeFault::noValue()},
+      {"AXPosition", AttributeFault::wrongKind(ValueKind::number)},
+      {"AXPosition", AttributeFault::wrongKind(ValueKind::string)},
+      {"AXSize", AttributeFault::wrongKind(ValueKind::point)},
+      {"AXSize", AttributeFault::failHandingBack(AXError::failure, ValueKind::size)},
   };
-  const Size normal{20, 22};
-  const Rect frame{{100, 3}, normal};
-  const Case cases[] = {
-      {"plain", "", std::nullopt, normal, frame},
-      {"negative width passes", "", std::nullopt, {-20, 22}, Rect{{100, 3}, {-20, 22}}},
-      {"zero width passes", "", std::nullopt, {0, 22}, Rect{{100, 3}, {0, 22}}},
-      {"position read fails", "AXPosition", AttributeFault::failWith(AXError::cannotComplete),
-       normal, std::nullopt},
-      {"size missing", "AXSize", AttributeFault::noValue(), normal, std::nullopt},
-      {"position is a number", "AXPosition", AttributeFault::wrongKind(ValueKind::number), normal,
-       std::nullopt},
-      {"position is a string", "AXPosition", AttributeFault::wrongKind(ValueKind::string), normal,
-       std::nullopt},
-      {"position is an element", "AXPosition", AttributeFault::wrongKind(ValueKind::element),
-       normal, std::nullopt},
-      {"position holds a size", "AXPosition", AttributeFault::wrongKind(ValueKind::size), normal,
-       std::nullopt},
-      {"size holds a point", "AXSize", AttributeFault::wrongKind(ValueKind::point), normal,
-       std::nullopt},
-      {"size is an array", "AXSize", AttributeFault::wrongKind(ValueKind::array), normal,
-       std::nullopt},
-      {"size handed back with an error", "AXSize",
-       AttributeFault::failHandingBack(AXError::failure, ValueKind::size), normal, std::nullopt},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  const auto frameOf = [](sim::ExtraSpec extra) {
     ScannerWorld world;
     const long live = sim::liveAXObjects();
-    sim::ExtraSpec extra = test::extraAt(100, c.size.width, "x", 3, c.size.height);
-    if (c.fault) extra.faults[c.attribute] = *c.fault;
-    const ProcessID pid = world.launch(test::appNamed("Mail", {extra}));
+    std::optional<Rect> frame;
     {
-      const AXRef element = firstExtra(world, pid);
-      ASSERT_TRUE(element);
-      EXPECT_EQ(axFrame(element), c.expected);
+      const AXRef element = firstExtra(world, world.launch(appNamed("Mail", {extra})));
+      EXPECT_TRUE(element);
+      frame = axFrame(element);
     }
     EXPECT_EQ(sim::liveAXObjects(), live);
+    return frame;
+  };
+  EXPECT_EQ(frameOf(extraAt(100, 20, "x", 3, 22)), (Rect{{100, 3}, {20, 22}}));
+  EXPECT_EQ(frameOf(extraAt(100, -20, "x", 3, 22)), (Rect{{100, 3}, {-20, 22}}));  // as stored
+  for (const auto& [attribute, fault] : failing) {
+    SCOPED_TRACE(attribute);
+    sim::ExtraSpec extra = extraAt(100, 20, "x");
+    extra.faults[attribute] = fault;
+    EXPECT_EQ(frameOf(extra), std::nullopt);
   }
 }
 
 TEST(ExtraItem, SignatureRoundsMinimumXHalfAwayFromZero) {
-  struct Case {
-    std::string label;
-    bool occluded;
-    Rect frame;
-    std::string expected;
-  };
   const double inf = std::numeric_limits<double>::infinity();
-  const Case cases[] = {
-      {"Clock", false, {{120.5, 0}, {20, 22}}, "Clock|false|121"},
-      {"Clock", true, {{-0.5, 0}, {20, 22}}, "Clock|true|-1"},
-      {"A", false, {{99.5, 0}, {1, 1}}, "A|false|100"},
-      {"A", false, {{-99.5, 0}, {1, 1}}, "A|false|-100"},
-      {"A", false, {{99.49, 0}, {1, 1}}, "A|false|99"},
-      {"A", false, {{0.49999999999999994, 0}, {1, 1}}, "A|false|0"},
-      {"A", false, {{-0.49999999999999994, 0}, {1, 1}}, "A|false|0"},
-      {"A", false, {{0, 0}, {1, 1}}, "A|false|0"},
-      {"A", false, {{-0.0, 0}, {1, 1}}, "A|false|0"},
-      {"A", false, {{2.5, 0}, {1, 1}}, "A|false|3"},
-      // The y, the width and the height do not count, except that a negative width moves
-      // the minimum x.
-      {"A", false, {{100, 7}, {-20, 3}}, "A|false|80"},
-      {"A|b", true, {{5, 0}, {1, 1}}, "A|b|true|5"},
-      {"", false, {{5, 0}, {1, 1}}, "|false|5"},
+  const std::pair<double, std::string> cases[] = {
+      {120.5, "121"},
+      {-0.5, "-1"},
+      {99.5, "100"},
+      {-99.5, "-100"},
+      {99.49, "99"},
+      {0.49999999999999994, "0"},
+      {0, "0"},
+      {-0.0, "0"},
       // Never reported by the platform; the text stays well-formed.
-      {"A", false, {{1e300, 0}, {1, 1}}, "A|false|9223372036854775807"},
-      {"A", false, {{-1e300, 0}, {1, 1}}, "A|false|-9223372036854775808"},
-      {"A", false, {{inf, 0}, {1, 1}}, "A|false|9223372036854775807"},
-      {"A", false, {{-inf, 0}, {1, 1}}, "A|false|-9223372036854775808"},
-      {"A", false, {{std::nan(""), 0}, {1, 1}}, "A|false|0"},
-      {"A", false, {{9223372036854775807.0, 0}, {1, 1}}, "A|false|9223372036854775807"},
-      {"A", false, {{-9223372036854775808.0, 0}, {1, 1}}, "A|false|-9223372036854775808"},
+      {1e300, "9223372036854775807"},
+      {-inf, "-9223372036854775808"},
+      {std::nan(""), "0"}};
+  for (const auto& [x, written] : cases) {
+    const ExtraItem item("Clock", nullptr, nullptr, Rect{{x, 0}, {20, 22}}, false);
+    EXPECT_EQ(item.signature(), "Clock|false|" + written);
+  }
+  // Only the minimum x of the frame counts, and a bar in the label is not escaped.
+  EXPECT_EQ(ExtraItem("A|b", nullptr, nullptr, Rect{{100, 7}, {-20, 3}}, true).signature(),
+            "A|b|true|80");
+}
+
+TEST(NotchRange, SpansTheGapBetweenTheTopAreas) {
+  struct Case {
+    const char* name;
+    std::optional<Rect> left;
+    std::optional<Rect> right;
+    std::optional<Range> expected;
+  };
+  const auto area = [](double x, double w) { return Rect{{x, 0}, {w, 24}}; };
+  const Case cases[] = {
+      {"gap", area(0, 400), area(500, 400), Range{400, 500}},
+      {"standardized: negative widths", area(400, -400), area(900, -400), Range{400, 500}},
+      {"touching", area(0, 450), area(450, 450), std::nullopt},
+      {"crossed", area(0, 520), area(480, 420), std::nullopt},
+      {"only the left area", area(0, 400), std::nullopt, std::nullopt},
+      {"only the right area", std::nullopt, area(500, 400), std::nullopt},
+      {"not comparable", area(std::nan(""), 400), area(500, 400), std::nullopt},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.expected);
-    const ExtraItem item(c.label, nullptr, nullptr, c.frame, c.occluded);
-    EXPECT_EQ(item.signature(), c.expected);
+    SCOPED_TRACE(c.name);
+    const sim::SimScreen screen(sim::ScreenSpec{Rect{{0, 0}, {900, 600}}, c.left, c.right});
+    EXPECT_EQ(MenuBarScanner::notchRange(screen), c.expected);
   }
+}
+
+TEST(MakeContext, ListsTheScannableAppsInWorkspaceOrder) {
+  ScannerWorld world;
+  // A frame stored with a negative width still measures 1512.
+  world.desktop->setScreen(sim::ScreenSpec{Rect{{1512, 0}, {-1512, 982}}, Rect{{0, 0}, {660, 32}},
+                                           Rect{{852, 0}, {660, 32}}});
+  for (ProcessID pid : {30, ScannerWorld::kOwnPid, 11, 12, 13, 14, 5}) {
+    world.launch(appNamed("App" + std::to_string(pid), {}, pid));
+  }
+  world.desktop->updateApp(11, [](sim::AppSpec& a) { a.terminated = true; });
+  world.desktop->updateApp(12, [](auto& a) { a.activationPolicy = ActivationPolicy::prohibited; });
+  world.desktop->updateApp(13, [](auto& a) { a.activationPolicy = ActivationPolicy::accessory; });
+  world.desktop->updateApp(14, [](sim::AppSpec& a) {
+    a.name = std::nullopt;
+    a.icon = nullptr;
+  });
+  const MenuBarScanner::Context context = MenuBarScanner::makeContext(ScannerWorld::kOwnPid);
+
+  std::vector<ProcessID> pids;
+  for (const auto& app : context.apps) pids.push_back(app.pid);
+  EXPECT_EQ(pids, (std::vector<ProcessID>{30, 13, 14, 5}));
+  EXPECT_EQ(context.apps[0].name, "App30");
+  EXPECT_EQ(context.apps[0].icon, world.desktop->app(30)->icon);  // the same object
+  EXPECT_EQ(context.apps[2].name, std::nullopt);
+  EXPECT_EQ(context.apps[2].icon, nullptr);
+  EXPECT_EQ(context.notch, (Range{660, 852}));
+  EXPECT_EQ(context.screenWidth, 1512);
+}
+
+TEST(MakeContext, NoMainScreenGivesAnEmptyContextWithoutReadingApps) {
+  ScannerWorld world;
+  sim::AppSpec app = appNamed("Mail", {extraAt(10, 20, "Clock")}, 20);
+  app.quitsAfterListing = true;  // would quit if the workspace were asked
+  world.launch(app);
+  world.desktop->setScreen(std::nullopt);
+
+  const MenuBarScanner::Context context = MenuBarScanner::makeContext(ScannerWorld::kOwnPid);
+
+  EXPECT_TRUE(context.apps.empty());
+  EXPECT_EQ(context.notch, std::nullopt);
+  EXPECT_EQ(context.screenWidth, 0);
+  EXPECT_TRUE(world.desktop->app(20).has_value());
+  EXPECT_TRUE(MenuBarScanner::scan(context).empty());
+}
+
+TEST(ScanQueue, IsMadeOnceWithItsLabelAndQuality) {
+  ScannerWorld world;
+  EXPECT_EQ(&MenuBarScanner::queue(), &MenuBarScanner::queue());
+  EXPECT_EQ(world.dispatch->made,
+            (std::vector<std::pair<std::string, QualityOfService>>{
+                {"com.quillet.strandel.ax", QualityOfService::userInitiated}}));
 }
 
 }  // namespace

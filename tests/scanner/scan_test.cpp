@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <functional>
+#include <thread>
 
 #include "adapters/sim/desktop/ax_objects.h"
 #include "scanner/menu_bar_scanner.h"
@@ -10,6 +13,7 @@ namespace strandel {
 namespace {
 
 using sim::AttributeFault;
+using sim::PressBehavior;
 using sim::ValueKind;
 using test::appNamed;
 using test::extraAt;
@@ -33,62 +37,34 @@ MenuBarScanner::Context contextFor(std::vector<ProcessID> pids,
 }
 
 TEST(Scan, AnAppWhoseBarOrChildrenCannotBeReadContributesNothing) {
-  struct Case {
-    const char* name;
-    void (*spoil)(sim::AppSpec&);
+  using Spoil = std::function<void(sim::AppSpec&)>;
+  const auto onBar = [](AttributeFault f) {
+    return Spoil([f](sim::AppSpec& a) { a.appFaults["AXExtrasMenuBar"] = f; });
   };
-  const Case cases[] = {
+  const auto onChildren = [](AttributeFault f) {
+    return Spoil([f](sim::AppSpec& a) { a.barFaults["AXChildren"] = f; });
+  };
+  const std::pair<const char*, Spoil> cases[] = {
       {"no extras bar", [](sim::AppSpec& a) { a.hasExtrasBar = false; }},
-      {"bar read fails",
-       [](sim::AppSpec& a) {
-         a.appFaults["AXExtrasMenuBar"] = AttributeFault::failWith(AXError::cannotComplete);
-       }},
-      {"bar has no value",
-       [](sim::AppSpec& a) { a.appFaults["AXExtrasMenuBar"] = AttributeFault::noValue(); }},
-      {"bar is a number",
-       [](sim::AppSpec& a) {
-         a.appFaults["AXExtrasMenuBar"] = AttributeFault::wrongKind(ValueKind::number);
-       }},
-      {"bar is an array",
-       [](sim::AppSpec& a) {
-         a.appFaults["AXExtrasMenuBar"] = AttributeFault::wrongKind(ValueKind::array);
-       }},
-      {"bar is a string",
-       [](sim::AppSpec& a) {
-         a.appFaults["AXExtrasMenuBar"] = AttributeFault::wrongKind(ValueKind::string);
-       }},
+      {"bar read fails", onBar(AttributeFault::failWith(AXError::cannotComplete))},
+      {"bar has no value", onBar(AttributeFault::noValue())},
+      {"bar is a number", onBar(AttributeFault::wrongKind(ValueKind::number))},
+      {"bar is an array", onBar(AttributeFault::wrongKind(ValueKind::array))},
       {"bar handed back with an error",
-       [](sim::AppSpec& a) {
-         a.appFaults["AXExtrasMenuBar"] =
-             AttributeFault::failHandingBack(AXError::failure, ValueKind::element);
-       }},
-      {"children read fails",
-       [](sim::AppSpec& a) {
-         a.barFaults["AXChildren"] = AttributeFault::failWith(AXError::attributeUnsupported);
-       }},
-      {"children have no value",
-       [](sim::AppSpec& a) { a.barFaults["AXChildren"] = AttributeFault::noValue(); }},
-      {"children are an element",
-       [](sim::AppSpec& a) {
-         a.barFaults["AXChildren"] = AttributeFault::wrongKind(ValueKind::element);
-       }},
-      {"children are a string",
-       [](sim::AppSpec& a) {
-         a.barFaults["AXChildren"] = AttributeFault::wrongKind(ValueKind::string);
-       }},
-      {"children are not elements",
-       [](sim::AppSpec& a) {
-         a.barFaults["AXChildren"] = AttributeFault::wrongKind(ValueKind::array);
-       }},
+       onBar(AttributeFault::failHandingBack(AXError::failure, ValueKind::element))},
+      {"children read fails", onChildren(AttributeFault::failWith(AXError::attributeUnsupported))},
+      {"children have no value", onChildren(AttributeFault::noValue())},
+      {"children are an element", onChildren(AttributeFault::wrongKind(ValueKind::element))},
+      {"children are not elements", onChildren(AttributeFault::wrongKind(ValueKind::array))},
       {"no children", [](sim::AppSpec& a) { a.extras.clear(); }},
       {"terminated", [](sim::AppSpec& a) { a.terminated = true; }},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const auto& [name, spoil] : cases) {
+    SCOPED_TRACE(name);
     ScannerWorld world;
     const long live = sim::liveAXObjects();
     sim::AppSpec victim = appNamed("Victim", {extraAt(10, 20, "Lost")}, 7);
-    c.spoil(victim);
+    spoil(victim);
     world.launch(victim);
     world.launch(appNamed("Other", {extraAt(40, 20, "Kept")}, 8));
     {
@@ -105,13 +81,9 @@ TEST(Scan, AChildWithoutAUsableFrameIsLeftOutAndItsSiblingsStay) {
   const long live = sim::liveAXObjects();
   sim::ExtraSpec noSize = extraAt(20, 10, "NoSize");
   noSize.faults["AXSize"] = AttributeFault::failWith(AXError::cannotComplete);
-  sim::ExtraSpec pointSize = extraAt(30, 10, "PointSize");
-  pointSize.faults["AXSize"] = AttributeFault::wrongKind(ValueKind::point);
-  sim::ExtraSpec noPosition = extraAt(40, 10, "NoPosition");
-  noPosition.faults["AXPosition"] = AttributeFault::noValue();
   world.launch(appNamed(
       "Mail",
-      {extraAt(10, 10, "First"), noSize, pointSize, noPosition, extraAt(50, 0, "ZeroWidth"),
+      {extraAt(10, 10, "First"), noSize, extraAt(50, 0, "ZeroWidth"),
        extraAt(60, -0.0, "NegativeZero"), extraAt(100, -20, "Reversed"), extraAt(120, 0.5, "Thin")},
       7));
   {
@@ -133,11 +105,10 @@ TEST(Scan, OcclusionUsesStrictComparisons) {
     bool occluded;
   };
   const Case cases[] = {
-      {880, 900, false, false}, {880, 900.5, false, true},  {-3, 20, false, true},
-      {0, 20, false, false},    {-0.0, 20, false, false},   {380, 400, true, false},
-      {380, 401, true, true},   {500, 520, true, false},    {490, 520, true, true},
-      {420, 480, true, true},   {399.5, 400.5, true, true}, {380, 520, true, true},
-      {880, 900, true, false},  {895, 905, true, true},     {420, 480, false, false},
+      {880, 900, false, false}, {880, 900.5, false, true}, {-3, 20, false, true},
+      {-0.0, 20, false, false}, {380, 400, true, false},   {380, 401, true, true},
+      {500, 520, true, false},  {490, 520, true, true},    {420, 480, true, true},
+      {380, 520, true, true},   {895, 905, true, true},    {420, 480, false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.from) + ".." + std::to_string(c.to) +
@@ -153,25 +124,25 @@ TEST(Scan, OcclusionUsesStrictComparisons) {
 
 TEST(Scan, SortsLeftToRightKeepingTheFoundOrderForTies) {
   ScannerWorld world;
-  const ImageRef icon = std::make_shared<sim::SimImage>("M", "red");
-  sim::AppSpec a = appNamed(
-      "A", {extraAt(300, 10, "a300"), extraAt(100, 10, "a100"), extraAt(100, 10, "a100bis")}, 7);
-  a.icon = icon;
-  world.launch(a);
+  world.launch(appNamed(
+      "A", {extraAt(300, 10, "a300"), extraAt(100, 10, "a100"), extraAt(100, 10, "a100bis")}, 7));
   world.launch(appNamed(
       "B", {extraAt(100, 10, "b100"), extraAt(-50, 10, "b-50"), extraAt(1000, 10, "b1000")}, 8));
-  const ExtraItems items = MenuBarScanner::scan(contextFor({7, 8}));
+  MenuBarScanner::Context context = contextFor({7, 8});
+  const ImageRef icon = std::make_shared<sim::SimImage>("M", "red");
+  context.apps[0].icon = icon;
+  const ExtraItems items = MenuBarScanner::scan(context);
   EXPECT_EQ(signatures(items),
             (std::vector<std::string>{"b-50|true|-50", "a100|false|100", "a100bis|false|100",
                                       "b100|false|100", "a300|false|300", "b1000|true|1000"}));
+  // The extras of one app share its icon object.
+  EXPECT_EQ(items[1]->icon, icon);
+  EXPECT_EQ(items[2]->icon, icon);
+  EXPECT_EQ(items[3]->icon, nullptr);
   // The workspace's order of apps decides ties, whatever the pids.
   const ExtraItems reversed = MenuBarScanner::scan(contextFor({8, 7}));
   EXPECT_EQ(reversed[1]->signature(), "b100|false|100");
   EXPECT_EQ(reversed[2]->signature(), "a100|false|100");
-  // The items share their app's icon object.
-  MenuBarScanner::Context withIcon = contextFor({7});
-  withIcon.apps[0].icon = icon;
-  for (const auto& item : MenuBarScanner::scan(withIcon)) EXPECT_EQ(item->icon, icon);
 }
 
 TEST(Scan, NumbersThatAreNotNumbersNeitherCrashNorScrambleTheOrder) {
@@ -186,22 +157,6 @@ TEST(Scan, NumbersThatAreNotNumbersNeitherCrashNorScrambleTheOrder) {
   for (const auto& item : items) labels.push_back(item->appName);
   // A NaN width is not wider than 0; NaN positions go last, in the order found.
   EXPECT_EQ(labels, (std::vector<std::string>{"a", "b", "nanX", "nanX2"}));
-}
-
-TEST(Scan, SetsTheShortTimeoutOnAppElementsOnly) {
-  ScannerWorld world;
-  world.launch(appNamed("A", {extraAt(10, 10, "a"), extraAt(30, 10, "b")}, 7));
-  world.launch(appNamed("B", {extraAt(50, 10, "c")}, 8));
-  world.ax->clearRequests();
-  EXPECT_EQ(MenuBarScanner::scan(contextFor({7, 8, 9})).size(), 3u);
-
-  const auto timeouts = world.requestsOf(Request::Kind::setMessagingTimeout);
-  ASSERT_EQ(timeouts.size(), 3u);  // one per app, the one that is gone included
-  for (const auto& request : timeouts) {
-    EXPECT_EQ(request.target, sim::ElementKind::application);
-    EXPECT_EQ(request.timeout, 0.25f);
-  }
-  EXPECT_EQ(world.requestsOf(Request::Kind::performAction).size(), 0u);
 }
 
 TEST(Scan, AnAppThatQuitAfterTheSnapshotYieldsNothing) {
@@ -227,9 +182,18 @@ TEST(Scan, ASlowAppFailsAfterExactlyTheTimeout) {
   world.launch(slow);
   world.launch(appNamed("Quick", {extraAt(30, 10, "q")}, 8));
 
-  EXPECT_EQ(signatures(MenuBarScanner::scan(contextFor({7, 8}))),
+  EXPECT_EQ(signatures(MenuBarScanner::scan(contextFor({7, 8, 9}))),
             std::vector<std::string>{"q|false|30"});
   EXPECT_EQ(world.time->now, 0.25);
+  // One timeout per app, the one that is gone included, and on nothing else.
+  size_t timeouts = 0;
+  for (const auto& request : world.ax->requests()) {
+    if (request.kind != Request::Kind::setMessagingTimeout) continue;
+    ++timeouts;
+    EXPECT_EQ(request.target, sim::ElementKind::application);
+    EXPECT_EQ(request.timeout, 0.25f);
+  }
+  EXPECT_EQ(timeouts, 3u);
 
   // Slow but within the timeout: every request waits, and the bar and the extras keep the
   // default timeout, so they wait too and answer.
@@ -242,14 +206,122 @@ TEST(Scan, ASlowAppFailsAfterExactlyTheTimeout) {
   EXPECT_EQ(patient.time->now, 5 * 0.125);
 }
 
-TEST(Scan, WithoutThePermissionNothingIsFound) {
+// Scans the one app and returns its only extra, forgetting the scan's requests.
+ExtraItemRef onlyItem(ScannerWorld& world, ProcessID pid) {
+  const ExtraItems items = MenuBarScanner::scan(contextFor({pid}));
+  world.ax->clearRequests();
+  return items.size() == 1 ? items[0] : nullptr;
+}
+
+TEST(Press, SetsATwoSecondTimeoutThenPerformsAXPressEachTime) {
   ScannerWorld world;
-  world.launch(appNamed("A", {extraAt(10, 10, "a")}, 7));
-  world.desktop->setAccessibilityGranted(false);
-  EXPECT_TRUE(MenuBarScanner::scan(contextFor({7})).empty());
-  for (const auto& request : world.requestsOf(Request::Kind::copyAttributeValue)) {
-    EXPECT_EQ(request.result, AXError::apiDisabled);
+  const ProcessID pid = world.launch(appNamed("Mail", {extraAt(10, 10, "Clock")}));
+  const ExtraItemRef item = onlyItem(world, pid);
+  ASSERT_TRUE(item);
+  EXPECT_TRUE(MenuBarScanner::press(*item));
+  EXPECT_TRUE(MenuBarScanner::press(*item));
+
+  const auto requests = world.ax->requests();
+  ASSERT_EQ(requests.size(), 4u);
+  for (size_t i = 0; i < 4; i += 2) {
+    EXPECT_EQ(requests[i].kind, Request::Kind::setMessagingTimeout);
+    EXPECT_EQ(requests[i].target, sim::ElementKind::extra);
+    EXPECT_EQ(requests[i].timeout, 2.0f);
+    EXPECT_EQ(requests[i + 1].kind, Request::Kind::performAction);
+    EXPECT_EQ(requests[i + 1].name, "AXPress");
   }
+  const auto presses = world.desktop->presses();
+  ASSERT_EQ(presses.size(), 2u);
+  EXPECT_EQ(presses[0].pid, pid);
+  EXPECT_EQ(presses[0].extra, world.desktop->app(pid)->extras[0].id);
+}
+
+TEST(Press, IsTrueOnlyWhenTheAppAcceptedIt) {
+  using Meanwhile = void (*)(sim::Desktop&, ProcessID);
+  const Meanwhile nothing = [](sim::Desktop&, ProcessID) {};
+  const Meanwhile quit = [](sim::Desktop& d, ProcessID pid) { d.quit(pid); };
+  struct Case {
+    const char* name;
+    PressBehavior behavior;
+    double delay;
+    Meanwhile meanwhile;
+    bool accepted;
+    double waited;
+    size_t pressesSeen;
+  };
+  const Case cases[] = {
+      {"accepted", PressBehavior::accept(), 0, nothing, true, 0, 1},
+      {"refused", PressBehavior::fail(AXError::actionUnsupported), 0, nothing, false, 0, 1},
+      {"app quits on the press", PressBehavior::quitApp(), 0, nothing, false, 0, 1},
+      {"app quit since the scan", PressBehavior::accept(), 0, quit, false, 0, 0},
+      // A gone app answers at once, however slow it was: the queue is free again.
+      {"slow app quit since the scan", PressBehavior::accept(), 30, quit, false, 0, 0},
+      {"slow but in time", PressBehavior::accept(), 1.5, nothing, true, 1.5, 1},
+      {"slower than the timeout", PressBehavior::accept(), 3, nothing, false, 2.0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScannerWorld world;
+    sim::ExtraSpec extra = extraAt(10, 10, "Clock");
+    extra.press = c.behavior;
+    const ProcessID pid = world.launch(appNamed("Mail", {extra}));
+    const ExtraItemRef item = onlyItem(world, pid);
+    ASSERT_TRUE(item);
+    world.desktop->updateApp(pid, [&](sim::AppSpec& app) { app.responseDelay = c.delay; });
+    c.meanwhile(*world.desktop, pid);
+
+    EXPECT_EQ(MenuBarScanner::press(*item), c.accepted);
+    EXPECT_EQ(world.time->now, c.waited);
+    EXPECT_EQ(world.desktop->presses().size(), c.pressesSeen);
+  }
+}
+
+TEST(Press, ScansAndPressesShareTheOneSerialQueue) {
+  ScannerWorld world;
+  const ProcessID pid = world.launch(appNamed("Mail", {extraAt(10, 10, "Clock")}));
+  const ExtraItemRef item = onlyItem(world, pid);
+  ASSERT_TRUE(item);
+  world.desktop->quit(pid);
+
+  std::vector<std::string> ran;
+  const auto press = [&] { ran.push_back(MenuBarScanner::press(*item) ? "t" : "f"); };
+  MenuBarScanner::queue().async(press);
+  MenuBarScanner::queue().async(
+      [&] { ran.push_back(std::to_string(MenuBarScanner::scan(contextFor({pid})).size())); });
+  MenuBarScanner::queue().async(press);
+  EXPECT_TRUE(ran.empty());  // nothing runs outside the queue
+
+  ASSERT_EQ(world.dispatch->serial.size(), 1u);
+  EXPECT_EQ(world.dispatch->serial[0]->drain(), 3u);
+  EXPECT_EQ(ran, (std::vector<std::string>{"f", "0", "f"}));
+}
+
+TEST(Press, ScansAndPressesOnAnotherThreadSurviveAppsComingAndGoing) {
+  ScannerWorld world;
+  world.ax->setRecordingRequests(false);
+  world.launch(appNamed("Steady", {extraAt(10, 10, "s")}, 50));
+  const long live = sim::liveAXObjects();
+  std::atomic<bool> done{false};
+  std::atomic<size_t> seen{0};
+  const MenuBarScanner::Context context = contextFor({50, 60});
+  std::thread scanner([&] {
+    do {
+      for (const auto& item : MenuBarScanner::scan(context)) {
+        MenuBarScanner::press(*item);
+        seen.fetch_add(1);
+      }
+    } while (!done.load());
+  });
+  for (int i = 0; i < 300; ++i) {
+    const ProcessID pid = world.launch(appNamed("Flicker", {extraAt(30, 10, "f")}, 60));
+    world.desktop->updateExtra(pid, world.desktop->app(pid)->extras[0].id,
+                               [i](sim::ExtraSpec& e) { e.position.x = i; });
+    world.desktop->quit(pid);
+  }
+  done.store(true);
+  scanner.join();
+  EXPECT_GT(seen.load(), 0u);
+  EXPECT_EQ(sim::liveAXObjects(), live);
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 // hand-driven dispatch, all installed as the platform for the life of the world.
 
 #include <deque>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,23 +27,20 @@ class StepTime final : public sim::TimeSource {
   double now = 0;
 };
 
-// Blocks wait until the test runs them.
+// Blocks wait until the test drains the queue.
 class HandQueue final : public MainQueue {
  public:
   explicit HandQueue(std::string label) : label_(std::move(label)) {}
   void async(Block block) override { blocks_.push_back(std::move(block)); }
   void asyncAfter(double, Block block) override { blocks_.push_back(std::move(block)); }
   std::string label() const override { return label_; }
-
-  size_t pending() const { return blocks_.size(); }
   // Runs blocks, those they add included, until none is left; returns how many ran.
   size_t drain() {
     size_t ran = 0;
-    while (!blocks_.empty()) {
+    for (; !blocks_.empty(); ++ran) {
       Block block = std::move(blocks_.front());
       blocks_.pop_front();
       block();
-      ++ran;
     }
     return ran;
   }
@@ -56,27 +52,21 @@ class HandQueue final : public MainQueue {
 
 class HandDispatch final : public Dispatch {
  public:
-  struct Made {
-    std::string label;
-    QualityOfService qos;
-  };
   MainQueue& mainQueue() override { return main_; }
   std::shared_ptr<DispatchQueue> makeSerialQueue(const std::string& label,
                                                  QualityOfService qos) override {
-    made.push_back({label, qos});
-    auto queue = std::make_shared<HandQueue>(label);
-    serial.push_back(queue);
-    return queue;
+    made.emplace_back(label, qos);
+    serial.push_back(std::make_shared<HandQueue>(label));
+    return serial.back();
   }
-
-  std::vector<Made> made;
+  std::vector<std::pair<std::string, QualityOfService>> made;
   std::vector<std::shared_ptr<HandQueue>> serial;
 
  private:
   HandQueue main_{"main"};
 };
 
-// Answers "item.unknown" from a tiny table and any other key with itself.
+// Answers "item.unknown" and any other key with itself.
 class KeyBundle final : public Bundle {
  public:
   std::optional<InfoValue> infoDictionaryValue(const std::string&) override { return std::nullopt; }
@@ -109,11 +99,7 @@ class ScannerWorld {
  public:
   static constexpr ProcessID kOwnPid = 4242;
 
-  ScannerWorld()
-      : desktop(std::make_shared<sim::Desktop>()),
-        time(std::make_shared<StepTime>()),
-        ax(std::make_shared<sim::SimAccessibility>(desktop, time)),
-        dispatch(std::make_shared<HandDispatch>()) {
+  ScannerWorld() {
     desktop->setAccessibilityGranted(true);
     desktop->setScreen(sim::ScreenSpec{Rect{{0, 0}, {900, 600}}, std::nullopt, std::nullopt});
     ax->setRecordingRequests(true);
@@ -128,20 +114,11 @@ class ScannerWorld {
 
   ProcessID launch(sim::AppSpec app) { return desktop->launch(std::move(app)).value_or(0); }
 
-  // The requests of one kind the program made, in order.
-  std::vector<sim::SimAccessibility::Request> requestsOf(
-      sim::SimAccessibility::Request::Kind kind) const {
-    std::vector<sim::SimAccessibility::Request> out;
-    for (const auto& request : ax->requests()) {
-      if (request.kind == kind) out.push_back(request);
-    }
-    return out;
-  }
-
-  std::shared_ptr<sim::Desktop> desktop;
-  std::shared_ptr<StepTime> time;
-  std::shared_ptr<sim::SimAccessibility> ax;
-  std::shared_ptr<HandDispatch> dispatch;
+  std::shared_ptr<sim::Desktop> desktop = std::make_shared<sim::Desktop>();
+  std::shared_ptr<StepTime> time = std::make_shared<StepTime>();
+  std::shared_ptr<sim::SimAccessibility> ax =
+      std::make_shared<sim::SimAccessibility>(desktop, time);
+  std::shared_ptr<HandDispatch> dispatch = std::make_shared<HandDispatch>();
   Platform platform;
   std::unique_ptr<ScopedPlatform> scope;
 };
