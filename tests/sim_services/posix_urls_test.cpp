@@ -3,84 +3,50 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace strandel::sim {
 namespace {
 
-struct URLCase {
-  std::string text;
-  bool valid;
-};
-
 TEST(PosixURLsTest, AcceptsExactlyTheURIReferences) {
-  const URLCase cases[] = {
+  const std::string valid[] = {
       // The addresses the program makes.
-      {"x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility", true},
-      {"https://example.org/harrowlark", true},
-      {"https://example.org/Harrowlark/strandel/version.json", true},
-      // Well-formed absolute forms.
-      {"http://user:pw@host.example:8080/p/a/t/h?q=1&r=%20#frag", true},
-      {"https://example.org", true},
-      {"https://example.org/", true},
-      {"http://", true},
-      {"mailto:someone@example.org", true},
-      {"file:///tmp/a%2Fb", true},
-      {"http://[::1]:80/", true},
-      {"http://[2001:db8::7]/", true},
-      {"http://[::ffff:192.0.2.1]/", true},
-      {"http://[v1.fe80::a+en1]/", true},
-      {"urn:isbn:0451450523", true},
-      {"https://example.org/?a=b?c/d", true},
-      {"https://example.org/#a/b?c", true},
-      {"a+b-c.d:rest", true},
-      // Relative references, as the platform accepts them.
-      {"relative/path", true},
-      {"/absolute/path", true},
-      {"//host/path", true},
-      {"?query", true},
-      {"#fragment", true},
-      {"~user", true},
-      // Refused.
-      {"", false},
-      {"https://example.org/with space", false},
-      {" https://example.org", false},
-      {"https://example.org/\t", false},
-      {"https://example.org/\n", false},
-      {std::string("https://example.org/\0", 21), false},
-      {"https://example.org/\x7f", false},
-      {"https://exämple.org/", false},
-      {"https://example.org/%", false},
-      {"https://example.org/%4", false},
-      {"https://example.org/%zz", false},
-      {"https://example.org/#a#b", false},
-      {"https://example.org/\"quoted\"", false},
-      {"https://example.org/<tag>", false},
-      {"https://example.org/a\\b", false},
-      {"https://example.org/{x}", false},
-      {"https://example.org/a|b", false},
-      {"https://example.org/a^b", false},
-      {"https://example.org/`", false},
-      {"https://exa[mple.org/", false},
-      {"https://example.org/[x]", false},
-      {"https://host:80a/", false},
-      {"http://[::1/", false},
-      {"http://[1:2:3:4:5:6:7:8:9]/", false},
-      {"http://[1::2::3]/", false},
-      {"http://[::1]x/", false},
-      {"http://[12345::]/", false},
-      {"1http://example.org", false},
-      {":no-scheme", false},
-      {"ht tp://example.org", false},
-      {"sch&eme:rest", false},
-  };
+      "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility",
+      "https://example.org/harrowlark", "https://example.org/Harrowlark/strandel/version.json",
+      // Well-formed absolute forms, and relative references as the platform accepts them.
+      "http://user:pw@host.example:8080/p/a/t/h?q=1&r=%20#frag", "https://example.org", "http://",
+      "file:///tmp/a%2Fb", "http://[2001:db8::7]/", "http://[::ffff:192.0.2.1]/",
+      "http://[v1.fe80::a+en1]/", "https://example.org/?a=b?c/d#a/b?c", "relative/path",
+      "//host/path", "?query", "#fragment", "~user"};
+  std::vector<std::string> refused = {// Broken hosts, ports and schemes.
+                                      "https://exämple.org/",
+                                      "https://exa[mple.org/",
+                                      "https://host:80a/",
+                                      "http://[::1/",
+                                      "http://[1:2:3:4:5:6:7:8:9]/",
+                                      "http://[1::2::3]/",
+                                      "http://[::1]x/",
+                                      "http://[12345::]/",
+                                      "1http://example.org",
+                                      ":no-scheme",
+                                      "sch&eme:rest",
+                                      ""};
+  // Spaces, controls, bad escapes and characters that must be escaped.
+  for (std::string path :
+       {"with space", "\t", "\x7f", "%4", "%zz", "#a#b", "<tag>", "a\\b", "{x}"}) {
+    refused.push_back("https://example.org/" + path);
+  }
+  refused.push_back(std::string("https://example.org/\0", 21));
   PosixURLs urls;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
-    auto url = urls.urlWithString(c.text);
-    EXPECT_EQ(url.has_value(), c.valid);
-    if (url) {
-      EXPECT_EQ(url->absoluteString, c.text);
-    }
+  for (const auto& text : valid) {
+    SCOPED_TRACE(text);
+    auto url = urls.urlWithString(text);
+    ASSERT_TRUE(url);
+    EXPECT_EQ(url->absoluteString, text);
+  }
+  for (const auto& text : refused) {
+    SCOPED_TRACE(text);
+    EXPECT_FALSE(urls.urlWithString(text));
   }
 }
 

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "adapters/sim/services/file_user_defaults.h"
 #include "sim_services/env_guard.h"
 #include "support/temp_dir.h"
 
@@ -13,158 +14,123 @@ namespace strandel::sim {
 namespace {
 
 namespace fs = std::filesystem;
-using test::readFile;
-using test::writeFile;
+using namespace test;
+using Status = LoginItemStatus;
+
+bool mentions(const std::optional<PlatformError>& error, const std::string& text) {
+  return error && error->localizedDescription.find(text) != std::string::npos;
+}
 
 class XdgLoginItemsTest : public ::testing::Test {
  protected:
   void SetUp() override { writeFile(program, "#!/bin/sh\n"); }
 
-  XdgLoginItems items() { return XdgLoginItems(autostart, program); }
-
-  test::TempDir home;
+  TempDir home;
   fs::path autostart = home.path() / ".config" / "autostart";
+  fs::path entry = autostart / "strandel.desktop";
   fs::path program = home.path() / "bin" / "strandel";
+  XdgLoginItems service{autostart, program};
 };
 
-TEST_F(XdgLoginItemsTest, RegisterAndUnregisterRoundTrip) {
-  auto service = items();
-  EXPECT_EQ(service.status(), LoginItemStatus::notRegistered);
+TEST_F(XdgLoginItemsTest, RegisterWritesTheEntryAndUnregisterRemovesIt) {
+  EXPECT_EQ(service.status(), Status::notRegistered);
   EXPECT_EQ(service.registerService(), std::nullopt);  // makes the directory too
-  EXPECT_EQ(service.status(), LoginItemStatus::enabled);
-  std::string entry = readFile(autostart / "strandel.desktop");
-  EXPECT_EQ(entry.rfind("[Desktop Entry]\n", 0), 0u);
-  EXPECT_NE(entry.find("\nExec=" + program.string() + "\n"), std::string::npos);
-  EXPECT_NE(entry.find("\nType=Application\n"), std::string::npos);
-
+  EXPECT_EQ(service.status(), Status::enabled);
+  std::string text = readFile(entry);
+  EXPECT_EQ(text.rfind("[Desktop Entry]\n", 0), 0u);
+  EXPECT_NE(text.find("\nExec=" + program.string() + "\n"), std::string::npos);
   EXPECT_EQ(service.unregisterService(), std::nullopt);
-  EXPECT_EQ(service.status(), LoginItemStatus::notRegistered);
-  EXPECT_FALSE(fs::exists(autostart / "strandel.desktop"));
+  EXPECT_FALSE(fs::exists(entry));
   EXPECT_EQ(service.unregisterService(), std::nullopt);  // nothing left to remove
+
+  writeFile(entry, "[Desktop Entry]\nHidden=true\n");  // switched off: registering turns it on
+  EXPECT_EQ(service.registerService(), std::nullopt);
+  EXPECT_EQ(service.status(), Status::enabled);
 }
 
 TEST_F(XdgLoginItemsTest, StatusFollowsTheEntrysSwitches) {
-  struct Case {
-    const char* name;
-    std::string entry;
-    LoginItemStatus expected;
+  const std::pair<const char*, Status> cases[] = {
+      {"Type=Application\nExec=x\n", Status::enabled},
+      {"Hidden = True \n", Status::requiresApproval},
+      {"X-GNOME-Autostart-enabled=false\n", Status::requiresApproval},
+      {"Exec=x\n[Desktop Action quit]\nHidden=true\n", Status::enabled},  // another group
+      {"# Hidden=true\n", Status::enabled},
   };
-  const Case cases[] = {
-      {"plain", "[Desktop Entry]\nType=Application\nExec=x\n", LoginItemStatus::enabled},
-      {"hidden", "[Desktop Entry]\nHidden=true\n", LoginItemStatus::requiresApproval},
-      {"hidden with spaces and case", "[Desktop Entry]\nHidden = True \n",
-       LoginItemStatus::requiresApproval},
-      {"session switch off", "[Desktop Entry]\nX-GNOME-Autostart-enabled=false\n",
-       LoginItemStatus::requiresApproval},
-      {"switches in another group don't count",
-       "[Desktop Entry]\nExec=x\n[Desktop Action quit]\nHidden=true\n", LoginItemStatus::enabled},
-      {"commented out", "[Desktop Entry]\n# Hidden=true\n", LoginItemStatus::enabled},
-      {"explicitly on", "[Desktop Entry]\nHidden=false\nX-GNOME-Autostart-enabled=true\n",
-       LoginItemStatus::enabled},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    writeFile(autostart / "strandel.desktop", c.entry);
-    EXPECT_EQ(items().status(), c.expected);
+  for (const auto& [body, expected] : cases) {
+    SCOPED_TRACE(body);
+    writeFile(entry, std::string("[Desktop Entry]\n") + body);
+    EXPECT_EQ(service.status(), expected);
   }
 }
 
-TEST_F(XdgLoginItemsTest, RegisteringASwitchedOffEntrySwitchesItOn) {
-  writeFile(autostart / "strandel.desktop", "[Desktop Entry]\nHidden=true\n");
-  auto service = items();
-  ASSERT_EQ(service.status(), LoginItemStatus::requiresApproval);
-  EXPECT_EQ(service.registerService(), std::nullopt);
-  EXPECT_EQ(service.status(), LoginItemStatus::enabled);
-}
-
-TEST_F(XdgLoginItemsTest, MissingExecutableIsNotFoundAndCannotRegister) {
-  XdgLoginItems unknown(autostart, std::nullopt);
-  EXPECT_EQ(unknown.status(), LoginItemStatus::notFound);
-  auto error = unknown.registerService();
-  ASSERT_TRUE(error.has_value());
-  EXPECT_FALSE(error->localizedDescription.empty());
-
+TEST_F(XdgLoginItemsTest, FailuresSayWhyAndLeaveNoEntry) {
   XdgLoginItems moved(autostart, home.path() / "gone");
-  EXPECT_EQ(moved.status(), LoginItemStatus::notFound);
-  error = moved.registerService();
-  ASSERT_TRUE(error.has_value());
-  EXPECT_NE(error->localizedDescription.find((home.path() / "gone").string()), std::string::npos);
-  EXPECT_FALSE(fs::exists(autostart / "strandel.desktop"));
-}
+  EXPECT_EQ(moved.status(), Status::notFound);
+  EXPECT_TRUE(mentions(moved.registerService(), (home.path() / "gone").string()));
+  writeFile(home.path() / "bad\tname", "");
+  EXPECT_TRUE(XdgLoginItems(autostart, home.path() / "bad\tname").registerService());
+  EXPECT_FALSE(fs::exists(entry));
 
-TEST_F(XdgLoginItemsTest, UnwritableDirectoryGivesAnErrorNamingThePath) {
   writeFile(home.path() / "blocker", "a file where the directory should be");
-  XdgLoginItems service(home.path() / "blocker" / "autostart", program);
-  auto error = service.registerService();
-  ASSERT_TRUE(error.has_value());
-  EXPECT_NE(error->localizedDescription.find((home.path() / "blocker").string()),
-            std::string::npos);
-  EXPECT_EQ(service.status(), LoginItemStatus::notRegistered);
+  XdgLoginItems blocked(home.path() / "blocker" / "autostart", program);
+  EXPECT_TRUE(mentions(blocked.registerService(), (home.path() / "blocker").string()));
+  EXPECT_EQ(blocked.status(), Status::notRegistered);
 }
 
 TEST_F(XdgLoginItemsTest, ReadOnlyDirectoryRefusesBothChanges) {
-  auto service = items();
   ASSERT_EQ(service.registerService(), std::nullopt);
-  test::runWithPermissionsEnforced(home.path(), [&] {
-    ASSERT_TRUE(test::makeReadOnly(autostart));
+  runWithPermissionsEnforced(home.path(), [&] {
+    ASSERT_TRUE(makeReadOnly(autostart));
     auto error = service.unregisterService();
-    ASSERT_TRUE(error.has_value());
-    EXPECT_NE(error->localizedDescription.find("Permission denied"), std::string::npos);
-    EXPECT_NE(error->localizedDescription.find(autostart.string()), std::string::npos);
-    EXPECT_EQ(service.status(), LoginItemStatus::enabled);
-    error = service.registerService();
-    ASSERT_TRUE(error.has_value());
-    EXPECT_NE(error->localizedDescription.find("Permission denied"), std::string::npos);
+    EXPECT_TRUE(mentions(error, "Permission denied"));
+    EXPECT_TRUE(mentions(error, autostart.string()));
+    EXPECT_EQ(service.status(), Status::enabled);
+    EXPECT_TRUE(mentions(service.registerService(), "Permission denied"));
   });
 }
 
 TEST(DesktopExecTest, QuotesAndEscapesPathsAsEntriesRequire) {
-  struct Case {
-    std::string path;
-    std::optional<std::string> expected;
-  };
-  const Case cases[] = {
+  const std::pair<std::string, std::optional<std::string>> cases[] = {
       {"/usr/bin/strandel", "/usr/bin/strandel"},
       {"/opt/My Apps/strandel", "\"/opt/My Apps/strandel\""},
-      {"/opt/$x/strandel", "\"/opt/\\\\$x/strandel\""},
-      {"/opt/a\"b", "\"/opt/a\\\\\"b\""},
+      {"/opt/$x/a\"b", "\"/opt/\\\\$x/a\\\\\"b\""},
       {"/opt/back\\slash", "\"/opt/back\\\\\\\\slash\""},
       {"/opt/100%/strandel", "/opt/100%%/strandel"},
       {"/opt/line\nbreak", std::nullopt},
-      {"", std::nullopt},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.path);
-    EXPECT_EQ(desktopExecValue(c.path), c.expected);
+  for (const auto& [path, expected] : cases) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(desktopExecValue(path), expected);
   }
 }
 
-TEST(DesktopExecTest, PathWithAControlCharacterIsRefusedAtRegistration) {
-  test::TempDir home;
-  fs::path program = home.path() / "bad\tname";
-  writeFile(program, "");
-  XdgLoginItems service(home.path() / "autostart", program);
-  auto error = service.registerService();
-  ASSERT_TRUE(error.has_value());
-  EXPECT_FALSE(fs::exists(home.path() / "autostart" / "strandel.desktop"));
-}
-
-TEST(XdgLoginItemsDefaultsTest, AutostartDirectoryAndExecutable) {
-  {
-    test::EnvGuard env;
-    env.set("XDG_CONFIG_HOME", "/cfg");
-    EXPECT_EQ(defaultAutostartDirectory(), fs::path("/cfg/autostart"));
-    env.set("XDG_CONFIG_HOME", std::nullopt);
-    env.set("HOME", "/home/u");
-    EXPECT_EQ(defaultAutostartDirectory(), fs::path("/home/u/.config/autostart"));
-    env.set("HOME", std::nullopt);
-    EXPECT_EQ(defaultAutostartDirectory(), std::nullopt);
+// The settings and the autostart entry live in the same configuration home.
+TEST(XdgBaseDirectoryTest, SettingsAndAutostartFollowTheConfigHome) {
+  struct Case {
+    std::optional<std::string> config, home;
+    std::optional<fs::path> base;
+  };
+  const Case cases[] = {
+      {"/cfg", "/home/u", fs::path("/cfg")},
+      {"cfg", "/home/u", fs::path("/home/u/.config")},  // relative: ignored
+      {std::nullopt, "/home/u", fs::path("/home/u/.config")},
+      {std::nullopt, std::nullopt, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.config.value_or("unset"));
+    EnvGuard env;
+    env.set("XDG_CONFIG_HOME", c.config);
+    env.set("HOME", c.home);
+    auto under = [&](const char* name) {
+      return c.base ? std::optional(*c.base / name) : std::nullopt;
+    };
+    EXPECT_EQ(defaultDefaultsDirectory(), under("strandel"));
+    EXPECT_EQ(defaultAutostartDirectory(), under("autostart"));
+    if (c.base) continue;
     // Without a home nothing can be registered, and nothing is written anywhere else.
     EXPECT_TRUE(makeXdgLoginItems()->registerService().has_value());
   }
-  auto self = currentExecutablePath();
-  ASSERT_TRUE(self.has_value());
-  EXPECT_TRUE(fs::is_regular_file(*self));
+  EXPECT_EQ(currentExecutablePath(), fs::canonical("/proc/self/exe"));
 }
 
 }  // namespace
