@@ -18,18 +18,14 @@
 #include <utility>
 #include <vector>
 
+#include "adapters/sim/loop/run_loop_rules.h"
+
 namespace strandel::sim {
 
 namespace {
 
-// The run loop's floor for a timer interval of zero or less.
-constexpr double kMinimumTimerInterval = 0.0001;
 // Seconds from 1970-01-01 to the platform's reference date, 2001-01-01.
 constexpr double kReferenceDateSinceUnixEpoch = 978307200.0;
-
-double nonNegative(double seconds) {
-  return std::isnan(seconds) || seconds < 0 ? 0 : seconds;
-}
 
 class RealTimer;
 
@@ -44,7 +40,7 @@ class RealTimer : public Timer {
   RealTimer(std::weak_ptr<RealEventLoop::Core> core, double interval, bool repeats,
             TimerBlock block)
       : core_(std::move(core)),
-        interval_(std::isnan(interval) || interval <= 0 ? kMinimumTimerInterval : interval),
+        interval_(run_loop::timerInterval(interval)),
         repeats_(repeats),
         block_(std::move(block)) {}
 
@@ -77,9 +73,9 @@ struct RealEventLoop::Core {
     explicit Main(Core& core) : core_(core) {}
     void async(Block block) override { core_.submit(0, std::move(block)); }
     void asyncAfter(double seconds, Block block) override {
-      core_.submit(nonNegative(seconds), std::move(block));
+      core_.submit(run_loop::nonNegative(seconds), std::move(block));
     }
-    std::string label() const override { return "com.apple.main-thread"; }
+    std::string label() const override { return run_loop::kMainQueueLabel; }
 
    private:
     Core& core_;
@@ -142,15 +138,7 @@ struct RealEventLoop::Core {
         continue;
       }
       if (timer->repeats_) {
-        double step = timer->interval_;
-        double next = timer->phase_ + step;
-        double now = steadyNow();
-        if (next <= now) {
-          // Missed fire dates are skipped, keeping the timer's phase.
-          next += std::ceil((now - next) / step) * step;
-          if (next <= now) next += step;
-        }
-        arm(timer, next);
+        arm(timer, run_loop::nextFireDate(timer->phase_, timer->interval_, steadyNow()));
       } else {
         timer->valid_ = false;
       }

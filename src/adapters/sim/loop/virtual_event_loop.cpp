@@ -1,27 +1,15 @@
 #include "adapters/sim/loop/virtual_event_loop.h"
 
 #include <algorithm>
-#include <cmath>
+
+#include "adapters/sim/loop/run_loop_rules.h"
 
 namespace strandel::sim {
-
-namespace {
-
-// The run loop's floor for a timer interval of zero or less.
-constexpr double kMinimumTimerInterval = 0.0001;
-
-double nonNegative(double seconds) {
-  return std::isnan(seconds) || seconds < 0 ? 0 : seconds;
-}
-
-}  // namespace
 
 class VirtualEventLoop::VirtualTimer : public Timer {
  public:
   VirtualTimer(double interval, bool repeats, TimerBlock block)
-      : interval_(std::isnan(interval) || interval <= 0 ? kMinimumTimerInterval : interval),
-        repeats_(repeats),
-        block_(std::move(block)) {}
+      : interval_(run_loop::timerInterval(interval)), repeats_(repeats), block_(std::move(block)) {}
 
   void invalidate() override {
     valid_ = false;
@@ -53,9 +41,9 @@ class VirtualEventLoop::Main : public MainQueue {
   explicit Main(VirtualEventLoop& loop) : loop_(loop) {}
   void async(Block block) override { loop_.submitMain(loop_.now_, std::move(block)); }
   void asyncAfter(double seconds, Block block) override {
-    loop_.submitMain(loop_.now_ + nonNegative(seconds), std::move(block));
+    loop_.submitMain(loop_.now_ + run_loop::nonNegative(seconds), std::move(block));
   }
-  std::string label() const override { return "com.apple.main-thread"; }
+  std::string label() const override { return run_loop::kMainQueueLabel; }
 
  private:
   VirtualEventLoop& loop_;
@@ -120,7 +108,7 @@ void VirtualEventLoop::addTimer(const TimerRef& timer, RunLoopMode mode) {
 }
 
 void VirtualEventLoop::sleepFor(double seconds) {
-  now_ += nonNegative(seconds);
+  now_ += run_loop::nonNegative(seconds);
 }
 
 void VirtualEventLoop::submitMain(double due, Block block) {
@@ -169,14 +157,7 @@ void VirtualEventLoop::runEvent(Event event) {
   }
   auto timer = std::move(event.timer);  // keeps it alive while its block runs
   if (timer->repeats_) {
-    double step = timer->interval_;
-    double next = timer->fireDate_ + step;
-    if (next <= now_) {
-      // Missed fire dates are skipped, keeping the timer's phase.
-      next += std::ceil((now_ - next) / step) * step;
-      if (next <= now_) next += step;
-    }
-    arm(timer, next);
+    arm(timer, run_loop::nextFireDate(timer->fireDate_, timer->interval_, now_));
   } else {
     timer->valid_ = false;
   }
@@ -248,7 +229,7 @@ size_t VirtualEventLoop::pendingMain() const {
 }
 
 void VirtualEventLoop::advance(double seconds) {
-  double limit = now_ + nonNegative(seconds);
+  double limit = now_ + run_loop::nonNegative(seconds);
   while (runNextDue(limit)) {
   }
   now_ = std::max(now_, limit);
@@ -275,7 +256,7 @@ bool VirtualEventLoop::hasWork() const {
 }
 
 bool VirtualEventLoop::runUntilIdle(double maxSeconds) {
-  double end = now_ + nonNegative(maxSeconds);
+  double end = now_ + run_loop::nonNegative(maxSeconds);
   for (;;) {
     runMain();
     if (runAnySerialStep()) continue;
