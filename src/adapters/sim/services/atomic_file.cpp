@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <system_error>
 #include <vector>
@@ -130,6 +131,14 @@ std::optional<fs::path> moveAside(const fs::path& file, const std::string& suffi
     if (rename(file.c_str(), target.c_str()) == 0) return target;
     return std::nullopt;
   }
+  return std::nullopt;
+}
+
+std::optional<fs::path> userConfigDirectory() {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  if (config && fs::path(config).is_absolute()) return fs::path(config);
+  const char* home = std::getenv("HOME");
+  if (home && fs::path(home).is_absolute()) return fs::path(home) / ".config";
   return std::nullopt;
 }
 

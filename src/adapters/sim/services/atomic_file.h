@@ -23,6 +23,10 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& file, int*
 std::optional<std::filesystem::path> moveAside(const std::filesystem::path& file,
                                                const std::string& suffix);
 
+// The user's configuration directory: `$XDG_CONFIG_HOME`, else `$HOME/.config`; relative
+// values are ignored, as the base directory rules require. None when neither gives one.
+std::optional<std::filesystem::path> userConfigDirectory();
+
 // The system's error text for an error number.
 std::string errorText(int error);
 

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <ctime>
 #include <limits>
 
@@ -127,11 +126,9 @@ void FileUserDefaults::save() {
 }
 
 std::optional<fs::path> defaultDefaultsDirectory() {
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  if (config && fs::path(config).is_absolute()) return fs::path(config) / "strandel";
-  const char* home = std::getenv("HOME");
-  if (home && fs::path(home).is_absolute()) return fs::path(home) / ".config" / "strandel";
-  return std::nullopt;
+  auto config = userConfigDirectory();
+  if (!config) return std::nullopt;
+  return *config / "strandel";
 }
 
 std::shared_ptr<FileUserDefaults> makeFileUserDefaults() {

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstdlib>
 #include <sstream>
 #include <system_error>
 
@@ -144,11 +143,9 @@ std::optional<PlatformError> XdgLoginItems::unregisterService() {
 }
 
 std::optional<fs::path> defaultAutostartDirectory() {
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  if (config && fs::path(config).is_absolute()) return fs::path(config) / "autostart";
-  const char* home = std::getenv("HOME");
-  if (home && fs::path(home).is_absolute()) return fs::path(home) / ".config" / "autostart";
-  return std::nullopt;
+  auto config = userConfigDirectory();
+  if (!config) return std::nullopt;
+  return *config / "autostart";
 }
 
 std::optional<fs::path> currentExecutablePath() {
