@@ -1,14 +1,11 @@
 #include "adapters/sim/simulator/scene.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstring>
-#include <fstream>
 #include <limits>
 #include <set>
-#include <sstream>
 
+#include "adapters/sim/services/atomic_file.h"
 #include "adapters/sim/simulator/json_reader.h"
 
 #ifndef STRANDEL_RESOURCES_DIR
@@ -646,20 +643,14 @@ SceneLoad parseScene(std::string_view text, const std::string& fileName) {
 }
 
 SceneLoad loadSceneFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  int error = 0;
+  auto text = readWholeFile(path, &error);
+  if (!text) {
     SceneLoad load;
-    load.error = path + ": cannot read the scene: " + std::strerror(errno);
+    load.error = path + ": cannot read the scene: " + errorText(error);
     return load;
   }
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) {
-    SceneLoad load;
-    load.error = path + ": cannot read the scene";
-    return load;
-  }
-  return parseScene(text.str(), path);
+  return parseScene(*text, path);
 }
 
 std::string defaultScenePath() {

@@ -1,14 +1,11 @@
 #include "adapters/sim/simulator/script.h"
 
+#include "adapters/sim/services/atomic_file.h"
 #include "adapters/sim/simulator/transcript.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstring>
-#include <fstream>
-#include <sstream>
 
 #ifndef STRANDEL_RESOURCES_DIR
 #define STRANDEL_RESOURCES_DIR "resources"
@@ -235,15 +232,14 @@ ScriptLoad parseScript(std::string_view text, const std::string& fileName) {
 }
 
 ScriptLoad loadScriptFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  int error = 0;
+  auto text = readWholeFile(path, &error);
+  if (!text) {
     ScriptLoad load;
-    load.error = path + ": cannot read the script: " + std::strerror(errno);
+    load.error = path + ": cannot read the script: " + errorText(error);
     return load;
   }
-  std::ostringstream text;
-  text << in.rdbuf();
-  return parseScript(text.str(), path);
+  return parseScript(*text, path);
 }
 
 std::string defaultScriptPath() {
