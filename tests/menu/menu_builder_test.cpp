@@ -48,56 +48,46 @@ class MenuBuilderTest : public ::testing::Test {
 
 TEST_F(MenuBuilderTest, Shapes) {
   const ExtraItems hiddenAB = {extra("A", true, -40), extra("B", true, 700)};
-  const ExtraItems mixed = {extra("A", true, -40), extra("B", true, 700), extra("C", false, 900)};
-  const ExtraItems alternating = {extra("h1", true, -60), extra("v1", false, 800),
-                                  extra("h2", true, 710), extra("v2", false, 900)};
+  // Each part keeps the list's order.
+  const ExtraItems mixed = {extra("A", true, -40), extra("C", false, 500), extra("B", true, 700)};
   const ExtraItems visibleOnly = {extra("C", false, 900), extra("D", false, 950)};
   const Rows footer = test::englishFooter();
   const Rows scanning = concat({"Scanning the menu bar… (disabled)", "---"}, footer);
 
   struct Case {
     std::string name;
-    std::function<void(MenuBuilderTest&)> before;  // brings the menu into its starting state
+    std::optional<ExtraItems> first;  // built before, if any
     std::optional<ExtraItems> input;
     Rows rows;
-    std::optional<Rows> shown;  // shownSignature afterwards
   };
   const std::vector<Case> cases = {
-      {"first build without a list", nullptr, std::nullopt, scanning, std::nullopt},
-      {"empty list", nullptr, ExtraItems{},
-       concat({"No menu bar extras found (disabled)", "---"}, footer), Rows{}},
-      {"hidden and visible", nullptr, mixed,
+      {"first build without a list", std::nullopt, std::nullopt, scanning},
+      {"empty list", std::nullopt, ExtraItems{},
+       concat({"No menu bar extras found (disabled)", "---"}, footer)},
+      {"hidden and visible", std::nullopt, mixed,
        concat({"HIDDEN (2) (disabled)", "●  A -> pick:", "●  B -> pick:", "---",
                "VISIBLE (1) (disabled)", "C -> pick:", "---"},
-              footer),
-       sigs(mixed)},
-      {"hidden only", nullptr, hiddenAB,
-       concat({"HIDDEN (2) (disabled)", "●  A -> pick:", "●  B -> pick:", "---"}, footer),
-       sigs(hiddenAB)},
-      {"visible only: no separator above the header", nullptr, visibleOnly,
-       concat({"VISIBLE (2) (disabled)", "C -> pick:", "D -> pick:", "---"}, footer),
-       sigs(visibleOnly)},
-      {"each part keeps the list's order", nullptr, alternating,
-       concat({"HIDDEN (2) (disabled)", "●  h1 -> pick:", "●  h2 -> pick:", "---",
-               "VISIBLE (2) (disabled)", "v1 -> pick:", "v2 -> pick:", "---"},
-              footer),
-       sigs(alternating)},
-      {"no list while a list is shown: the placeholder replaces it",
-       [&](MenuBuilderTest& t) { t.build(visibleOnly); }, std::nullopt, scanning, std::nullopt},
+              footer)},
+      {"hidden only", std::nullopt, hiddenAB,
+       concat({"HIDDEN (2) (disabled)", "●  A -> pick:", "●  B -> pick:", "---"}, footer)},
+      {"visible only: no separator above the header", std::nullopt, visibleOnly,
+       concat({"VISIBLE (2) (disabled)", "C -> pick:", "D -> pick:", "---"}, footer)},
+      {"no list while a list is shown: the placeholder replaces it", visibleOnly, std::nullopt,
+       scanning},
   };
-
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     SetUp();  // a fresh delegate and menu for each case
-    if (c.before) c.before(*this);
+    if (c.first) build(c.first);
     build(c.input);
     EXPECT_EQ(test::describeMenu(*menu), c.rows);
-    EXPECT_EQ(A::shownSignature(*delegate), c.shown);
+    EXPECT_EQ(A::shownSignature(*delegate), c.input ? std::optional(sigs(*c.input)) : std::nullopt);
   }
 }
 
 TEST_F(MenuBuilderTest, InputsThatLeaveTheMenuUntouched) {
   const ExtraItems list = {extra("A", true, -40), extra("C", false, 900)};
+  const ExtraItems sameAgain = {extra("A", true, -40.4), extra("C", false, 900.3)};
   struct Case {
     std::string name;
     std::function<void(MenuBuilderTest&)> before;
@@ -106,7 +96,8 @@ TEST_F(MenuBuilderTest, InputsThatLeaveTheMenuUntouched) {
   const std::vector<Case> cases = {
       {"no list twice", [](MenuBuilderTest& t) { t.build(std::nullopt); }, std::nullopt},
       {"empty list twice", [](MenuBuilderTest& t) { t.build(ExtraItems{}); }, ExtraItems{}},
-      {"the same list again", [&](MenuBuilderTest& t) { t.build(list); }, list},
+      // New objects, same signatures: the rows keep the earlier objects.
+      {"the same list again", [&](MenuBuilderTest& t) { t.build(list); }, sameAgain},
       {"no list while the permission menu is shown",
        [](MenuBuilderTest& t) {
          t.tp.setTrusted(false);
@@ -135,61 +126,33 @@ TEST_F(MenuBuilderTest, InputsThatLeaveTheMenuUntouched) {
   }
 }
 
-TEST_F(MenuBuilderTest, TheSameListKeepsTheEarlierItemsAsRepresentedObjects) {
-  const ExtraItems first = {extra("A", false, 100)};
-  const ExtraItems again = {extra("A", false, 100.4)};  // rounds to the same signature
-  build(first);
-  build(again);
-  EXPECT_EQ(menu->itemAtIndex(1)->representedObject(), first[0]);
-}
-
-TEST_F(MenuBuilderTest, AMovedItemRebuildsEveryRow) {
-  const ExtraItems first = {extra("A", false, 100), extra("B", false, 200)};
-  const ExtraItems moved = {extra("A", false, 100), extra("B", false, 260)};
-  build(first);
-  const auto oldRow = menu->itemAtIndex(1);
-  const auto oldFooter = menu->itemAtIndex(menu->numberOfItems() - 1);
-  build(moved);
-  EXPECT_NE(menu->itemAtIndex(1), oldRow);
-  EXPECT_EQ(menu->itemAtIndex(1)->representedObject(), moved[0]);
-  EXPECT_NE(menu->itemAtIndex(menu->numberOfItems() - 1), oldFooter);
-  EXPECT_EQ(A::shownSignature(*delegate), sigs(moved));
-}
-
-TEST_F(MenuBuilderTest, OrderAndCountChangesRebuild) {
+TEST_F(MenuBuilderTest, AMovedReorderedOrMissingItemRebuildsEveryRow) {
   const ExtraItems ab = {extra("A", false, 100), extra("B", false, 200)};
-  const ExtraItems ba = {ab[1], ab[0]};
-  const ExtraItems a = {ab[0]};
-  for (const auto& next : {ba, a}) {
+  const ExtraItems changes[] = {
+      {ab[0], extra("B", false, 260)}, {ab[1], ab[0]}, {ab[0]}, {ab[0], extra("B", true, 200)}};
+  for (const ExtraItems& next : changes) {
+    SCOPED_TRACE(::testing::PrintToString(sigs(next)));
     build(ab);
-    const auto changes = menu->changeCount();
+    const auto oldFooter = menu->itemAtIndex(menu->numberOfItems() - 1);
     build(next);
-    EXPECT_GT(menu->changeCount(), changes);
+    EXPECT_NE(menu->itemAtIndex(menu->numberOfItems() - 1), oldFooter);
+    EXPECT_EQ(A::shownSignature(*delegate), sigs(next));
   }
 }
 
-TEST_F(MenuBuilderTest, HeaderRows) {
-  build(ExtraItems{extra("A", true, -40), extra("C", false, 900)});
-  for (long index : {0L, 3L}) {
-    auto header = menu->itemAtIndex(index);
-    SCOPED_TRACE(header->title());
-    EXPECT_FALSE(header->isEnabled());
-    EXPECT_FALSE(header->action().has_value());
-    EXPECT_EQ(header->keyEquivalent(), "");
-    ASSERT_TRUE(header->attributedTitle().has_value());
-    EXPECT_EQ(*header->attributedTitle(),
-              (AttributedString{header->title(), Font{10.0, FontWeight::semibold},
-                                Color::secondaryLabel}));
-  }
-}
-
-TEST_F(MenuBuilderTest, HeaderCountsAreFormattedAs64BitIntegers) {
+TEST_F(MenuBuilderTest, HeadersAreSmallDimmedAndCountAs64BitIntegers) {
   tp.bundle->strings["list.occludedHeader"] = "%lld hidden, %lld?";
   tp.bundle->strings["list.visibleHeader"] = "%d shown";
   build(ExtraItems{extra("A", true, -40), extra("B", true, -80), extra("C", false, 900)});
   // A directive without its argument is written out as it stands, never read from nowhere.
   EXPECT_EQ(menu->itemAtIndex(0)->title(), "2 hidden, %lld?");
   EXPECT_EQ(menu->itemAtIndex(4)->title(), "1 shown");
+  for (long index : {0L, 4L}) {
+    auto header = menu->itemAtIndex(index);
+    EXPECT_EQ(header->attributedTitle(),
+              (AttributedString{header->title(), Font{10.0, FontWeight::semibold},
+                                Color::secondaryLabel}));
+  }
 }
 
 TEST_F(MenuBuilderTest, ItemRowsPointAtTheirExtraAndTheDelegate) {
@@ -203,24 +166,17 @@ TEST_F(MenuBuilderTest, ItemRowsPointAtTheirExtraAndTheDelegate) {
     SCOPED_TRACE(row->title());
     EXPECT_EQ(row->representedObject(), items[i]);
     EXPECT_EQ(row->target(), std::static_pointer_cast<ActionTarget>(delegate));
-    EXPECT_EQ(row->action(), std::optional<std::string>("pick:"));
     EXPECT_TRUE(row->isEffectivelyEnabled());
-    EXPECT_EQ(row->keyEquivalent(), "");
-    EXPECT_EQ(row->state(), ControlState::off);
-    EXPECT_FALSE(row->attributedTitle().has_value());
   }
   // Each row of one application has its own 18 by 18 copy; the shared icon keeps its size.
   auto imageA = menu->itemAtIndex(1)->image();
   auto imageB = menu->itemAtIndex(4)->image();
   ASSERT_TRUE(imageA && imageB);
   EXPECT_NE(imageA, imageB);
-  EXPECT_NE(imageA, ImageRef(icon));
   EXPECT_EQ(imageA->size(), (Size{18, 18}));
   EXPECT_EQ(imageB->size(), (Size{18, 18}));
-  EXPECT_FALSE(imageA->isTemplate());
   EXPECT_EQ(icon->size(), (Size{32, 32}));
-  // Without an icon: no image, still a working row.
-  EXPECT_EQ(menu->itemAtIndex(5)->image(), nullptr);
+  EXPECT_EQ(menu->itemAtIndex(5)->image(), nullptr);  // no icon, still a working row
 }
 
 // An image whose copy is not an image.
@@ -240,19 +196,6 @@ TEST_F(MenuBuilderTest, AnIconThatCannotBeCopiedLeavesTheRowWithoutImage) {
   build(ExtraItems{extra("A", false, 100, icon)});
   EXPECT_EQ(menu->itemAtIndex(1)->image(), nullptr);
   EXPECT_EQ(icon->resized, 0);
-  EXPECT_EQ(test::describeRow(*menu->itemAtIndex(1)), "A -> pick:");
-}
-
-TEST_F(MenuBuilderTest, RowsHoldTheirExtraAfterTheCallerDropsIt) {
-  std::weak_ptr<const ExtraItem> weak;
-  {
-    auto item = extra("A", false, 100);
-    weak = item;
-    build(ExtraItems{item});
-  }
-  EXPECT_FALSE(weak.expired());
-  build(ExtraItems{});
-  EXPECT_TRUE(weak.expired());
 }
 
 }  // namespace

@@ -12,9 +12,10 @@ namespace strandel {
 namespace {
 
 using A = AppDelegateAccess;
+using Names = std::vector<std::string>;
 
-std::vector<std::string> namesOf(const ExtraItems& items) {
-  std::vector<std::string> names;
+Names namesOf(const ExtraItems& items) {
+  Names names;
   for (const auto& item : items) names.push_back(item->appName);
   return names;
 }
@@ -25,72 +26,54 @@ class RefreshTest : public ::testing::Test {
     tp.launchApp("Clock", {{"Clock", 900}});
     delegate = tp.makeDelegate();
   }
-
-  // Scans once: the scan block, then the hand-back on the main queue.
-  void finishScan() {
-    ASSERT_TRUE(tp.runScanStep());
-    tp.runMain();
-  }
-
   test::TestPlatform tp;
   std::shared_ptr<AppDelegate> delegate;
 };
 
 TEST_F(RefreshTest, WithoutAccessACompletionIsDroppedForGood) {
-  tp.setTrusted(false);
   int calls = 0;
-  A::refresh(*delegate, [&](const ExtraItems&) { ++calls; });
+  const auto count = [&](const ExtraItems&) { ++calls; };
+  tp.setTrusted(false);
+  A::refresh(*delegate, count);
+  delegate->mouseEntered();
   EXPECT_TRUE(A::pendingCompletions(*delegate).empty());
   EXPECT_FALSE(A::scanning(*delegate));
   EXPECT_EQ(tp.pendingScanBlocks(), 0u);
 
-  // Granting access later and scanning does not resurrect it.
+  // Refused while a scan is in flight: nothing is queued either.
   tp.setTrusted(true);
   A::refresh(*delegate);
-  finishScan();
-  A::refresh(*delegate);
-  finishScan();
-  EXPECT_EQ(calls, 0);
-  EXPECT_TRUE(A::cachedItems(*delegate).has_value());
-}
-
-TEST_F(RefreshTest, WithoutAccessWhileScanningNothingIsQueued) {
-  A::refresh(*delegate);
   tp.setTrusted(false);
-  int calls = 0;
-  A::refresh(*delegate, [&](const ExtraItems&) { ++calls; });
+  A::refresh(*delegate, count);
   EXPECT_TRUE(A::pendingCompletions(*delegate).empty());
-  EXPECT_TRUE(A::scanning(*delegate));
-  finishScan();
+  // Later scans never resurrect a refused completion.
+  tp.setTrusted(true);
+  ASSERT_TRUE(tp.finishScanStep());
+  A::refresh(*delegate);
+  ASSERT_TRUE(tp.finishScanStep());
   EXPECT_EQ(calls, 0);
   EXPECT_FALSE(A::scanning(*delegate));
 }
 
 TEST_F(RefreshTest, ABurstIsOneScanAndServesEveryoneInOrderWithTheSameList) {
-  std::vector<std::string> order;
-  ExtraItems listA, listB;
-  A::refresh(*delegate, [&](const ExtraItems& items) {
-    order.push_back("A");
-    listA = items;
-  });
+  std::vector<std::pair<std::string, ExtraItems>> served;
+  A::refresh(*delegate, [&](const ExtraItems& items) { served.emplace_back("A", items); });
   A::refresh(*delegate);
-  A::refresh(*delegate, [&](const ExtraItems& items) {
-    order.push_back("B");
-    listB = items;
-  });
-
+  A::refresh(*delegate, AppDelegate::Completion{});  // an empty callback is not queued
+  A::refresh(*delegate, [&](const ExtraItems& items) { served.emplace_back("B", items); });
   EXPECT_EQ(tp.pendingScanBlocks(), 1u);
   EXPECT_EQ(A::pendingCompletions(*delegate).size(), 2u);
-  finishScan();
+  ASSERT_TRUE(tp.finishScanStep());
 
   EXPECT_EQ(tp.pendingScanBlocks(), 0u);
-  EXPECT_EQ(order, (std::vector<std::string>{"A", "B"}));
-  ASSERT_TRUE(A::cachedItems(*delegate).has_value());
-  const ExtraItems& cached = *A::cachedItems(*delegate);
-  ASSERT_EQ(cached.size(), 1u);
+  ASSERT_EQ(served.size(), 2u);
+  EXPECT_EQ(served[0].first, "A");
+  EXPECT_EQ(served[1].first, "B");
   // The very same item objects, shared by the cache and both completions.
-  EXPECT_EQ(listA, cached);
-  EXPECT_EQ(listB, cached);
+  const ExtraItems& cached = A::cachedItems(*delegate).value();
+  EXPECT_EQ(namesOf(cached), Names{"Clock"});
+  EXPECT_EQ(served[0].second, cached);
+  EXPECT_EQ(served[1].second, cached);
   EXPECT_FALSE(A::scanning(*delegate));
   EXPECT_TRUE(A::pendingCompletions(*delegate).empty());
 }
@@ -102,8 +85,8 @@ TEST_F(RefreshTest, ACompletionQueuedAfterTheScanRanGetsThatScansResult) {
   A::refresh(*delegate, [&](const ExtraItems& items) { late = items; });
   EXPECT_EQ(tp.pendingScanBlocks(), 0u);
   tp.runMain();
+  EXPECT_EQ(namesOf(late), Names{"Clock"});
   EXPECT_EQ(late, first);
-  EXPECT_EQ(namesOf(late), (std::vector<std::string>{"Clock"}));
 }
 
 TEST_F(RefreshTest, ACompletionThatRefreshesStartsASecondScanAndWaitsForIt) {
@@ -117,47 +100,30 @@ TEST_F(RefreshTest, ACompletionThatRefreshesStartsASecondScanAndWaitsForIt) {
   // Launched after the first scan, before its result is served: only the second sees it.
   tp.launchApp("Wi-Fi", {{"Wi-Fi", 1000}});
   tp.runMain();
-  EXPECT_EQ(namesOf(fromFirst), (std::vector<std::string>{"Clock"}));
+  EXPECT_EQ(namesOf(fromFirst), Names{"Clock"});
   EXPECT_TRUE(fromSecond.empty());
-  EXPECT_TRUE(A::scanning(*delegate));
   EXPECT_EQ(tp.pendingScanBlocks(), 1u);
 
-  finishScan();
-  EXPECT_EQ(namesOf(fromSecond), (std::vector<std::string>{"Clock", "Wi-Fi"}));
+  ASSERT_TRUE(tp.finishScanStep());
+  EXPECT_EQ(namesOf(fromSecond), (Names{"Clock", "Wi-Fi"}));
   EXPECT_EQ(*A::cachedItems(*delegate), fromSecond);
 }
 
-TEST_F(RefreshTest, AnEmptyScanIsStoredAsAnEmptyListWithItsTime) {
-  ASSERT_TRUE(tp.desktop->quit(tp.desktop->apps().front().pid));
-  tp.advance(10);
-  A::refresh(*delegate);
-  finishScan();
-  ASSERT_TRUE(A::cachedItems(*delegate).has_value());
-  EXPECT_TRUE(A::cachedItems(*delegate)->empty());
-  EXPECT_EQ(A::cachedAt(*delegate), tp.now());
-}
-
-TEST_F(RefreshTest, TheSnapshotIsTakenWhenTheScanIsAskedFor) {
-  A::refresh(*delegate);
-  // Launched after the snapshot: the scan in flight does not know it.
-  tp.launchApp("Late", {{"Late", 1000}});
-  finishScan();
-  EXPECT_EQ(namesOf(*A::cachedItems(*delegate)), (std::vector<std::string>{"Clock"}));
-}
-
-TEST_F(RefreshTest, TheProgramsOwnExtraIsNeverListed) {
+// Neither the program itself nor an app launched after the snapshot is scanned; with Clock
+// quitting too, the scan finds nothing, and that is stored as an empty list with its time.
+TEST_F(RefreshTest, TheSnapshotLeavesOutTheProgramAndLaterLaunchesAndNothingIsStored) {
   sim::AppSpec self;
   self.pid = tp.platform.processIdentifier;
-  self.name = "Strandel";
-  sim::ExtraSpec own;
-  own.position = Point{800, 0};
-  own.size = Size{22, 24};
-  own.description = "Strandel";
-  self.extras.push_back(own);
+  self.extras.resize(1);
+  self.extras[0].size = Size{22, 24};
   ASSERT_TRUE(tp.desktop->launch(self));
+  tp.advance(10);
   A::refresh(*delegate);
-  finishScan();
-  EXPECT_EQ(namesOf(*A::cachedItems(*delegate)), (std::vector<std::string>{"Clock"}));
+  tp.launchApp("Late", {{"Late", 1000}});
+  ASSERT_TRUE(tp.desktop->quit(tp.desktop->apps().front().pid));
+  ASSERT_TRUE(tp.finishScanStep());
+  EXPECT_EQ(A::cachedItems(*delegate), std::optional(ExtraItems{}));
+  EXPECT_EQ(A::cachedAt(*delegate), tp.now());
 }
 
 TEST_F(RefreshTest, AResultForADelegateThatIsGoneIsDropped) {
@@ -166,55 +132,29 @@ TEST_F(RefreshTest, AResultForADelegateThatIsGoneIsDropped) {
   std::weak_ptr<AppDelegate> weak = delegate;
   delegate.reset();
   EXPECT_TRUE(weak.expired());  // the scan does not keep it alive
-  finishScan();
+  ASSERT_TRUE(tp.finishScanStep());
   EXPECT_EQ(calls, 0);
 }
 
-TEST_F(RefreshTest, AnEmptyCompletionIsNotQueued) {
-  A::refresh(*delegate, AppDelegate::Completion{});
-  EXPECT_TRUE(A::pendingCompletions(*delegate).empty());
-  finishScan();  // and serving does not call it
-  EXPECT_TRUE(A::cachedItems(*delegate).has_value());
-}
-
-// Hover: scans only when the cache is more than 2.0 seconds old.
-TEST_F(RefreshTest, HoverRescansOnlyAStaleCache) {
-  struct Case {
-    double age;
-    bool scans;
-  };
-  const Case cases[] = {{0.0, false}, {1.5, false}, {2.0, false}, {2.001, true}, {2.5, true}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE("age " + std::to_string(c.age));
-    A::refresh(*delegate);
-    finishScan();
-    tp.advance(c.age);
-    delegate->mouseEntered();
-    EXPECT_EQ(tp.pendingScanBlocks(), c.scans ? 1u : 0u);
-    EXPECT_EQ(A::scanning(*delegate), c.scans);
-    if (c.scans) finishScan();
-  }
-}
-
-TEST_F(RefreshTest, TheFirstHoverScans) {
-  delegate->mouseEntered();
+TEST_F(RefreshTest, HoverRescansOnlyACacheOlderThanTwoSeconds) {
+  delegate->mouseEntered();  // nothing cached yet
   EXPECT_EQ(tp.pendingScanBlocks(), 1u);
-}
-
-TEST_F(RefreshTest, HoverWhileAScanIsInFlightAddsNothing) {
-  A::refresh(*delegate);
   tp.advance(60);
-  delegate->mouseEntered();
-  delegate->mouseEntered();
+  delegate->mouseEntered();  // a scan is in flight: nothing more
   EXPECT_EQ(tp.pendingScanBlocks(), 1u);
   EXPECT_TRUE(A::pendingCompletions(*delegate).empty());
-}
+  ASSERT_TRUE(tp.finishScanStep());
 
-TEST_F(RefreshTest, HoverWithoutAccessScansNothing) {
-  tp.setTrusted(false);
-  delegate->mouseEntered();
-  EXPECT_EQ(tp.pendingScanBlocks(), 0u);
-  EXPECT_FALSE(A::scanning(*delegate));
+  for (double age : {0.0, 2.0, 2.001, 2.5}) {
+    SCOPED_TRACE("age " + std::to_string(age));
+    const bool scans = age > 2.0;
+    tp.advance(age);
+    delegate->mouseEntered();
+    EXPECT_EQ(tp.pendingScanBlocks(), scans ? 1u : 0u);
+    EXPECT_EQ(A::scanning(*delegate), scans);
+    A::refresh(*delegate);  // a fresh cache for the next age
+    ASSERT_TRUE(tp.finishScanStep());
+  }
 }
 
 }  // namespace
