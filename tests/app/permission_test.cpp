@@ -2,10 +2,8 @@
 // and the observers that age the cache when applications launch or quit.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <functional>
+#include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "support/app_delegate_access.h"
@@ -20,56 +18,31 @@ constexpr const char* kNotification = "com.apple.accessibility.api";
 constexpr const char* kPrivacyPane =
     "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility";
 
-class PermissionTest : public ::testing::Test {
- public:
-  PermissionTest() : tp(test::TestPlatform::Options{.trusted = false}) {}
-
-  void SetUp() override {
-    tp.launchApp("Clock", {{"Clock", 900}});
-    delegate = tp.launchDelegate();
-    menu = test::TestPlatform::menuOf(*delegate);
-    tp.drain();
-  }
+// Started without access, with the Clock extra on the desktop.
+struct Untrusted {
+  Untrusted() { tp.drain(); }
   bool watching() { return A::accessibilityWatch(*delegate) != nullptr; }
-
-  test::TestPlatform tp;
-  std::shared_ptr<AppDelegate> delegate;
-  std::shared_ptr<sim::SimMenu> menu;
+  test::TestPlatform tp{test::TestPlatform::Options{.trusted = false}};
+  ProcessID clock = tp.launchApp("Clock", {{"Clock", 900}});
+  std::shared_ptr<AppDelegate> delegate = tp.launchDelegate();
+  std::shared_ptr<sim::SimMenu> menu = test::TestPlatform::menuOf(*delegate);
 };
 
+class PermissionTest : public ::testing::Test, public Untrusted {};
+
 TEST_F(PermissionTest, OpeningTheSettingsTwiceMakesOneTimerAndOneObserver) {
-  // Start-up's watch is running; the row asks again and opens the pane each time.
+  // Start-up's watch is running; the row asks again and opens the pane each time, whether
+  // or not the pane opens.
+  tp.openURLResult = false;
   for (int i = 0; i < 2; ++i) {
     menu->open();
-    ASSERT_EQ(menu->itemAtIndex(2)->title(), "Open Accessibility Settings…");
     ASSERT_TRUE(menu->choose(2));
   }
   EXPECT_EQ(tp.desktop->permissionPromptCount(), 3);  // start-up, then twice
   EXPECT_EQ(tp.openedURLs, (std::vector<URL>{URL{kPrivacyPane}, URL{kPrivacyPane}}));
-  EXPECT_EQ(tp.loop->activeTimerCount(), 1u);
   EXPECT_EQ(tp.distributedCenter->observerCount(kNotification), 1u);
-  EXPECT_EQ(tp.pendingScanBlocks(), 0u);
-}
-
-TEST(PrivacyPane, AnAddressThatIsNoURLOpensNothingButTheWatchStillStarts) {
-  test::TestPlatform fresh(test::TestPlatform::Options{.trusted = false});
-  auto other = fresh.makeDelegate();
-  fresh.urls->rejected.insert(kPrivacyPane);
-  other->openAccessibilitySettings();
-  EXPECT_TRUE(fresh.openedURLs.empty());
-  EXPECT_EQ(fresh.desktop->permissionPromptCount(), 1);
-  EXPECT_NE(A::accessibilityWatch(*other), nullptr);
-  EXPECT_EQ(fresh.distributedCenter->observerCount(kNotification), 1u);
-}
-
-TEST_F(PermissionTest, AFailedOpeningIsIgnored) {
-  tp.openURLResult = false;
-  delegate->openAccessibilitySettings();
-  EXPECT_EQ(tp.openedURLs.size(), 1u);
   EXPECT_TRUE(tp.alertsShown.empty());
-}
-
-TEST_F(PermissionTest, WhileMissingTheTimerPollsForeverAndNothingScans) {
+  // While access is missing the timer polls on, and nothing scans.
   tp.advance(60);
   tp.distributedCenter->post(kNotification);
   tp.advance(1);
@@ -78,16 +51,27 @@ TEST_F(PermissionTest, WhileMissingTheTimerPollsForeverAndNothingScans) {
   EXPECT_EQ(tp.pendingScanBlocks(), 0u);
 }
 
+TEST(PrivacyPane, AnAddressThatIsNoURLOpensNothingButTheWatchStillStarts) {
+  test::TestPlatform tp(test::TestPlatform::Options{.trusted = false});
+  auto delegate = tp.makeDelegate();
+  tp.urls->rejected.insert(kPrivacyPane);
+  delegate->openAccessibilitySettings();
+  EXPECT_TRUE(tp.openedURLs.empty());
+  EXPECT_EQ(tp.desktop->permissionPromptCount(), 1);
+  EXPECT_NE(A::accessibilityWatch(*delegate), nullptr);
+  EXPECT_EQ(tp.distributedCenter->observerCount(kNotification), 1u);
+}
+
 // The grant is noticed at the next tick, or 0.5 s after the notification, whichever is
 // first; then the timer is gone and a scan starts.
-TEST_F(PermissionTest, TheGrantIsNoticedByTheFirstTrigger) {
+TEST(PermissionWatch, TheGrantIsNoticedByTheFirstTrigger) {
   struct Case {
-    std::string name;
+    const char* name;
     double grantAt;                        // seconds after start-up
     std::optional<double> notificationAt;  // seconds after start-up
     double noticedAt;
   };
-  const std::vector<Case> cases = {
+  const Case cases[] = {
       {"tick only", 0.3, std::nullopt, 1.0},
       {"just after a tick", 1.01, std::nullopt, 2.0},
       {"notification first", 0.1, 0.2, 0.7},
@@ -96,50 +80,38 @@ TEST_F(PermissionTest, TheGrantIsNoticedByTheFirstTrigger) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    test::TestPlatform t(test::TestPlatform::Options{.trusted = false});
-    t.launchApp("Clock", {{"Clock", 900}});
-    auto d = t.launchDelegate();
-    const double start = t.now().secondsSinceReference;
-    auto at = [&](double offset) { t.advance(start + offset - t.now().secondsSinceReference); };
-
-    std::vector<std::pair<double, std::function<void()>>> events = {
-        {c.grantAt, [&] { t.setTrusted(true); }}};
-    if (c.notificationAt) {
-      events.push_back({*c.notificationAt, [&] { t.distributedCenter->post(kNotification); }});
-    }
-    std::sort(events.begin(), events.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (auto& [when, what] : events) {
+    Untrusted t;
+    const double start = t.tp.now().secondsSinceReference;
+    auto at = [&](double offset) {
+      t.tp.advance(start + offset - t.tp.now().secondsSinceReference);
+    };
+    std::map<double, bool> events = {{c.grantAt, true}};  // true: the grant
+    if (c.notificationAt) events[*c.notificationAt] = false;
+    for (auto [when, isGrant] : events) {
       at(when);
-      what();
+      if (isGrant) t.tp.setTrusted(true);
+      if (!isGrant) t.tp.distributedCenter->post(kNotification);
     }
     at(c.noticedAt - 0.001);
-    EXPECT_NE(A::accessibilityWatch(*d), nullptr);
-    EXPECT_EQ(t.pendingScanBlocks(), 0u);
+    EXPECT_TRUE(t.watching());
+    EXPECT_EQ(t.tp.pendingScanBlocks(), 0u);
     at(c.noticedAt);
-    EXPECT_EQ(A::accessibilityWatch(*d), nullptr);
-    EXPECT_EQ(t.loop->activeTimerCount(), 0u);
-    EXPECT_EQ(t.pendingScanBlocks(), 1u);
+    EXPECT_FALSE(t.watching());
+    EXPECT_EQ(t.tp.loop->activeTimerCount(), 0u);
+    EXPECT_EQ(t.tp.pendingScanBlocks(), 1u);
   }
 }
 
-TEST_F(PermissionTest, TheTimerTicksWhileAMenuIsOpen) {
+// The timer also ticks while a menu is being tracked.
+TEST_F(PermissionTest, AGrantWhileThePermissionMenuIsOpenIsNoticedAndKeepsItsRows) {
   menu->open();
   ASSERT_TRUE(tp.loop->inMenuTracking());
-  tp.setTrusted(true);
-  tp.advance(1);
-  EXPECT_FALSE(watching());
-  EXPECT_EQ(tp.pendingScanBlocks(), 1u);
-}
-
-TEST_F(PermissionTest, AGrantWhileThePermissionMenuIsOpenKeepsItsRows) {
-  menu->open();
   const auto rows = test::describeMenu(*menu);
   tp.setTrusted(true);
   tp.advance(1);
+  EXPECT_FALSE(watching());
   tp.drain();
   EXPECT_EQ(test::describeMenu(*menu), rows);
-  ASSERT_TRUE(A::cachedItems(*delegate).has_value());
   menu->close();
   // The next opening lists the extras at once, without scanning.
   menu->open();
@@ -147,36 +119,23 @@ TEST_F(PermissionTest, AGrantWhileThePermissionMenuIsOpenKeepsItsRows) {
   EXPECT_EQ(tp.pendingScanBlocks(), 0u);
 }
 
-TEST_F(PermissionTest, BothTriggersFindingTheGrantShareOrFollowTheScan) {
+TEST_F(PermissionTest, AfterTheGrantEveryNotificationStartsOrJoinsAScan) {
   tp.setTrusted(true);
   tp.distributedCenter->post(kNotification);  // its check is due at 0.5 s
-  tp.advance(0.6);                            // the check ran: watch over, scan queued
+  tp.advance(0.5);
   EXPECT_FALSE(watching());
   EXPECT_EQ(tp.pendingScanBlocks(), 1u);
   tp.distributedCenter->post(kNotification);
   tp.advance(0.5);  // joins the scan in flight
   EXPECT_EQ(tp.pendingScanBlocks(), 1u);
+  // A later one starts a scan of its own half a second later.
   tp.drain();
+  tp.advance(5);
   tp.distributedCenter->post(kNotification);
-  tp.advance(0.5);  // follows it with a new one
+  tp.advance(0.499);
+  EXPECT_EQ(tp.pendingScanBlocks(), 0u);
+  tp.advance(0.001);
   EXPECT_EQ(tp.pendingScanBlocks(), 1u);
-}
-
-TEST_F(PermissionTest, EveryLaterNotificationScansHalfASecondLater) {
-  tp.setTrusted(true);
-  tp.advance(1);
-  tp.drain();
-  for (int i = 0; i < 3; ++i) {
-    SCOPED_TRACE(i);
-    tp.advance(5);
-    tp.distributedCenter->post(kNotification);
-    tp.advance(0.499);
-    EXPECT_EQ(tp.pendingScanBlocks(), 0u);
-    tp.advance(0.001);
-    EXPECT_EQ(tp.pendingScanBlocks(), 1u);
-    tp.drain();
-  }
-  EXPECT_EQ(tp.loop->activeTimerCount(), 0u);
 }
 
 TEST_F(PermissionTest, EachNewWatchAddsAnObserver) {
@@ -200,7 +159,7 @@ TEST_F(PermissionTest, CallbacksDoNothingOnceTheDelegateIsGone) {
   std::weak_ptr<AppDelegate> weak = delegate;
   delegate.reset();
   menu.reset();
-  EXPECT_TRUE(weak.expired());  // the timer and the observer do not keep it alive
+  EXPECT_TRUE(weak.expired());  // the timer and the observers do not keep it alive
   tp.setTrusted(true);
   tp.distributedCenter->post(kNotification);
   tp.advance(2);
@@ -209,39 +168,23 @@ TEST_F(PermissionTest, CallbacksDoNothingOnceTheDelegateIsGone) {
   EXPECT_EQ(tp.pendingScanBlocks(), 0u);
 }
 
-class LifecycleTest : public ::testing::Test {
- public:
-  void SetUp() override {
-    tp.launchApp("Clock", {{"Clock", 900}});
-    delegate = tp.launchDelegate();
-    menu = test::TestPlatform::menuOf(*delegate);
-    tp.drain();
-  }
-  test::TestPlatform tp;
-  std::shared_ptr<AppDelegate> delegate;
-  std::shared_ptr<sim::SimMenu> menu;
-};
-
-TEST_F(LifecycleTest, LaunchAndQuitAgeTheCacheAndTouchNothingElse) {
+TEST(Lifecycle, LaunchAndQuitAgeTheCacheAndTouchNothingElse) {
   for (const char* name :
        {kDidLaunchApplicationNotification, kDidTerminateApplicationNotification}) {
     SCOPED_TRACE(name);
-    A::refresh(*delegate);
-    tp.drain();
-    menu->open();
-    const auto items = A::cachedItems(*delegate);
-    const auto changes = menu->changeCount();
-    tp.workspaceCenter->post(name);
-    tp.runMain();
-    EXPECT_EQ(A::cachedAt(*delegate), Date::distantPast());
-    EXPECT_EQ(A::cachedItems(*delegate), items);
-    EXPECT_EQ(menu->changeCount(), changes);
-    EXPECT_EQ(tp.pendingScanBlocks(), 0u);
-    menu->close();
-    // The next hover scans.
-    delegate->mouseEntered();
-    EXPECT_EQ(tp.pendingScanBlocks(), 1u);
-    tp.drain();
+    Untrusted t;
+    t.tp.setTrusted(true);
+    A::refresh(*t.delegate);
+    t.tp.drain();
+    t.menu->open();
+    const auto items = A::cachedItems(*t.delegate);
+    const auto changes = t.menu->changeCount();
+    t.tp.workspaceCenter->post(name);
+    t.tp.runMain();
+    EXPECT_EQ(A::cachedAt(*t.delegate), Date::distantPast());
+    EXPECT_EQ(A::cachedItems(*t.delegate), items);
+    EXPECT_EQ(t.menu->changeCount(), changes);
+    EXPECT_EQ(t.tp.pendingScanBlocks(), 0u);
   }
 }
 

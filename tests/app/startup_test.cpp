@@ -15,59 +15,45 @@ namespace {
 
 using A = AppDelegateAccess;
 constexpr const char* kPositionKey = "NSStatusItem Preferred Position StrandelControl";
+constexpr const char* kNotification = "com.apple.accessibility.api";
 
 TEST(AppDelegateInit, AFreshDelegateHasOnlyAnEmptyMenu) {
   test::TestPlatform tp;
   auto delegate = tp.makeDelegate();
-  EXPECT_EQ(A::statusItem(*delegate), nullptr);
   ASSERT_NE(A::menu(*delegate), nullptr);
   EXPECT_EQ(A::menu(*delegate)->numberOfItems(), 0);
   EXPECT_EQ(A::menu(*delegate)->delegate(), nullptr);
-  EXPECT_FALSE(A::cachedItems(*delegate).has_value());
   EXPECT_EQ(A::cachedAt(*delegate), Date::distantPast());
-  EXPECT_FALSE(A::scanning(*delegate));
   EXPECT_TRUE(A::pendingCompletions(*delegate).empty());
-  EXPECT_FALSE(A::menuIsOpen(*delegate));
-  EXPECT_FALSE(A::shownSignature(*delegate).has_value());
-  EXPECT_EQ(A::accessibilityWatch(*delegate), nullptr);
+  EXPECT_FALSE(A::statusItem(*delegate) || A::accessibilityWatch(*delegate) ||
+               A::cachedItems(*delegate) || A::shownSignature(*delegate) ||
+               A::scanning(*delegate) || A::menuIsOpen(*delegate));
   // Nothing else happened: no status item, no scan, no timer, nothing posted.
-  EXPECT_TRUE(tp.statusBar->items().empty());
-  EXPECT_EQ(tp.pendingScanBlocks(), 0u);
-  EXPECT_EQ(tp.loop->activeTimerCount(), 0u);
-  EXPECT_EQ(tp.loop->pendingMain(), 0u);
+  EXPECT_EQ(tp.statusBar->items().size() + tp.loop->pendingMain() + tp.pendingScanBlocks() +
+                tp.loop->activeTimerCount(),
+            0u);
 }
 
 TEST(Startup, TheSavedPositionIsRepairedOnlyWhenAbsent) {
-  struct Case {
-    std::string name;
-    std::optional<DefaultsValue> stored;
+  const std::optional<DefaultsValue> cases[] = {
+      std::nullopt,
+      DefaultsValue{int64_t{312}},  // where the user's move left it
+      DefaultsValue{false},
+      DefaultsValue{std::string("left")},
+      DefaultsValue{OtherDefaultsValue{"<data 4 bytes>"}},
   };
-  const std::vector<Case> cases = {
-      {"absent", std::nullopt},
-      {"an integer the user's move left", DefaultsValue{int64_t{312}}},
-      {"zero", DefaultsValue{int64_t{0}}},
-      {"a real number", DefaultsValue{41.5}},
-      {"a boolean", DefaultsValue{false}},
-      {"text", DefaultsValue{std::string("left")}},
-      {"another kind", DefaultsValue{OtherDefaultsValue{"<data 4 bytes>"}}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const auto& stored : cases) {
+    SCOPED_TRACE(stored ? "stored" : "absent");
     test::TestPlatform tp;
-    if (c.stored) tp.userDefaults->set(kPositionKey, *c.stored);
+    if (stored) tp.userDefaults->set(kPositionKey, *stored);
     size_t itemsAtWrite = 99;
     tp.userDefaults->onWrite = [&](const std::string&) {
       itemsAtWrite = tp.statusBar->items().size();
     };
     auto delegate = tp.launchDelegate();
-    if (c.stored) {
-      EXPECT_TRUE(tp.userDefaults->writes.empty());
-      EXPECT_EQ(tp.userDefaults->value(kPositionKey), c.stored);
-    } else {
-      EXPECT_EQ(tp.userDefaults->writes, (std::vector<std::string>{kPositionKey}));
-      EXPECT_EQ(tp.userDefaults->value(kPositionKey), DefaultsValue{int64_t{0}});
-      EXPECT_EQ(itemsAtWrite, 0u);  // before the status item exists
-    }
+    EXPECT_EQ(tp.userDefaults->value(kPositionKey), stored ? stored : DefaultsValue{int64_t{0}});
+    EXPECT_EQ(tp.userDefaults->writes.size(), stored ? 0u : 1u);
+    EXPECT_EQ(itemsAtWrite, stored ? 99u : 0u);  // written before the status item exists
   }
 }
 
@@ -107,17 +93,16 @@ class NoImages final : public Images {
   ImageRef systemSymbol(const std::string&, const std::string&) override { return nullptr; }
 };
 
-TEST(Startup, AMissingSymbolLeavesTheButtonWithoutImage) {
-  test::TestPlatform tp;
-  tp.platform.images = std::make_shared<NoImages>();
-  auto delegate = tp.launchDelegate();
-  auto* button = tp.statusItem()->simButton();
-  EXPECT_EQ(button->image(), nullptr);
-  EXPECT_EQ(button->toolTip(), "Strandel: hidden menu bar extras");
-  EXPECT_EQ(button->trackingAreas().size(), 1u);
-}
-
-TEST(Startup, AnItemWithoutButtonStillGetsItsMenu) {
+TEST(Startup, AnItemWithoutImageOrButtonStillGetsItsMenu) {
+  {
+    test::TestPlatform tp;
+    tp.platform.images = std::make_shared<NoImages>();
+    auto delegate = tp.launchDelegate();
+    auto* button = tp.statusItem()->simButton();
+    EXPECT_EQ(button->image(), nullptr);
+    EXPECT_EQ(button->toolTip(), "Strandel: hidden menu bar extras");
+    EXPECT_EQ(button->trackingAreas().size(), 1u);
+  }
   test::TestPlatform tp(test::TestPlatform::Options{.statusItemsHaveButtons = false});
   tp.launchApp("Clock", {{"Clock", 900}});
   auto delegate = tp.launchDelegate();
@@ -126,37 +111,31 @@ TEST(Startup, AnItemWithoutButtonStillGetsItsMenu) {
   EXPECT_EQ(test::describeMenu(*tp.statusItem()->menu())[1], "Clock -> pick:");
 }
 
-TEST(Startup, WithAccessOneScanStartsBeforeAnyHoverOrClick) {
-  test::TestPlatform tp;
-  tp.launchApp("Clock", {{"Clock", 900}});
-  auto delegate = tp.launchDelegate();
-  EXPECT_EQ(tp.pendingScanBlocks(), 1u);
-  EXPECT_EQ(tp.desktop->permissionPromptCount(), 0);
-  EXPECT_EQ(A::accessibilityWatch(*delegate), nullptr);
-  tp.drain();
-  ASSERT_TRUE(A::cachedItems(*delegate).has_value());
-  EXPECT_EQ(A::cachedItems(*delegate)->size(), 1u);
-  // A hover right after finds a fresh cache.
-  tp.statusItem()->hover();
-  EXPECT_EQ(tp.pendingScanBlocks(), 0u);
-}
-
-TEST(Startup, WithoutAccessThePromptOnceAndTheWatchButNoScan) {
-  test::TestPlatform tp(test::TestPlatform::Options{.trusted = false});
-  auto delegate = tp.launchDelegate();
-  EXPECT_EQ(tp.desktop->permissionPromptCount(), 1);
-  EXPECT_EQ(tp.pendingScanBlocks(), 0u);
-  EXPECT_NE(A::accessibilityWatch(*delegate), nullptr);
-  EXPECT_EQ(tp.loop->activeTimerCount(), 1u);
-  EXPECT_EQ(tp.distributedCenter->observerCount("com.apple.accessibility.api"), 1u);
-}
-
-TEST(Startup, TheSilentUpdateCheckFollowsThreeSecondsLaterEitherWay) {
+// Observers first, then either the prompt and the watch or one scan, and the silent update
+// check three seconds later either way.
+TEST(Startup, WithAndWithoutAccess) {
   for (bool trusted : {true, false}) {
     SCOPED_TRACE(trusted ? "with access" : "without access");
     test::TestPlatform tp(test::TestPlatform::Options{.trusted = trusted});
+    tp.launchApp("Clock", {{"Clock", 900}});
+    size_t launchObservers = 99;
+    tp.desktop->addObserver([&](const sim::DesktopEvent& event) {
+      if (event.kind == sim::DesktopEvent::Kind::permissionPrompted) {
+        launchObservers = tp.workspaceCenter->observerCount(kDidLaunchApplicationNotification);
+      }
+    });
     auto delegate = tp.launchDelegate();
+    EXPECT_EQ(launchObservers, trusted ? 99u : 1u);
+    EXPECT_EQ(tp.workspaceCenter->observerCount(kDidTerminateApplicationNotification), 1u);
+    EXPECT_EQ(tp.desktop->permissionPromptCount(), trusted ? 0 : 1);
+    EXPECT_EQ(tp.pendingScanBlocks(), trusted ? 1u : 0u);
+    EXPECT_EQ(A::accessibilityWatch(*delegate) == nullptr, trusted);
+    EXPECT_EQ(tp.distributedCenter->observerCount(kNotification), trusted ? 0u : 1u);
     tp.drain();
+    EXPECT_EQ(A::cachedItems(*delegate).has_value(), trusted);
+    tp.statusItem()->hover();  // a fresh cache: no scan
+    EXPECT_EQ(tp.pendingScanBlocks(), 0u);
+
     tp.advance(2.999);
     EXPECT_TRUE(tp.http->tasks.empty());
     tp.advance(0.001);
@@ -166,30 +145,9 @@ TEST(Startup, TheSilentUpdateCheckFollowsThreeSecondsLaterEitherWay) {
     tp.http->respond(0, R"({"version": "1.0.0", "downloadUrl": "https://example.com/d"})");
     tp.drain();
     EXPECT_TRUE(tp.alertsShown.empty());
+    tp.statusItem()->hover();  // now stale
+    EXPECT_EQ(tp.pendingScanBlocks(), trusted ? 1u : 0u);
   }
-}
-
-TEST(Startup, ObserversAreInstalledBeforeAnythingAsksForAccess) {
-  test::TestPlatform tp(test::TestPlatform::Options{.trusted = false});
-  size_t launchObservers = 99;
-  tp.desktop->addObserver([&](const sim::DesktopEvent& event) {
-    if (event.kind == sim::DesktopEvent::Kind::permissionPrompted) {
-      launchObservers = tp.workspaceCenter->observerCount(kDidLaunchApplicationNotification);
-    }
-  });
-  auto delegate = tp.launchDelegate();
-  EXPECT_EQ(launchObservers, 1u);
-  EXPECT_EQ(tp.workspaceCenter->observerCount(kDidTerminateApplicationNotification), 1u);
-}
-
-TEST(Startup, HoveringTheStatusItemScansAStaleCache) {
-  test::TestPlatform tp;
-  tp.launchApp("Clock", {{"Clock", 900}});
-  auto delegate = tp.launchDelegate();
-  tp.drain();
-  tp.advance(2.5);
-  tp.statusItem()->hover();
-  EXPECT_EQ(tp.pendingScanBlocks(), 1u);
 }
 
 TEST(EntryPoint, MakesTheDelegateAndRunsTheApplicationAsAnAccessory) {
