@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "adapters/sim/loop/virtual_event_loop.h"
@@ -16,12 +17,11 @@ namespace strandel::test {
 // main queue from its own thread. This main queue takes those posts into an inbox, and the
 // test, on its own thread, waits for them and hands them to the loop in the order posted.
 // Everything else goes straight to the loop.
-class HandOverDispatch final : public Dispatch {
+class HandOverDispatch final : public Dispatch, private MainQueue {
  public:
-  explicit HandOverDispatch(std::shared_ptr<sim::VirtualEventLoop> loop)
-      : loop_(std::move(loop)), main_(*this) {}
+  explicit HandOverDispatch(std::shared_ptr<sim::VirtualEventLoop> loop) : loop_(std::move(loop)) {}
 
-  MainQueue& mainQueue() override { return main_; }
+  MainQueue& mainQueue() override { return *this; }
   std::shared_ptr<DispatchQueue> makeSerialQueue(const std::string& label,
                                                  QualityOfService qos) override {
     return loop_->makeSerialQueue(label, qos);
@@ -32,15 +32,14 @@ class HandOverDispatch final : public Dispatch {
   // whether `count` arrived in time.
   bool waitAndRun(size_t count, std::chrono::milliseconds timeout) {
     std::vector<Block> blocks;
-    bool arrived = false;
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      arrived = posted_.wait_for(lock, timeout, [&] { return inbox_.size() >= count; });
+      posted_.wait_for(lock, timeout, [&] { return inbox_.size() >= count; });
       blocks.swap(inbox_);
     }
     for (Block& block : blocks) loop_->mainQueue().async(std::move(block));
     loop_->runMain();
-    return arrived;
+    return blocks.size() >= count;
   }
 
   // Blocks posted and not yet handed over.
@@ -50,28 +49,20 @@ class HandOverDispatch final : public Dispatch {
   }
 
  private:
-  class Main final : public MainQueue {
-   public:
-    explicit Main(HandOverDispatch& owner) : owner_(owner) {}
-    void async(Block block) override {
-      {
-        std::lock_guard<std::mutex> lock(owner_.mutex_);
-        owner_.inbox_.push_back(std::move(block));
-      }
-      owner_.posted_.notify_all();
+  void async(Block block) override {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      inbox_.push_back(std::move(block));
     }
-    std::string label() const override { return owner_.loop_->mainQueue().label(); }
-    // Delayed blocks are only submitted from the main thread.
-    void asyncAfter(double seconds, Block block) override {
-      owner_.loop_->mainQueue().asyncAfter(seconds, std::move(block));
-    }
-
-   private:
-    HandOverDispatch& owner_;
-  };
+    posted_.notify_all();
+  }
+  // Delayed blocks are only submitted from the main thread.
+  void asyncAfter(double seconds, Block block) override {
+    loop_->mainQueue().asyncAfter(seconds, std::move(block));
+  }
+  std::string label() const override { return loop_->mainQueue().label(); }
 
   std::shared_ptr<sim::VirtualEventLoop> loop_;
-  Main main_;
   std::mutex mutex_;
   std::condition_variable posted_;
   std::vector<Block> inbox_;
