@@ -14,10 +14,10 @@
 namespace strandel {
 namespace {
 
-using test::appNamed;
-using test::extraAt;
 using sim::AttributeFault;
 using sim::ValueKind;
+using test::appNamed;
+using test::extraAt;
 using test::ScannerWorld;
 using Range = MenuBarScanner::Range;
 
