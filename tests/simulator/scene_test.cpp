@@ -28,8 +28,8 @@ TEST(SceneTest, ReadsThePartsThatRunsDoNotShow) {
   ASSERT_TRUE(load.scene) << load.error;
   const Scene& scene = *load.scene;
   // Frames as given: the scan standardizes them.
-  EXPECT_EQ(scene.apps[0].spec.extras[0].frame(), (Rect{{100, 0}, {-20, 24}}));
-  EXPECT_FALSE(scene.apps[1].spec.name);
+  EXPECT_EQ(scene.apps[0].definition.extras[0].frame(), (Rect{{100, 0}, {-20, 24}}));
+  EXPECT_FALSE(scene.apps[1].definition.name);
 
   // In time order, file order kept at equal times; apps named by name or pid.
   ASSERT_EQ(scene.timeline.size(), 3u);

@@ -33,10 +33,10 @@ ServerAnswer answer(ServerAnswer::Kind kind, int status = 200, std::string body 
 }
 
 UpdateServerSpec online(std::vector<ServerAnswer> answers) {
-  UpdateServerSpec spec;
-  spec.offline = false;
-  spec.answers = std::move(answers);
-  return spec;
+  UpdateServerSpec definition;
+  definition.offline = false;
+  definition.answers = std::move(answers);
+  return definition;
 }
 
 TEST(UpdateServerTest, AnswersInTurnAndRepeatsTheLastAnswer) {

@@ -123,11 +123,11 @@ ProcessID TestPlatform::launchApp(const std::string& name, const std::vector<Ext
   app.icon =
       std::make_shared<sim::SimImage>("◆", "colour" + std::to_string(nextIcon_++), Size{32, 32});
   for (const auto& extra : extras) {
-    sim::ExtraSpec spec;
-    spec.position = Point{extra.x, 0};
-    spec.size = Size{extra.width, 24};
-    spec.description = extra.description;
-    app.extras.push_back(spec);
+    sim::ExtraSpec definition;
+    definition.position = Point{extra.x, 0};
+    definition.size = Size{extra.width, 24};
+    definition.description = extra.description;
+    app.extras.push_back(definition);
   }
   auto pid = desktop->launch(std::move(app));
   return pid.value_or(0);

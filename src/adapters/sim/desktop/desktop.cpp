@@ -34,7 +34,7 @@ Desktop::Desktop() : id_(nextDesktopId()) {}
 
 Desktop::Running* Desktop::find(ProcessID pid) {
   for (Running& running : apps_) {
-    if (running.spec.pid == pid) return &running;
+    if (running.definition.pid == pid) return &running;
   }
   return nullptr;
 }
@@ -70,15 +70,16 @@ std::optional<ProcessID> Desktop::launch(AppSpec app) {
     assignIds(app);
     const uint64_t generation = app.terminated ? 0 : nextGeneration_++;
     apps_.push_back(Running{std::move(app), generation});
-    events.push_back({DesktopEvent::Kind::launched, apps_.back().spec.pid, std::nullopt});
+    events.push_back({DesktopEvent::Kind::launched, apps_.back().definition.pid, std::nullopt});
   }
   notify(events);
   return events.front().pid;
 }
 
 void Desktop::quitLocked(ProcessID pid, Events& events) {
-  const auto it = std::find_if(apps_.begin(), apps_.end(),
-                               [pid](const Running& running) { return running.spec.pid == pid; });
+  const auto it = std::find_if(apps_.begin(), apps_.end(), [pid](const Running& running) {
+    return running.definition.pid == pid;
+  });
   if (it == apps_.end()) return;
   apps_.erase(it);
   events.push_back({DesktopEvent::Kind::quit, pid, std::nullopt});
@@ -99,12 +100,12 @@ bool Desktop::updateApp(ProcessID pid, const std::function<void(AppSpec&)>& edit
     std::lock_guard lock(mutex_);
     Running* running = find(pid);
     if (!running) return false;
-    AppSpec edited = running->spec;
+    AppSpec edited = running->definition;
     edit(edited);
     edited.pid = pid;
     assignIds(edited);
     if (edited.terminated) running->generation = 0;  // a process never comes back
-    running->spec = std::move(edited);
+    running->definition = std::move(edited);
   }
   notify({{DesktopEvent::Kind::appChanged, pid, std::nullopt}});
   return true;
@@ -118,7 +119,7 @@ std::optional<ExtraID> Desktop::addExtra(ProcessID pid, ExtraSpec extra) {
     if (!running) return std::nullopt;
     id = nextExtra_++;
     extra.id = id;
-    running->spec.extras.push_back(std::move(extra));
+    running->definition.extras.push_back(std::move(extra));
   }
   notify({{DesktopEvent::Kind::appChanged, pid, std::nullopt}});
   return id;
@@ -128,7 +129,7 @@ bool Desktop::updateExtra(ProcessID pid, ExtraID id, const std::function<void(Ex
   {
     std::lock_guard lock(mutex_);
     Running* running = find(pid);
-    ExtraSpec* extra = running ? findExtra(running->spec, id) : nullptr;
+    ExtraSpec* extra = running ? findExtra(running->definition, id) : nullptr;
     if (!extra) return false;
     edit(*extra);
     extra->id = id;
@@ -142,7 +143,7 @@ bool Desktop::removeExtra(ProcessID pid, ExtraID id) {
     std::lock_guard lock(mutex_);
     Running* running = find(pid);
     if (!running) return false;
-    auto& extras = running->spec.extras;
+    auto& extras = running->definition.extras;
     const auto it = std::find_if(extras.begin(), extras.end(),
                                  [id](const ExtraSpec& extra) { return extra.id == id; });
     if (it == extras.end()) return false;
@@ -156,7 +157,7 @@ std::vector<AppSpec> Desktop::apps() const {
   std::lock_guard lock(mutex_);
   std::vector<AppSpec> out;
   out.reserve(apps_.size());
-  for (const Running& running : apps_) out.push_back(running.spec);
+  for (const Running& running : apps_) out.push_back(running.definition);
   return out;
 }
 
@@ -164,7 +165,7 @@ std::optional<AppSpec> Desktop::app(ProcessID pid) const {
   std::lock_guard lock(mutex_);
   const Running* running = find(pid);
   if (!running) return std::nullopt;
-  return running->spec;
+  return running->definition;
 }
 
 std::vector<RunningApplication> Desktop::runningApplications() {
@@ -174,10 +175,10 @@ std::vector<RunningApplication> Desktop::runningApplications() {
     std::lock_guard lock(mutex_);
     std::vector<ProcessID> quitting;
     for (const Running& running : apps_) {
-      const AppSpec& spec = running.spec;
-      out.push_back(RunningApplication{spec.pid, spec.name, spec.icon, spec.activationPolicy,
-                                       spec.terminated});
-      if (spec.quitsAfterListing) quitting.push_back(spec.pid);
+      const AppSpec& definition = running.definition;
+      out.push_back(RunningApplication{definition.pid, definition.name, definition.icon,
+                                       definition.activationPolicy, definition.terminated});
+      if (definition.quitsAfterListing) quitting.push_back(definition.pid);
     }
     for (ProcessID pid : quitting) quitLocked(pid, events);
   }
@@ -265,7 +266,7 @@ ElementAddress Desktop::applicationAddress(ProcessID pid) const {
 double Desktop::responseDelay(const ElementAddress& element) const {
   std::lock_guard lock(mutex_);
   const Running* running = findAlive(element);
-  return running ? running->spec.responseDelay : 0;
+  return running ? running->definition.responseDelay : 0;
 }
 
 AXRef Desktop::makeValue(ValueKind kind, const ElementAddress& owner) const {
@@ -304,7 +305,7 @@ AXError Desktop::readAttribute(const ElementAddress& element, std::string_view a
     return element.kind == ElementKind::application ? AXError::cannotComplete
                                                     : AXError::invalidUIElement;
   }
-  const AppSpec& app = running->spec;
+  const AppSpec& app = running->definition;
   switch (element.kind) {
     case ElementKind::application: {
       if (const auto fault = app.appFaults.find(attribute); fault != app.appFaults.end()) {
@@ -367,11 +368,11 @@ AXError Desktop::performAction(const ElementAddress& element, std::string_view a
                                                       : AXError::invalidUIElement;
     }
     if (element.kind != ElementKind::extra) return AXError::actionUnsupported;
-    const ExtraSpec* extra = findExtra(running->spec, element.extra);
+    const ExtraSpec* extra = findExtra(running->definition, element.extra);
     if (!extra) return AXError::invalidUIElement;
     if (action != "AXPress") return AXError::actionUnsupported;
 
-    PressEvent press{element.pid, running->spec.name, extra->id, extra->description,
+    PressEvent press{element.pid, running->definition.name, extra->id, extra->description,
                      AXError::success};
     switch (extra->press.kind) {
       case PressBehavior::Kind::accept:

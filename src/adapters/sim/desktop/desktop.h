@@ -184,7 +184,7 @@ class Desktop {
 
  private:
   struct Running {
-    AppSpec spec;
+    AppSpec definition;
     uint64_t generation = 0;  // 0 once the process is gone
   };
   using Events = std::vector<DesktopEvent>;

@@ -32,9 +32,9 @@ NotificationCenter& SimWorkspace::notificationCenter() {
 }
 
 std::shared_ptr<const Screen> SimScreens::mainScreen() {
-  const std::optional<ScreenSpec> spec = desktop_->screen();
-  if (!spec) return nullptr;
-  return std::make_shared<SimScreen>(*spec);
+  const std::optional<ScreenSpec> definition = desktop_->screen();
+  if (!definition) return nullptr;
+  return std::make_shared<SimScreen>(*definition);
 }
 
 }  // namespace strandel::sim

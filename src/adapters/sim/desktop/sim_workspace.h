@@ -36,7 +36,7 @@ class SimWorkspace : public Workspace {
 // A snapshot of the desktop's main screen, taken when asked for.
 class SimScreen final : public Screen {
  public:
-  explicit SimScreen(ScreenSpec spec) : spec_(spec) {}
+  explicit SimScreen(ScreenSpec definition) : spec_(definition) {}
   Rect frame() const override { return spec_.frame; }
   std::optional<Rect> auxiliaryTopLeftArea() const override { return spec_.topLeftArea; }
   std::optional<Rect> auxiliaryTopRightArea() const override { return spec_.topRightArea; }

@@ -319,10 +319,10 @@ SceneApp readApp(const Node& node) {
                "quitsAfterListing", "faults", "barFaults", "extras"},
               {"pid", "name"});
   SceneApp app;
-  AppSpec& spec = app.spec;
-  spec.pid = static_cast<ProcessID>(node.member("pid").integer(1, kMaxPid));
+  AppSpec& definition = app.definition;
+  definition.pid = static_cast<ProcessID>(node.member("pid").integer(1, kMaxPid));
   Node name = node.member("name");
-  if (!name.value.is_null()) spec.name = name.string();
+  if (!name.value.is_null()) definition.name = name.string();
   if (node.has("icon")) {
     Node icon = node.member("icon");
     if (!icon.value.is_null()) app.icon = readIcon(icon);
@@ -331,32 +331,35 @@ SceneApp readApp(const Node& node) {
     Node p = node.member("policy");
     std::string policy = p.string();
     if (policy == "regular") {
-      spec.activationPolicy = ActivationPolicy::regular;
+      definition.activationPolicy = ActivationPolicy::regular;
     } else if (policy == "accessory") {
-      spec.activationPolicy = ActivationPolicy::accessory;
+      definition.activationPolicy = ActivationPolicy::accessory;
     } else if (policy == "prohibited") {
-      spec.activationPolicy = ActivationPolicy::prohibited;
+      definition.activationPolicy = ActivationPolicy::prohibited;
     } else {
       p.fail("unknown policy " + inQuotes(policy) + " (known: regular, accessory, prohibited)");
     }
   }
-  if (node.has("terminated")) spec.terminated = node.member("terminated").boolean();
-  if (node.has("extrasBar")) spec.hasExtrasBar = node.member("extrasBar").boolean();
+  if (node.has("terminated")) definition.terminated = node.member("terminated").boolean();
+  if (node.has("extrasBar")) definition.hasExtrasBar = node.member("extrasBar").boolean();
   if (node.has("responseDelay")) {
-    spec.responseDelay = node.member("responseDelay").atLeast(0, "a delay");
-    if (spec.responseDelay > 60) {
+    definition.responseDelay = node.member("responseDelay").atLeast(0, "a delay");
+    if (definition.responseDelay > 60) {
       node.member("responseDelay").fail("a response delay above 60 seconds");
     }
   }
   if (node.has("quitsAfterListing")) {
-    spec.quitsAfterListing = node.member("quitsAfterListing").boolean();
+    definition.quitsAfterListing = node.member("quitsAfterListing").boolean();
   }
-  if (node.has("faults")) spec.appFaults = readFaults(node.member("faults"), {"AXExtrasMenuBar"});
-  if (node.has("barFaults")) spec.barFaults = readFaults(node.member("barFaults"), {"AXChildren"});
+  if (node.has("faults"))
+    definition.appFaults = readFaults(node.member("faults"), {"AXExtrasMenuBar"});
+  if (node.has("barFaults"))
+    definition.barFaults = readFaults(node.member("barFaults"), {"AXChildren"});
   if (node.has("extras")) {
     Node extras = node.member("extras");
     const auto& items = extras.array();
-    for (size_t i = 0; i < items.size(); ++i) spec.extras.push_back(readExtra(extras.element(i)));
+    for (size_t i = 0; i < items.size(); ++i)
+      definition.extras.push_back(readExtra(extras.element(i)));
   }
   return app;
 }
@@ -448,7 +451,7 @@ DefaultsValue readDefault(const Node& node) {
 
 LoginItemSpec readLoginItem(const Node& node) {
   node.object({"status", "failure"});
-  LoginItemSpec spec;
+  LoginItemSpec definition;
   if (node.has("status")) {
     Node s = node.member("status");
     std::string name = s.string();
@@ -457,13 +460,13 @@ LoginItemSpec readLoginItem(const Node& node) {
     if (found == std::end(kLoginStatuses)) {
       s.fail("unknown status " + inQuotes(name) + " (known: " + namesOf(kLoginStatuses) + ")");
     }
-    spec.status = found->status;
+    definition.status = found->status;
   }
   if (node.has("failure")) {
     Node f = node.member("failure");
-    if (!f.value.is_null()) spec.failure = f.string();
+    if (!f.value.is_null()) definition.failure = f.string();
   }
-  return spec;
+  return definition;
 }
 
 // A reference to an app in the timeline: its pid, or its name when that is unique.
@@ -512,7 +515,7 @@ void readTimeline(const Node& node, Scene& scene) {
                    [](const auto& a, const auto& b) { return a.first.at < b.first.at; });
   // Play the launches and quits through, so that the timeline never asks the impossible.
   std::set<ProcessID> running;
-  for (const auto& app : scene.apps) running.insert(app.spec.pid);
+  for (const auto& app : scene.apps) running.insert(app.definition.pid);
   for (const auto& [event, pointer] : events) {
     if (event.kind == SceneEvent::Kind::launch && !running.insert(event.pid).second) {
       throw FormatError{pointer + "/launch", "the app with pid " + std::to_string(event.pid) +
@@ -553,9 +556,9 @@ Scene readScene(const Node& root) {
     for (size_t i = 0; i < items.size(); ++i) {
       Node entry = list.element(i);
       SceneApp app = readApp(entry);
-      auto [at, inserted] = pids.emplace(app.spec.pid, entry.pointer);
+      auto [at, inserted] = pids.emplace(app.definition.pid, entry.pointer);
       if (!inserted) {
-        entry.member("pid").fail("the pid " + std::to_string(app.spec.pid) +
+        entry.member("pid").fail("the pid " + std::to_string(app.definition.pid) +
                                  " is already used by " + at->second);
       }
       into.push_back(std::move(app));
@@ -589,7 +592,7 @@ std::string place(const std::string& fileName, TextPosition at) {
 const SceneApp* Scene::findApp(ProcessID pid) const {
   for (const auto* list : {&apps, &installed}) {
     for (const auto& app : *list) {
-      if (app.spec.pid == pid) return &app;
+      if (app.definition.pid == pid) return &app;
     }
   }
   return nullptr;
@@ -599,7 +602,8 @@ std::variant<ProcessID, std::string> Scene::resolveApp(std::string_view referenc
   std::vector<ProcessID> matches;
   for (const auto* list : {&apps, &installed}) {
     for (const auto& app : *list) {
-      if (app.spec.name && *app.spec.name == reference) matches.push_back(app.spec.pid);
+      if (app.definition.name && *app.definition.name == reference)
+        matches.push_back(app.definition.pid);
     }
   }
   if (matches.size() == 1) return matches.front();

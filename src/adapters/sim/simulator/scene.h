@@ -22,7 +22,7 @@ struct IconSpec {
 };
 
 struct SceneApp {
-  AppSpec spec;  // the icon is made from `icon` each time the app launches
+  AppSpec definition;  // the icon is made from `icon` each time the app launches
   std::optional<IconSpec> icon;
 };
 

@@ -328,10 +328,10 @@ void Simulator::compose() {
   desktop_->setScreen(scene_.screen);
   desktop_->setAccessibilityGranted(scene_.accessibilityGranted);
   for (const auto& app : scene_.apps) {
-    AppSpec spec = app.spec;
+    AppSpec definition = app.definition;
     if (app.icon)
-      spec.icon = std::make_shared<SimImage>(app.icon->glyph, app.icon->colour, Size{32, 32});
-    desktop_->launch(std::move(spec));
+      definition.icon = std::make_shared<SimImage>(app.icon->glyph, app.icon->colour, Size{32, 32});
+    desktop_->launch(std::move(definition));
   }
   // The program itself is running too, and is the last to have started.
   AppSpec self;
@@ -566,10 +566,10 @@ void Simulator::withdraw() {
 bool Simulator::launch(ProcessID pid) {
   const SceneApp* app = scene_.findApp(pid);
   if (!app || desktop_->app(pid)) return false;
-  AppSpec spec = app->spec;
+  AppSpec definition = app->definition;
   if (app->icon)
-    spec.icon = std::make_shared<SimImage>(app->icon->glyph, app->icon->colour, Size{32, 32});
-  return desktop_->launch(std::move(spec)).has_value();
+    definition.icon = std::make_shared<SimImage>(app->icon->glyph, app->icon->colour, Size{32, 32});
+  return desktop_->launch(std::move(definition)).has_value();
 }
 
 bool Simulator::quit(ProcessID pid) {
@@ -580,7 +580,8 @@ bool Simulator::quit(ProcessID pid) {
 std::string Simulator::appLabel(ProcessID pid) const {
   if (pid == scene_.selfPid) return "Strandel (pid " + std::to_string(pid) + ")";
   std::string name = "(no name)";
-  if (const SceneApp* app = scene_.findApp(pid); app && app->spec.name) name = *app->spec.name;
+  if (const SceneApp* app = scene_.findApp(pid); app && app->definition.name)
+    name = *app->definition.name;
   return name + " (pid " + std::to_string(pid) + ")";
 }
 

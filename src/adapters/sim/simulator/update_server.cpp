@@ -75,8 +75,8 @@ std::string withServerAddress(const std::string& body, const std::string& addres
   return out;
 }
 
-UpdateServer::UpdateServer(UpdateServerSpec spec, bool realDelays)
-    : spec_(std::move(spec)), realDelays_(realDelays) {
+UpdateServer::UpdateServer(UpdateServerSpec definition, bool realDelays)
+    : spec_(std::move(definition)), realDelays_(realDelays) {
   if (::pipe2(stopPipe_, O_CLOEXEC) != 0) {
     startError_ = std::string("cannot make a pipe: ") + std::strerror(errno);
     return;

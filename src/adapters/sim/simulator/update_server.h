@@ -29,7 +29,7 @@ class UpdateServer {
 
   // `realDelays`: wait each answer's delay before answering (the interactive mode); in
   // scripts the delay is virtual and the answer comes at once.
-  UpdateServer(UpdateServerSpec spec, bool realDelays);
+  UpdateServer(UpdateServerSpec definition, bool realDelays);
   ~UpdateServer();
   UpdateServer(const UpdateServer&) = delete;
   UpdateServer& operator=(const UpdateServer&) = delete;

@@ -223,11 +223,11 @@ void Controller::openList(bool launching) {
   if (launching) {
     for (const auto* apps : {&scene.apps, &scene.installed}) {
       for (const SceneApp& app : *apps) {
-        if (desktop.app(app.spec.pid)) continue;
+        if (desktop.app(app.definition.pid)) continue;
         std::string glyph = app.icon ? app.icon->glyph : "▪";
-        list.pids.push_back(app.spec.pid);
-        list.entries.push_back(glyph + " " + appName(app.spec) + " (pid " +
-                               std::to_string(app.spec.pid) + ")");
+        list.pids.push_back(app.definition.pid);
+        list.entries.push_back(glyph + " " + appName(app.definition) + " (pid " +
+                               std::to_string(app.definition.pid) + ")");
       }
     }
   } else {
@@ -410,8 +410,8 @@ void Controller::openExtraAt(int column) {
   opened.extra = extra;
   std::string name = appName(*app);
   opened.title = name;
-  for (const ExtraSpec& spec : app->extras) {
-    if (spec.id == extra && spec.description) opened.title = *spec.description;
+  for (const ExtraSpec& definition : app->extras) {
+    if (definition.id == extra && definition.description) opened.title = *definition.description;
   }
   opened.lines = {name + " opened its menu", "clicked where it sits"};
   opened_ = std::move(opened);
