@@ -48,6 +48,9 @@ class AppDelegate final : public ApplicationDelegate,
  private:
   friend struct AppDelegateAccess;  // lets tests read the state and call the inner steps
 
+  // A cached list at most this old (seconds) is shown without scanning again.
+  static constexpr double kCacheFreshness = 2.0;
+
   void refresh(std::optional<Completion> completion);
   void build(Menu& menu, const std::optional<ExtraItems>& items);
   void addHeader(const std::string& text, Menu& menu);

@@ -7,8 +7,6 @@ namespace strandel {
 
 namespace {
 
-// A cached list this old or younger is shown without scanning again.
-constexpr double kCacheFreshness = 2.0;
 // Lets the menu finish closing before the extra opens its own.
 constexpr double kPressDelay = 0.12;
 

@@ -6,13 +6,6 @@
 
 namespace strandel {
 
-namespace {
-
-// A cache older than this is scanned again on hover.
-constexpr double kCacheFreshness = 2.0;
-
-}  // namespace
-
 void AppDelegate::refresh(std::optional<Completion> completion) {
   // Without access nothing is queued: the menu shows the permission rows instead.
   if (!platform().accessibility->isProcessTrusted()) return;
