@@ -2,7 +2,7 @@
 """Writes unicode_tables.inc: the character data that label matching needs.
 
 Run from the repository root with the Python whose Unicode version should be used:
-    python3 scripts/gen-unicode-tables.py > src/scanner/unicode_tables.inc
+    python3 scripts/gen-unicode-tables.py > src/text/unicode_tables.inc
 Hangul syllables are left out of the decomposition table; they decompose algorithmically.
 """
 import sys

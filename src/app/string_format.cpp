@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/utf8.h"
+#include "text/utf8.h"
 
 namespace strandel {
 

@@ -6,7 +6,7 @@
 #include "ports/platform.h"
 #include "scanner/ax_read.h"
 #include "scanner/menu_bar_scanner.h"
-#include "scanner/unicode_text.h"
+#include "text/unicode_text.h"
 
 namespace strandel {
 

@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "app/utf8.h"
+#include "text/utf8.h"
 #include "update/update_checker.h"
 
 namespace strandel {

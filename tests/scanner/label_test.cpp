@@ -7,7 +7,7 @@
 #include "adapters/sim/desktop/ax_objects.h"
 #include "scanner/menu_bar_scanner.h"
 #include "scanner/scanner_world.h"
-#include "scanner/unicode_text.h"
+#include "text/unicode_text.h"
 
 namespace strandel {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "app/utf8.h"
+#include "text/utf8.h"
 
 namespace strandel::sim {
 

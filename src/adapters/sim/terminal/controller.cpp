@@ -6,7 +6,7 @@
 #include "adapters/sim/desktop/sim_image.h"
 #include "adapters/sim/simulator/scene.h"
 #include "adapters/sim/simulator/transcript.h"
-#include "app/utf8.h"
+#include "text/utf8.h"
 
 namespace strandel::sim::terminal {
 

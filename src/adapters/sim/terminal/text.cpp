@@ -6,7 +6,7 @@
 #include <array>
 #include <utility>
 
-#include "app/utf8.h"
+#include "text/utf8.h"
 
 namespace strandel::sim::terminal {
 

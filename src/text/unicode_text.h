@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/utf8.h"
+#include "text/utf8.h"
 
 // The small part of Unicode that labelling extras needs: UTF-8 decoding that never fails,
 // the two white-space sets used for trimming, locale-independent lower-casing and canonical

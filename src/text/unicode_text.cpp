@@ -1,4 +1,4 @@
-#include "scanner/unicode_text.h"
+#include "text/unicode_text.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -28,7 +28,7 @@ struct CombiningClassRange {
   uint8_t combiningClass;
 };
 
-#include "scanner/unicode_tables.inc"
+#include "text/unicode_tables.inc"
 
 // Hangul syllables decompose by arithmetic rather than by table.
 constexpr char32_t kSBase = 0xAC00, kLBase = 0x1100, kVBase = 0x1161, kTBase = 0x11A7;

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/utf8.h"
+#include "text/utf8.h"
 
 namespace strandel {
 namespace {
