@@ -3,10 +3,15 @@
 #import <Foundation/Foundation.h>
 #include <dispatch/dispatch.h>
 
-#include <cmath>
-#include <limits>
-
 namespace strandel::mac {
+
+int64_t delayNanoseconds(double seconds) {
+  if (!(seconds > 0)) return 0;
+  const double nanosecondsPerSecond = static_cast<double>(NSEC_PER_SEC);
+  const double longest = static_cast<double>(kLongestDelay) * nanosecondsPerSecond;
+  const double nanoseconds = seconds * nanosecondsPerSecond;
+  return static_cast<int64_t>(nanoseconds < longest ? nanoseconds : longest);
+}
 
 namespace {
 
@@ -24,17 +29,6 @@ dispatch_qos_class_t toQOSClass(QualityOfService qos) {
       return QOS_CLASS_USER_INTERACTIVE;
   }
   return QOS_CLASS_UNSPECIFIED;
-}
-
-// Nanoseconds from now for dispatch_time; NaN and negative delays mean now, and a delay too
-// long to count in nanoseconds means never.
-dispatch_time_t deadlineAfter(double seconds) {
-  if (!(seconds > 0)) return dispatch_time(DISPATCH_TIME_NOW, 0);
-  const double nanoseconds = seconds * static_cast<double>(NSEC_PER_SEC);
-  if (nanoseconds >= static_cast<double>(std::numeric_limits<int64_t>::max())) {
-    return DISPATCH_TIME_FOREVER;
-  }
-  return dispatch_time(DISPATCH_TIME_NOW, static_cast<int64_t>(nanoseconds));
 }
 
 class MacQueue : public DispatchQueue {
@@ -64,9 +58,10 @@ class MacMainQueue final : public MainQueue {
   }
   std::string label() const override { return dispatch_queue_get_label(dispatch_get_main_queue()); }
   void asyncAfter(double seconds, Block block) override {
-    dispatch_after(deadlineAfter(seconds), dispatch_get_main_queue(), ^{
-      block();
-    });
+    dispatch_after(dispatch_time(DISPATCH_TIME_NOW, delayNanoseconds(seconds)),
+                   dispatch_get_main_queue(), ^{
+                     block();
+                   });
   }
 };
 

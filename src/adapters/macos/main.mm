@@ -28,8 +28,9 @@
 int main() {
   @autoreleasepool {
     namespace mac = strandel::mac;
-    // Lives for the whole process: the delegate and its callbacks reach it to the end.
-    static strandel::Platform platform;
+    // Never destroyed: quitting ends in exit(), which runs static destructors while a scan
+    // or a press may still be using the platform on the scan queue.
+    strandel::Platform& platform = *new strandel::Platform;
     platform.accessibility = mac::makeAccessibility();
     platform.workspace = mac::makeWorkspace();
     platform.screens = mac::makeScreens();

@@ -280,9 +280,13 @@ std::shared_ptr<Menus> makeMenus() {
 - (NSMethodSignature*)methodSignatureForSelector:(SEL)selector {
   NSMethodSignature* signature = [super methodSignatureForSelector:selector];
   if (signature != nil) return signature;
+  // Only the target's actions are forwarded; any other message raises as unrecognised.
+  const std::string action = strandel::mac::toStdString(NSStringFromSelector(selector));
+  auto target = _target.lock();
+  if (target == nullptr || !target->respondsTo(action)) return nil;
   // One object argument per colon: the sender for an action message, none for a bare name.
   std::string types = "v@:";
-  for (char c : strandel::mac::toStdString(NSStringFromSelector(selector))) {
+  for (char c : action) {
     if (c == ':') types += '@';
   }
   return [NSMethodSignature signatureWithObjCTypes:types.c_str()];

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <future>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -127,6 +128,9 @@ TEST(MacMenusTest, RowsSendTheirActionByNameWithTheRowAsSender) {
     NSMenuItem* row = [nsMenu itemAtIndex:i];
     EXPECT_TRUE([row.target respondsToSelector:row.action]);
     EXPECT_FALSE([row.target respondsToSelector:NSSelectorFromString(@"other:")]);
+    // A message the target does not handle is not swallowed: it raises as unrecognised.
+    EXPECT_NE([row.target methodSignatureForSelector:row.action], nil);
+    EXPECT_EQ([row.target methodSignatureForSelector:NSSelectorFromString(@"other:")], nil);
     EXPECT_TRUE([app sendAction:row.action to:row.target from:row]);
   }
   ASSERT_EQ(target->calls.size(), 2u);
@@ -143,7 +147,8 @@ TEST(MacMenusTest, RowsSendTheirActionByNameWithTheRowAsSender) {
   EXPECT_EQ(pick->target(), nullptr);
   NSMenuItem* row = [nsMenu itemAtIndex:0];
   EXPECT_FALSE([row.target respondsToSelector:row.action]);
-  [app sendAction:row.action to:row.target from:row];
+  EXPECT_EQ([row.target methodSignatureForSelector:row.action], nil);
+  EXPECT_EQ([app targetForAction:row.action to:row.target from:row], nil);
   EXPECT_TRUE(gone.expired());
 }
 
@@ -249,6 +254,24 @@ TEST(MacURLsTest, AcceptsAddressesAndRefusesTextWithNul) {
   EXPECT_EQ(url->absoluteString, pane);
   EXPECT_NE(toNSURL(*url), nil);
   EXPECT_EQ(urls->urlWithString(std::string("https://a.example/\0b", 20)), std::nullopt);
+}
+
+TEST(MacDispatchTest, DelaysBecomeNanosecondsThatDispatchTimeCanCount) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double infinity = std::numeric_limits<double>::infinity();
+  const int64_t longest = kLongestDelay * 1'000'000'000;
+  struct Case {
+    double seconds;
+    int64_t nanoseconds;
+  } cases[] = {
+      {0.12, 120'000'000}, {3.0, 3'000'000'000}, {0.0, 0}, {-1.0, 0}, {nan, 0},
+      {1e300, longest},    {infinity, longest},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(delayNanoseconds(c.seconds), c.nanoseconds) << c.seconds;
+  }
+  // Even the longest delay leaves a deadline, never "forever".
+  EXPECT_NE(dispatch_time(DISPATCH_TIME_NOW, delayNanoseconds(infinity)), DISPATCH_TIME_FOREVER);
 }
 
 TEST(MacDispatchTest, SerialQueueRunsBlocksInOrderUnderItsLabel) {
