@@ -12,7 +12,7 @@ bool readNumber(std::string_view text, size_t& pos, size_t maxDigits, int64_t& v
   while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
   const size_t length = end - pos;
   if (length == 0 || length > maxDigits || (length > 1 && text[pos] == '0')) return false;
-  std::from_chars(text.data() + pos, text.data() + end, value);
+  if (std::from_chars(text.data() + pos, text.data() + end, value).ec != std::errc()) return false;
   pos = end;
   return true;
 }
