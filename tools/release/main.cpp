@@ -8,6 +8,7 @@
 //
 // --version (the release tag's version) must be the project's version from CMakeLists.txt.
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -29,7 +30,7 @@ constexpr const char* kUsage =
 
 std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw ReleaseError("cannot read " + path);
+  if (!in || std::filesystem::is_directory(path)) throw ReleaseError("cannot read " + path);
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
