@@ -6,8 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
-#include <cstring>
+#include <ctime>
 #include <system_error>
 #include <vector>
 
@@ -16,6 +17,8 @@ namespace strandel::sim {
 namespace fs = std::filesystem;
 
 namespace {
+
+constexpr int kMaxLinks = 40;  // as the kernel allows in one path
 
 std::string failure(const std::string& what, const fs::path& path, int error) {
   return what + " " + path.string() + ": " + errorText(error);
@@ -41,11 +44,36 @@ void syncDirectory(const fs::path& directory) {
   close(fd);
 }
 
-}  // namespace
-
-std::string errorText(int error) {
-  return std::system_category().message(error);
+// The file that `file` finally stands for, following symbolic links (also to a target that
+// does not exist yet). Nothing, with `error` set, when a link cannot be followed.
+std::optional<fs::path> followLinks(fs::path file, int& error) {
+  for (int hops = 0; hops <= kMaxLinks; ++hops) {
+    struct stat info {};
+    if (lstat(file.c_str(), &info) != 0) {
+      if (errno == ENOENT) return file;
+      error = errno;
+      return std::nullopt;
+    }
+    if (!S_ISLNK(info.st_mode)) return file;
+    std::error_code ec;
+    fs::path target = fs::read_symlink(file, ec);
+    if (ec) {
+      error = ec.value();
+      return std::nullopt;
+    }
+    file = target.is_absolute() ? target : file.parent_path() / target;
+  }
+  error = ELOOP;
+  return std::nullopt;
 }
+
+std::string octal(mode_t mode) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
+  return text;
+}
+
+}  // namespace
 
 std::optional<std::string> writeFileAtomically(const fs::path& file, std::string_view contents) {
   fs::path directory = file.parent_path().empty() ? fs::path(".") : file.parent_path();
@@ -53,16 +81,37 @@ std::optional<std::string> writeFileAtomically(const fs::path& file, std::string
   fs::create_directories(directory, ec);
   if (ec) return "Could not create the directory " + directory.string() + ": " + ec.message();
 
-  std::string pattern = (directory / ("." + file.filename().string() + ".tmp-XXXXXX")).string();
+  int error = 0;
+  std::optional<fs::path> followed = followLinks(file, error);
+  if (!followed) return failure("Could not follow the link", file, error);
+  const fs::path& target = *followed;
+  mode_t mode = 0644;
+  struct stat info {};
+  if (lstat(target.c_str(), &info) == 0) {
+    if (!S_ISREG(info.st_mode)) {
+      return target.string() + " is " + fileTypeName(info.st_mode) +
+             ", not a regular file; it is left as it is";
+    }
+    if ((info.st_mode & S_IWUSR) == 0) {
+      return target.string() + " is read-only (mode " + octal(info.st_mode) +
+             "); it is left as it is";
+    }
+    mode = info.st_mode & 07777;
+  } else if (errno != ENOENT) {
+    return failure("Could not look at", target, errno);
+  }
+  fs::path targetDirectory = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+
+  std::string pattern =
+      (targetDirectory / ("." + target.filename().string() + ".tmp-XXXXXX")).string();
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   int fd = mkstemp(name.data());
-  if (fd < 0) return failure("Could not create a temporary file in", directory, errno);
+  if (fd < 0) return failure("Could not create a temporary file in", targetDirectory, errno);
   fs::path temporary(name.data());
 
-  int error = 0;
   std::string step;
-  if (fchmod(fd, 0644) != 0) {
+  if (fchmod(fd, mode) != 0) {
     error = errno;
     step = "Could not set the permissions of";
   } else if (!writeAll(fd, contents)) {
@@ -72,66 +121,63 @@ std::optional<std::string> writeFileAtomically(const fs::path& file, std::string
     error = errno;
     step = "Could not flush";
   }
+  if (info.st_nlink > 0 && (info.st_uid != geteuid() || info.st_gid != getegid())) {
+    // Only the superuser can give the file back to its owner; anyone else keeps it.
+    [[maybe_unused]] int ignored = fchown(fd, info.st_uid, info.st_gid);
+  }
   if (close(fd) != 0 && error == 0) {
     error = errno;
     step = "Could not close";
   }
-  if (error == 0 && rename(temporary.c_str(), file.c_str()) != 0) {
+  if (error == 0 && rename(temporary.c_str(), target.c_str()) != 0) {
     error = errno;
     unlink(temporary.c_str());
-    return failure("Could not replace", file, error);
+    return failure("Could not replace", target, error);
   }
   if (error != 0) {
     unlink(temporary.c_str());
     return failure(step, temporary, error);
   }
-  syncDirectory(directory);
+  syncDirectory(targetDirectory);
   return std::nullopt;
 }
 
-std::optional<std::string> readWholeFile(const fs::path& file, int* error) {
-  int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (error) *error = errno;
+std::optional<fs::path> moveAside(const fs::path& file, const std::string& suffix, int* error) {
+  auto fail = [error](int number) -> std::optional<fs::path> {
+    if (error) *error = number;
     return std::nullopt;
-  }
-  std::string contents;
-  char buffer[8192];
-  for (;;) {
-    ssize_t got = read(fd, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      if (error) *error = errno;
-      close(fd);
-      return std::nullopt;
-    }
-    if (got == 0) break;
-    contents.append(buffer, static_cast<size_t>(got));
-  }
-  close(fd);
-  return contents;
-}
-
-std::optional<fs::path> moveAside(const fs::path& file, const std::string& suffix) {
+  };
   for (int attempt = 0; attempt < 100; ++attempt) {
     fs::path target = file;
     target += suffix;
     if (attempt > 0) target += "-" + std::to_string(attempt);
-    // A hard link never replaces an existing name, unlike rename.
+    // A hard link never replaces an existing name, unlike rename; it links a symbolic link
+    // itself, not its target.
     if (link(file.c_str(), target.c_str()) == 0) {
       if (unlink(file.c_str()) == 0) return target;
+      int number = errno;
       unlink(target.c_str());
-      return std::nullopt;
+      return fail(number);
     }
     if (errno == EEXIST) continue;
-    if (errno != EPERM && errno != EXDEV && errno != ENOTSUP) return std::nullopt;
-    // A file system without hard links: rename, checking first that the name is free.
+    if (errno != EPERM && errno != EXDEV && errno != ENOTSUP) return fail(errno);
+    // A directory, or a file system without hard links: rename, checking first that the
+    // name is free.
     struct stat existing {};
     if (lstat(target.c_str(), &existing) == 0) continue;
     if (rename(file.c_str(), target.c_str()) == 0) return target;
-    return std::nullopt;
+    return fail(errno);
   }
-  return std::nullopt;
+  return fail(EEXIST);
+}
+
+std::string utcStamp() {
+  std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+  std::tm parts{};
+  gmtime_r(&now, &parts);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &parts);
+  return text;
 }
 
 std::optional<fs::path> userConfigDirectory() {

@@ -5,29 +5,33 @@
 #include <string>
 #include <string_view>
 
+#include "adapters/sim/services/regular_file.h"
+
 namespace strandel::sim {
 
 // Replaces `file` with `contents` so that readers see either the old file or the whole new
 // one: a temporary file in the same directory, flushed to disk, then renamed over it. The
-// directory is created when missing. Gives a description of what failed (step, path and the
+// directory is created when missing. A symbolic link is written through: its target is
+// replaced, in the target's directory, and the link stays. The file keeps its permissions.
+//
+// A file that is not a regular file, or that its owner cannot write (made read-only), is
+// left as it is: that is a failure. Gives a description of what failed (step, path and the
 // system's error text), nothing on success.
 std::optional<std::string> writeFileAtomically(const std::filesystem::path& file,
                                                std::string_view contents);
 
-// Reads a whole file. On failure gives no contents and sets `error` (when given) to the
-// system's error number; ENOENT when there is no file.
-std::optional<std::string> readWholeFile(const std::filesystem::path& file, int* error = nullptr);
-
-// Moves `file` to `<name><suffix>` (then `<name><suffix>-1`, `-2`, ... when taken) without
-// ever replacing an existing file. Gives the new path, or nothing when it could not be moved.
+// Moves `file` (whatever kind of file, a link itself rather than its target) to
+// `<name><suffix>` (then `<name><suffix>-1`, `-2`, ... when taken) without ever replacing an
+// existing file. Gives the new path, or nothing when it could not be moved, with the
+// system's error number in `error` (when given).
 std::optional<std::filesystem::path> moveAside(const std::filesystem::path& file,
-                                               const std::string& suffix);
+                                               const std::string& suffix, int* error = nullptr);
+
+// The current time in UTC as "20261206T123456Z", for names of files set aside.
+std::string utcStamp();
 
 // The user's configuration directory: `$XDG_CONFIG_HOME`, else `$HOME/.config`; relative
 // values are ignored, as the base directory rules require. None when neither gives one.
 std::optional<std::filesystem::path> userConfigDirectory();
-
-// The system's error text for an error number.
-std::string errorText(int error);
 
 }  // namespace strandel::sim

@@ -1,13 +1,11 @@
 #include "adapters/sim/services/file_user_defaults.h"
 
-#include <cerrno>
-#include <chrono>
-#include <ctime>
 #include <limits>
 
 #include <nlohmann/json.hpp>
 
 #include "adapters/sim/services/atomic_file.h"
+#include "adapters/sim/services/regular_file.h"
 
 namespace strandel::sim {
 
@@ -55,52 +53,67 @@ json valueToJSON(const DefaultsValue& value) {
       value);
 }
 
-std::string utcStamp() {
-  std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-  std::tm parts{};
-  gmtime_r(&now, &parts);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &parts);
-  return text;
+// The object the file holds; nothing for anything else, also for text after the value.
+std::optional<json> objectIn(const std::string& contents) {
+  // The reader stops at a NUL byte as if the text ended there, which would lose what
+  // follows at the next save.
+  if (contents.find('\0') != std::string::npos) return std::nullopt;
+  json parsed = json::parse(contents, nullptr, false);
+  if (parsed.is_discarded() || !parsed.is_object()) return std::nullopt;
+  return parsed;
 }
 
 }  // namespace
 
-FileUserDefaults::FileUserDefaults(fs::path directory) {
+FileUserDefaults::FileUserDefaults(fs::path directory, Report report) : report_(std::move(report)) {
   if (directory.empty()) return;  // memory only
   file_ = std::move(directory) / kFileName;
   load();
 }
 
+void FileUserDefaults::tell(const std::string& what) {
+  if (report_) report_("Strandel: " + what);
+}
+
 void FileUserDefaults::load() {
-  int error = 0;
-  std::optional<std::string> contents = readWholeFile(file_, &error);
+  ReadFailure failure;
+  std::optional<std::string> contents = readWholeFile(file_, &failure);
   if (!contents) {
-    if (error == ENOENT || error == ENOTDIR) return;  // nothing stored yet
-    lastError_ = "Could not read " + file_.string() + ": " + errorText(error);
-    unusableFileInPlace_ = true;
-    setAsideUnusableFile();
+    if (failure.missing()) return;  // nothing stored yet
+    lastError_ = "Could not read " + file_.string() + ": " + failure.describe();
+    leftAlone_ = true;
+    tell("the settings file " + file_.string() + " cannot be read (" + failure.describe() +
+         "); it is left as it is, and the settings start from their defaults in memory only");
     return;
   }
-  json parsed = json::parse(*contents, nullptr, false);
-  if (parsed.is_discarded() || !parsed.is_object()) {
-    lastError_ = file_.string() + " does not hold a JSON object";
+  std::optional<json> object = objectIn(*contents);
+  if (!object) {
+    lastError_ = file_.string() + " does not hold one JSON object";
     unusableFileInPlace_ = true;
-    setAsideUnusableFile();
+    if (!setAsideUnusableFile()) {
+      tell("the settings file " + file_.string() +
+           " does not hold one JSON object and could not be set aside (" + *lastError_ +
+           "); the settings start empty, in memory only");
+    }
     return;
   }
-  for (const auto& [key, value] : parsed.items()) {
+  for (const auto& [key, value] : object->items()) {
     if (auto converted = valueFromJSON(value)) values_.emplace(key, std::move(*converted));
   }
 }
 
 bool FileUserDefaults::setAsideUnusableFile() {
-  if (auto moved = moveAside(file_, std::string(".corrupt-") + utcStamp())) {
-    setAside_ = std::move(moved);
-    unusableFileInPlace_ = false;
-    return true;
+  int error = 0;
+  auto moved = moveAside(file_, std::string(".corrupt-") + utcStamp(), &error);
+  if (!moved) {
+    lastError_ = "Could not move " + file_.string() + " aside: " + errorText(error);
+    return false;
   }
-  return false;
+  setAside_ = std::move(moved);
+  unusableFileInPlace_ = false;
+  tell("the settings file " + file_.string() + " did not hold one JSON object; it is kept as " +
+       setAside_->string() + " and the settings start empty");
+  return true;
 }
 
 std::optional<DefaultsValue> FileUserDefaults::objectForKey(const std::string& key) {
@@ -116,13 +129,16 @@ void FileUserDefaults::setInteger(int64_t value, const std::string& key) {
 
 void FileUserDefaults::save() {
   if (file_.empty()) return;
-  if (unusableFileInPlace_ && !setAsideUnusableFile()) {
-    lastError_ = "Could not move " + file_.string() + " aside; the change is kept in memory only";
-    return;
+  if (leftAlone_) {
+    lastError_ = file_.string() + " cannot be read, so it is left as it is";
+  } else if (!unusableFileInPlace_ || setAsideUnusableFile()) {
+    json object = json::object();
+    for (const auto& [key, value] : values_) object[key] = valueToJSON(value);
+    lastError_ = writeFileAtomically(file_, object.dump(2) + "\n");
   }
-  json object = json::object();
-  for (const auto& [key, value] : values_) object[key] = valueToJSON(value);
-  lastError_ = writeFileAtomically(file_, object.dump(2) + "\n");
+  if (lastError_) {
+    tell("the settings were not saved (" + *lastError_ + "); the change is kept in memory only");
+  }
 }
 
 std::optional<fs::path> defaultDefaultsDirectory() {

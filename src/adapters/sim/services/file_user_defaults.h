@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -13,14 +14,21 @@ namespace strandel::sim {
 // The user defaults kept as one JSON object in `<directory>/defaults.json`. The file is read
 // once, when the store is made, and rewritten whole (atomically) on every change.
 //
-// A file that cannot be used (unreadable, not JSON, cut short, not an object) is moved aside
-// to `defaults.json.corrupt-<UTC time>` and the store starts empty; it is never overwritten
-// or deleted. If it cannot even be moved aside, changes stay in memory until a later change
-// manages to move it.
+// A file whose contents cannot be used (not JSON, cut short, not an object, anything after
+// the value) is moved aside to `defaults.json.corrupt-<UTC time>` and the store starts
+// empty; it is never overwritten or deleted. If it cannot even be moved aside, changes stay
+// in memory until a later change manages to move it.
+//
+// A file that cannot be read at all (no permission, not a regular file, too large) is no
+// proof of corruption: it is left exactly as it is, and the store lives in memory only.
+//
+// Every such problem, and every write that failed, is told to `report` as one line.
 class FileUserDefaults : public UserDefaults {
  public:
+  using Report = std::function<void(const std::string& line)>;
+
   // An empty directory makes a store that lives in memory only.
-  explicit FileUserDefaults(std::filesystem::path directory);
+  explicit FileUserDefaults(std::filesystem::path directory, Report report = nullptr);
 
   std::optional<DefaultsValue> objectForKey(const std::string& key) override;
   void setInteger(int64_t value, const std::string& key) override;
@@ -35,10 +43,13 @@ class FileUserDefaults : public UserDefaults {
   void load();
   bool setAsideUnusableFile();
   void save();
+  void tell(const std::string& what);
 
   std::filesystem::path file_;
+  Report report_;
   std::map<std::string, DefaultsValue> values_;
   bool unusableFileInPlace_ = false;
+  bool leftAlone_ = false;  // unreadable: never written
   std::optional<std::filesystem::path> setAside_;
   std::optional<std::string> lastError_;
 };

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <system_error>
 
-#include "adapters/sim/services/atomic_file.h"
+#include "adapters/sim/services/regular_file.h"
 #include "adapters/sim/services/strings_file.h"
 
 namespace strandel::sim {
@@ -100,11 +100,25 @@ std::vector<std::string> availableLanguages(const fs::path& resources) {
   return names;
 }
 
-std::map<std::string, std::string> loadTable(const fs::path& resources,
-                                             const std::string& language) {
-  auto bytes = readWholeFile(resources / (language + ".lproj") / kTableFile);
-  if (!bytes) return {};
-  return parseStringsFile(*bytes).value_or(std::map<std::string, std::string>{});
+std::map<std::string, std::string> loadTable(const fs::path& resources, const std::string& language,
+                                             const StringsBundle::Report& report) {
+  fs::path file = resources / (language + ".lproj") / kTableFile;
+  ReadFailure failure;
+  auto bytes = readWholeFile(file, &failure);
+  std::optional<std::string> problem;
+  std::optional<std::map<std::string, std::string>> table;
+  if (!bytes) {
+    if (failure.missing()) return {};
+    problem = "cannot be read (" + failure.describe() + ")";
+  } else if (table = parseStringsFile(*bytes); !table) {
+    problem = "does not follow the format of string tables";
+  }
+  if (problem) {
+    if (report)
+      report("Strandel: the string table " + file.string() + " " + *problem + "; it is not used");
+    return {};
+  }
+  return std::move(*table);
 }
 
 }  // namespace
@@ -151,12 +165,12 @@ std::vector<std::string> preferredLanguagesFromEnvironment() {
 }
 
 StringsBundle::StringsBundle(fs::path resourcesDirectory, std::string version,
-                             std::vector<std::string> preferredLanguages)
+                             std::vector<std::string> preferredLanguages, Report report)
     : version_(std::move(version)) {
   auto available = availableLanguages(resourcesDirectory);
   language_ = matchLanguage(preferredLanguages, available).value_or(kEnglish);
-  table_ = loadTable(resourcesDirectory, language_);
-  if (language_ != kEnglish) english_ = loadTable(resourcesDirectory, kEnglish);
+  table_ = loadTable(resourcesDirectory, language_, report);
+  if (language_ != kEnglish) english_ = loadTable(resourcesDirectory, kEnglish, report);
 }
 
 std::optional<InfoValue> StringsBundle::infoDictionaryValue(const std::string& key) {

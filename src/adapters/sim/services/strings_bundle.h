@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -16,11 +17,14 @@ namespace strandel::sim {
 //
 // The table is that of the first preferred language with an `.lproj` of its own; a key it
 // lacks is looked up in English; a key neither has gives `value` when that is not empty,
-// else the key.
+// else the key. A table that cannot be read (not a regular file, too large, no permission) or
+// does not follow the format is not used, and `report` is told so in one line.
 class StringsBundle : public Bundle {
  public:
+  using Report = std::function<void(const std::string& line)>;
+
   StringsBundle(std::filesystem::path resourcesDirectory, std::string version,
-                std::vector<std::string> preferredLanguages);
+                std::vector<std::string> preferredLanguages, Report report = nullptr);
 
   std::optional<InfoValue> infoDictionaryValue(const std::string& key) override;
   std::string localizedString(const std::string& key, const std::string& value) override;

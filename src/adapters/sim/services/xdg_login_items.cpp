@@ -9,6 +9,8 @@
 #include <system_error>
 
 #include "adapters/sim/services/atomic_file.h"
+#include "adapters/sim/services/regular_file.h"
+#include "text/utf8.h"
 
 namespace strandel::sim {
 
@@ -17,6 +19,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kEntryName = "strandel.desktop";
+constexpr const char* kEntryTitle = "Strandel";  // the Name= of the entry written here
 
 std::string trim(const std::string& text) {
   auto first = text.find_first_not_of(" \t\r");
@@ -30,28 +33,44 @@ std::string lower(std::string text) {
   return text;
 }
 
-// True when the entry's main group switches it off.
-bool switchedOff(const std::string& contents) {
+constexpr const char* kMainGroup = "[Desktop Entry]";
+
+struct EntryReading {
+  bool ours = false;
+  bool switchedOff = false;
+};
+
+// Reads the bytes as a desktop entry: UTF-8 lines of comments, group headers and keys, the
+// first group the main one.
+EntryReading readEntry(const std::string& contents) {
+  if (!isValidUTF8(contents)) return {};
   std::istringstream lines(contents);
   std::string line;
-  bool inMainGroup = false;
-  bool off = false;
+  bool seenGroup = false, inMainGroup = false, named = false, off = false;
   while (std::getline(lines, line)) {
+    bool control = std::any_of(line.begin(), line.end(), [](char c) {
+      auto byte = static_cast<unsigned char>(c);
+      return (byte < 0x20 && c != '\t' && c != '\r') || byte == 0x7F;
+    });
+    if (control) return {};
     line = trim(line);
     if (line.empty() || line[0] == '#') continue;
     if (line[0] == '[') {
-      inMainGroup = line == "[Desktop Entry]";
+      if (line.back() != ']' || (!seenGroup && line != kMainGroup)) return {};
+      seenGroup = true;
+      inMainGroup = line == kMainGroup;
       continue;
     }
-    if (!inMainGroup) continue;
     auto equals = line.find('=');
-    if (equals == std::string::npos) continue;
+    if (!seenGroup || equals == std::string::npos) return {};
+    if (!inMainGroup) continue;
     std::string key = trim(line.substr(0, equals));
-    std::string value = lower(trim(line.substr(equals + 1)));
-    if (key == "Hidden" && value == "true") off = true;
-    if (key == "X-GNOME-Autostart-enabled" && value == "false") off = true;
+    std::string value = trim(line.substr(equals + 1));
+    if (key == "Name" && value == kEntryTitle) named = true;
+    if (key == "Hidden" && lower(value) == "true") off = true;
+    if (key == "X-GNOME-Autostart-enabled" && lower(value) == "false") off = true;
   }
-  return off;
+  return {named, off};
 }
 
 }  // namespace
@@ -82,8 +101,11 @@ std::optional<std::string> desktopExecValue(const std::string& program) {
   return needsQuotes ? "\"" + quoted + "\"" : quoted;
 }
 
-XdgLoginItems::XdgLoginItems(fs::path autostartDirectory, std::optional<fs::path> executable)
-    : directory_(std::move(autostartDirectory)), executable_(std::move(executable)) {}
+XdgLoginItems::XdgLoginItems(fs::path autostartDirectory, std::optional<fs::path> executable,
+                             Report report)
+    : directory_(std::move(autostartDirectory)),
+      executable_(std::move(executable)),
+      report_(std::move(report)) {}
 
 fs::path XdgLoginItems::entryPath() const {
   return directory_ / kEntryName;
@@ -99,8 +121,9 @@ LoginItemStatus XdgLoginItems::status() {
   if (!executableExists()) return LoginItemStatus::notFound;
   if (directory_.empty()) return LoginItemStatus::notRegistered;
   auto contents = readWholeFile(entryPath());
-  if (!contents) return LoginItemStatus::notRegistered;
-  return switchedOff(*contents) ? LoginItemStatus::requiresApproval : LoginItemStatus::enabled;
+  EntryReading entry = contents ? readEntry(*contents) : EntryReading{};
+  if (!entry.ours) return LoginItemStatus::notRegistered;
+  return entry.switchedOff ? LoginItemStatus::requiresApproval : LoginItemStatus::enabled;
 }
 
 std::optional<PlatformError> XdgLoginItems::registerService() {
@@ -129,13 +152,45 @@ std::optional<PlatformError> XdgLoginItems::registerService() {
       "\n"
       "Terminal=false\n"
       "X-GNOME-Autostart-enabled=true\n";
+  if (auto failure = keepAsideWhatIsNotOurs()) return failure;
   if (auto failure = writeFileAtomically(entryPath(), entry)) return PlatformError{*failure};
   return std::nullopt;
+}
+
+std::optional<bool> XdgLoginItems::entryIsOurs() const {
+  ReadFailure failure;
+  auto contents = readWholeFile(entryPath(), &failure);
+  if (!contents && failure.missing()) return std::nullopt;
+  return contents && readEntry(*contents).ours;
+}
+
+std::optional<PlatformError> XdgLoginItems::keepAsideWhatIsNotOurs() {
+  if (entryIsOurs().value_or(true)) return std::nullopt;
+  fs::path entry = entryPath();
+  int error = 0;
+  auto kept = moveAside(entry, ".not-ours-" + utcStamp(), &error);
+  if (!kept) {
+    return PlatformError{entry.string() +
+                         " is not Strandel's autostart entry and could not be moved aside (" +
+                         errorText(error) + "); it is left as it is"};
+  }
+  tell(entry.string() + " was not Strandel's autostart entry; it is kept as " + kept->string());
+  return std::nullopt;
+}
+
+void XdgLoginItems::tell(const std::string& what) const {
+  if (report_) report_("Strandel: " + what);
 }
 
 std::optional<PlatformError> XdgLoginItems::unregisterService() {
   if (directory_.empty()) return std::nullopt;  // nothing can have been registered
   fs::path entry = entryPath();
+  std::optional<bool> ours = entryIsOurs();
+  if (!ours) return std::nullopt;
+  if (!*ours) {
+    tell(entry.string() + " is not Strandel's autostart entry; it is left as it is");
+    return std::nullopt;
+  }
   if (unlink(entry.c_str()) != 0 && errno != ENOENT) {
     return PlatformError{"Could not remove " + entry.string() + ": " + errorText(errno)};
   }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,21 +13,30 @@ namespace strandel::sim {
 // The program's own login item as an XDG autostart entry, `<autostart dir>/strandel.desktop`,
 // which desktop sessions start at login.
 //
+// The entry is ours when it is a desktop entry (text in groups of keys) whose main group is
+// named "Strandel", as the one written here is; the session's settings may add to it. Any
+// other file at that path (a file of other bytes, a directory, a named pipe, a link to a
+// device, a file that cannot be read) is not ours and counts as no entry.
+//
 // Status:
 // - notFound: the program's executable is unknown or no longer exists, so no entry could
 //   start it (registering fails);
-// - notRegistered: there is no entry, or it cannot be read (the session cannot use it);
-// - requiresApproval: an entry exists but the user switched it off in the session's
+// - notRegistered: there is no entry of ours;
+// - requiresApproval: our entry exists but the user switched it off in the session's
 //   settings (Hidden=true or X-GNOME-Autostart-enabled=false); registering again rewrites it
 //   switched on;
-// - enabled: an entry exists and is switched on.
+// - enabled: our entry exists and is switched on.
 //
-// Registering writes the entry atomically; unregistering removes it (and succeeds when there
-// is none). Failures carry what failed, the path and the system's error text.
+// Registering writes the entry atomically, first moving a file that is not ours aside to
+// `strandel.desktop.not-ours-<UTC time>` and telling `report` so; unregistering removes our
+// entry, leaves a file that is not ours alone (telling so), and succeeds when there is none.
+// Failures carry what failed, the path and the system's error text.
 class XdgLoginItems : public LoginItemService {
  public:
+  using Report = std::function<void(const std::string& line)>;
+
   XdgLoginItems(std::filesystem::path autostartDirectory,
-                std::optional<std::filesystem::path> executable);
+                std::optional<std::filesystem::path> executable, Report report = nullptr);
 
   LoginItemStatus status() override;
   std::optional<PlatformError> registerService() override;
@@ -36,9 +46,14 @@ class XdgLoginItems : public LoginItemService {
 
  private:
   bool executableExists() const;
+  // Whether the file at the entry's path is ours; none when there is none.
+  std::optional<bool> entryIsOurs() const;
+  std::optional<PlatformError> keepAsideWhatIsNotOurs();
+  void tell(const std::string& what) const;
 
   std::filesystem::path directory_;
   std::optional<std::filesystem::path> executable_;
+  Report report_;
 };
 
 // The `Exec=` value that runs `program` with no arguments, quoted and escaped as desktop

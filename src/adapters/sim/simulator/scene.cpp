@@ -5,7 +5,7 @@
 #include <limits>
 #include <set>
 
-#include "adapters/sim/services/atomic_file.h"
+#include "adapters/sim/services/regular_file.h"
 #include "adapters/sim/simulator/json_reader.h"
 
 #ifndef STRANDEL_RESOURCES_DIR
@@ -647,11 +647,11 @@ SceneLoad parseScene(std::string_view text, const std::string& fileName) {
 }
 
 SceneLoad loadSceneFile(const std::string& path) {
-  int error = 0;
-  auto text = readWholeFile(path, &error);
+  ReadFailure failure;
+  auto text = readWholeFile(path, &failure, kLargeFileLimit);
   if (!text) {
     SceneLoad load;
-    load.error = path + ": cannot read the scene: " + errorText(error);
+    load.error = path + ": cannot read the scene: " + failure.describe();
     return load;
   }
   return parseScene(*text, path);

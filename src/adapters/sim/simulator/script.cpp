@@ -1,6 +1,6 @@
 #include "adapters/sim/simulator/script.h"
 
-#include "adapters/sim/services/atomic_file.h"
+#include "adapters/sim/services/regular_file.h"
 #include "adapters/sim/simulator/transcript.h"
 
 #include <algorithm>
@@ -232,11 +232,11 @@ ScriptLoad parseScript(std::string_view text, const std::string& fileName) {
 }
 
 ScriptLoad loadScriptFile(const std::string& path) {
-  int error = 0;
-  auto text = readWholeFile(path, &error);
+  ReadFailure failure;
+  auto text = readWholeFile(path, &failure, kLargeFileLimit);
   if (!text) {
     ScriptLoad load;
-    load.error = path + ": cannot read the script: " + errorText(error);
+    load.error = path + ": cannot read the script: " + failure.describe();
     return load;
   }
   return parseScript(*text, path);

@@ -193,20 +193,22 @@ class Simulator::ObservedDispatch final : public Dispatch {
 
 class Simulator::RecordingDefaults final : public UserDefaults {
  public:
-  RecordingDefaults(std::shared_ptr<UserDefaults> inner, Simulator& simulator)
+  RecordingDefaults(std::shared_ptr<FileUserDefaults> inner, Simulator& simulator)
       : inner_(std::move(inner)), simulator_(simulator) {}
   std::optional<DefaultsValue> objectForKey(const std::string& key) override {
     return inner_->objectForKey(key);
   }
   void setInteger(int64_t value, const std::string& key) override {
     inner_->setInteger(value, key);
+    // A write that failed is never shown as done; the system log says why.
     simulator_.emit({SimEvent::Kind::defaultsWrite,
-                     "defaults: " + quoted(key) + " = " + describeValue(DefaultsValue{value}),
+                     "defaults: " + quoted(key) + " = " + describeValue(DefaultsValue{value}) +
+                         (inner_->lastError() ? ", not saved (kept in memory only)" : ""),
                      {}});
   }
 
  private:
-  std::shared_ptr<UserDefaults> inner_;
+  std::shared_ptr<FileUserDefaults> inner_;
   Simulator& simulator_;
 };
 
@@ -370,9 +372,17 @@ void Simulator::compose() {
   std::string version = scene_.version.value_or(STRANDEL_VERSION);
   fs::path resources = options_.resourcesDirectory.value_or(STRANDEL_RESOURCES_DIR);
 
+  // First, so that the services can tell what went wrong with the user's files.
+  auto log = std::make_shared<SyslogLog>(
+      [this](const std::string& line) {
+        emitFromAnyThread({SimEvent::Kind::log, "log: " + line, {}});
+      },
+      options_.writeSyslog);
+  auto report = [log](const std::string& line) { log->log(line); };
+
   std::optional<fs::path> executable = currentExecutablePath();
   if (scene_.loginItem.status == LoginItemStatus::notFound) executable.reset();
-  auto xdg = std::make_shared<XdgLoginItems>(autostartDirectory_, executable);
+  auto xdg = std::make_shared<XdgLoginItems>(autostartDirectory_, executable, report);
   if (!options_.autostartDirectory) {
     if (scene_.loginItem.status == LoginItemStatus::enabled ||
         scene_.loginItem.status == LoginItemStatus::requiresApproval) {
@@ -415,15 +425,12 @@ void Simulator::compose() {
   platform_.dispatch = std::make_shared<ObservedDispatch>(dispatch, *this);
   platform_.application = application_;
   platform_.userDefaults = std::make_shared<RecordingDefaults>(
-      std::make_shared<FileUserDefaults>(defaultsDirectory_), *this);
-  platform_.bundle = std::make_shared<StringsBundle>(resources, version, options_.languages);
+      std::make_shared<FileUserDefaults>(defaultsDirectory_, report), *this);
+  platform_.bundle =
+      std::make_shared<StringsBundle>(resources, version, options_.languages, report);
   platform_.distributedCenter = distributedCenter_;
   platform_.loginItems = std::make_shared<SceneLoginItems>(xdg, scene_.loginItem.failure, *this);
-  platform_.systemLog = std::make_shared<SyslogLog>(
-      [this](const std::string& line) {
-        emitFromAnyThread({SimEvent::Kind::log, "log: " + line, {}});
-      },
-      options_.writeSyslog);
+  platform_.systemLog = log;
   platform_.statusBar = statusBar_;
   platform_.menus = std::make_shared<ObservedMenus>(*this);
   platform_.alerts =
