@@ -63,30 +63,36 @@ TEST(FileUserDefaultsTest, OtherValuesKeepTheirKindsThroughARewrite) {
   EXPECT_EQ(reread.objectForKey("new"), DefaultsValue{int64_t{7}});
 }
 
-TEST(FileUserDefaultsTest, UnusableFileIsKeptAsideAndTheNextWriteMakesAGoodOne) {
+TEST(FileUserDefaultsTest, UnusableFileIsKeptAsideSaidSoAndTheNextWriteMakesAGoodOne) {
   const std::pair<const char*, std::string> cases[] = {
       {"truncated", R"({"NSStatusItem Preferred Position StrandelControl": 1)"},
       {"garbage", std::string("\x00\xff\xfe garbage", 12)},
       {"not an object", "[1, 2]"},
       {"empty", ""},
-      {"unreadable", "kept"},  // a directory stands in its place
+      {"a NUL and more after the value", std::string("{\"a\":1}\0more", 12)},
+      {"a second value", "{\"a\":1} {\"b\":2}"},
   };
   for (const auto& [name, contents] : cases) {
     SCOPED_TRACE(name);
     TempDir dir;
     fs::path file = dir.path() / "defaults.json";
-    bool unreadable = std::string(name) == "unreadable";
-    writeFile(unreadable ? file / "inside" : file, contents);
-    FileUserDefaults defaults(dir.path());
+    writeFile(file, contents);
+    std::vector<std::string> told;
+    FileUserDefaults defaults(dir.path(), [&](const std::string& line) { told.push_back(line); });
     EXPECT_FALSE(defaults.objectForKey(kKey).has_value());
+    EXPECT_FALSE(defaults.objectForKey("a").has_value());
     EXPECT_TRUE(defaults.lastError().has_value());
     ASSERT_TRUE(defaults.setAsidePath());
     fs::path aside = *defaults.setAsidePath();
     EXPECT_EQ(aside.filename().string().rfind("defaults.json.corrupt-", 0), 0u);
+    EXPECT_EQ(told, std::vector<std::string>{"Strandel: the settings file " + file.string() +
+                                             " did not hold one JSON object; it is kept as " +
+                                             aside.string() + " and the settings start empty"});
     defaults.setInteger(0, kKey);
     EXPECT_FALSE(defaults.lastError().has_value());
+    EXPECT_EQ(told.size(), 1u);
     EXPECT_EQ(FileUserDefaults(dir.path()).objectForKey(kKey), kZero);
-    EXPECT_EQ(readFile(unreadable ? aside / "inside" : aside), contents);
+    EXPECT_EQ(readFile(aside), contents);
     EXPECT_EQ(entries(dir.path()).size(), 2u);
   }
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "adapters/sim/services/file_user_defaults.h"
 #include "sim_services/env_guard.h"
@@ -29,7 +30,9 @@ class XdgLoginItemsTest : public ::testing::Test {
   fs::path autostart = home.path() / ".config" / "autostart";
   fs::path entry = autostart / "strandel.desktop";
   fs::path program = home.path() / "bin" / "strandel";
-  XdgLoginItems service{autostart, program};
+  std::vector<std::string> told;
+  XdgLoginItems service{autostart, program,
+                        [this](const std::string& line) { told.push_back(line); }};
 };
 
 TEST_F(XdgLoginItemsTest, RegisterWritesTheEntryAndUnregisterRemovesIt) {
@@ -43,23 +46,42 @@ TEST_F(XdgLoginItemsTest, RegisterWritesTheEntryAndUnregisterRemovesIt) {
   EXPECT_FALSE(fs::exists(entry));
   EXPECT_EQ(service.unregisterService(), std::nullopt);  // nothing left to remove
 
-  writeFile(entry, "[Desktop Entry]\nHidden=true\n");  // switched off: registering turns it on
+  // Switched off: registering turns it on.
+  writeFile(entry, "[Desktop Entry]\nName=Strandel\nHidden=true\n");
   EXPECT_EQ(service.registerService(), std::nullopt);
   EXPECT_EQ(service.status(), Status::enabled);
 }
 
-TEST_F(XdgLoginItemsTest, StatusFollowsTheEntrysSwitches) {
-  const std::pair<const char*, Status> cases[] = {
-      {"Type=Application\nExec=x\n", Status::enabled},
-      {"Hidden = True \n", Status::requiresApproval},
-      {"X-GNOME-Autostart-enabled=false\n", Status::requiresApproval},
-      {"Exec=x\n[Desktop Action quit]\nHidden=true\n", Status::enabled},  // another group
-      {"# Hidden=true\n", Status::enabled},
+TEST_F(XdgLoginItemsTest, StatusFollowsTheEntrysSwitchesAndAFileNotOursIsLeftAlone) {
+  const std::string ours = "[Desktop Entry]\nName=Strandel\n";
+  const std::pair<std::string, Status> cases[] = {
+      {ours + "Type=Application\nExec=x\n", Status::enabled},
+      {ours + "Hidden = True \n", Status::requiresApproval},
+      {ours + "X-GNOME-Autostart-enabled=false\n", Status::requiresApproval},
+      {ours + "Exec=x\n[Desktop Action quit]\nHidden=true\n", Status::enabled},  // other group
+      {"# made by Strandel\n\n" + ours + "# Hidden=true\n", Status::enabled},
+      // Not ours: not a desktop entry, or another program's.
+      {"\x7f"
+       "ELF\x02\x01 random bytes",
+       Status::notRegistered},
+      {"Name=Strandel\n" + ours, Status::notRegistered},
+      {"[Other]\n" + ours, Status::notRegistered},
+      {"[Desktop Entry]\nName=Other\n[Strandel]\nName=Strandel\n", Status::notRegistered},
+      {ours + "a line without a value\n", Status::notRegistered},
+      {ours + "Comment=\xff\xfe\n", Status::notRegistered},
+      {ours + std::string("Comment=a\0b\n", 12), Status::notRegistered},
   };
-  for (const auto& [body, expected] : cases) {
-    SCOPED_TRACE(body);
-    writeFile(entry, std::string("[Desktop Entry]\n") + body);
+  for (const auto& [text, expected] : cases) {
+    SCOPED_TRACE(text);
+    writeFile(entry, text);
     EXPECT_EQ(service.status(), expected);
+    if (expected != Status::notRegistered) continue;
+    told.clear();
+    EXPECT_EQ(service.unregisterService(), std::nullopt);
+    EXPECT_EQ(readFile(entry), text);
+    EXPECT_EQ(told, std::vector<std::string>{"Strandel: " + entry.string() +
+                                             " is not Strandel's autostart entry; it is left "
+                                             "as it is"});
   }
 }
 

@@ -90,11 +90,11 @@ std::optional<std::string> writeFileAtomically(const fs::path& file, std::string
   if (lstat(target.c_str(), &info) == 0) {
     if (!S_ISREG(info.st_mode)) {
       return target.string() + " is " + fileTypeName(info.st_mode) +
-             ", not a regular file; it is left as it is";
+             ", not a regular file, and is left as it is";
     }
     if ((info.st_mode & S_IWUSR) == 0) {
       return target.string() + " is read-only (mode " + octal(info.st_mode) +
-             "); it is left as it is";
+             ") and is left as it is";
     }
     mode = info.st_mode & 07777;
   } else if (errno != ENOENT) {

@@ -130,14 +130,14 @@ void FileUserDefaults::setInteger(int64_t value, const std::string& key) {
 void FileUserDefaults::save() {
   if (file_.empty()) return;
   if (leftAlone_) {
-    lastError_ = file_.string() + " cannot be read, so it is left as it is";
+    lastError_ = file_.string() + " cannot be read and is left as it is";
   } else if (!unusableFileInPlace_ || setAsideUnusableFile()) {
     json object = json::object();
     for (const auto& [key, value] : values_) object[key] = valueToJSON(value);
     lastError_ = writeFileAtomically(file_, object.dump(2) + "\n");
   }
   if (lastError_) {
-    tell("the settings were not saved (" + *lastError_ + "); the change is kept in memory only");
+    tell("the settings were not saved: " + *lastError_ + "; the change is kept in memory only");
   }
 }
 

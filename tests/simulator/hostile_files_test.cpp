@@ -1,0 +1,377 @@
+// Hostile files in every place the program reads, run through the program itself: each row
+// ends as stated, never in a crash, a hang, or a lost byte of the user's file.
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "adapters/sim/simulator/scene.h"
+#include "adapters/sim/simulator/script.h"
+#include "adapters/sim/simulator/script_runner.h"
+#include "adapters/sim/simulator/simulator.h"
+#include "adapters/sim/simulator/transcript.h"
+#include "support/temp_dir.h"
+
+namespace strandel::sim {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
+
+const std::string kPosition = "\"NSStatusItem Preferred Position StrandelControl\" = 0 (integer)";
+const std::string kOurEntry = "[Desktop Entry]\nType=Application\nName=Strandel\nExec=x\n";
+
+// Everything about the thing at `path` that the user could lose: kind, mode, bytes, link
+// target, and a directory's entries in the same way.
+std::string snapshot(const fs::path& path) {
+  struct stat info {};
+  if (lstat(path.c_str(), &info) != 0) return "nothing";
+  char mode[8];
+  std::snprintf(mode, sizeof mode, " %04o", static_cast<unsigned>(info.st_mode & 07777));
+  if (S_ISLNK(info.st_mode)) return "link to " + fs::read_symlink(path).string();
+  if (S_ISFIFO(info.st_mode)) return std::string("named pipe") + mode;
+  if (S_ISREG(info.st_mode)) return std::string("file") + mode + " " + readFile(path);
+  if (!S_ISDIR(info.st_mode)) return "special";
+  std::set<std::string> entries;
+  for (const auto& entry : fs::directory_iterator(path)) {
+    entries.insert(entry.path().filename().string() + ": " + snapshot(entry.path()));
+  }
+  std::string out = std::string("directory") + mode + " {";
+  for (const auto& entry : entries) out += entry + "; ";
+  return out + "}";
+}
+
+// The one entry beside `file` whose name starts with its name and `mark`.
+std::optional<fs::path> keptAside(const fs::path& file, const std::string& mark) {
+  std::optional<fs::path> found;
+  for (const auto& entry : fs::directory_iterator(file.parent_path())) {
+    if (entry.path().filename().string().rfind(file.filename().string() + mark, 0) != 0) continue;
+    EXPECT_FALSE(found) << "kept aside twice";
+    found = entry.path();
+  }
+  return found;
+}
+
+void replaceAll(std::string& text, const std::string& from, const std::string& to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+}
+
+// The user's configuration and the program's string tables, where the rows put their files.
+struct Home {
+  TempDir dir;
+  fs::path settings = dir.path() / "settings";
+  fs::path autostart = dir.path() / "autostart";
+  fs::path resources = dir.path() / "resources";
+  fs::path defaultsFile = settings / "defaults.json";
+  fs::path entry = autostart / "strandel.desktop";
+  fs::path table = resources / "en.lproj" / "Localizable.strings";
+
+  Home() {
+    writeFile(table, readFile(STRANDEL_SOURCE_DIR "/resources/en.lproj/Localizable.strings"));
+  }
+
+  // The program's run: it starts (storing the saved position), and the user switches
+  // launching at login by the menu's third row.
+  std::string run() const {
+    auto scene = parseScene(R"({"screen": null, "apps": [], "accessibilityGranted": true})", "s");
+    auto script = parseScript("at 1 open\nchoose 3\nwait 1\n", "s.script");
+    Simulator::Options options;
+    options.defaultsDirectory = settings;
+    options.autostartDirectory = autostart;
+    options.resourcesDirectory = resources;
+    Simulator simulator(std::move(*scene.scene), options);
+    Transcript transcript;
+    int status = ScriptRunner(simulator, std::move(*script.script), transcript).run();
+    return transcript.text() + "exit status " + std::to_string(status) + "\n";
+  }
+};
+
+void makeFifo(const fs::path& file) {
+  fs::create_directories(file.parent_path());
+  ASSERT_EQ(mkfifo(file.c_str(), 0644), 0);
+}
+void linkToZero(const fs::path& file) {
+  fs::create_directories(file.parent_path());
+  fs::create_symlink("/dev/zero", file);
+}
+void makeDirectory(const fs::path& file) {
+  writeFile(file / "inside", "the user's");
+}
+// Sparse, so that it costs no disk.
+void makeLarger(const fs::path& file, uintmax_t size) {
+  writeFile(file, "{");
+  fs::resize_file(file, size);
+}
+void makeHuge(const fs::path& file) {
+  makeLarger(file, (1u << 20) + 1);
+}
+void makeReadOnlyDirectory(const fs::path& file) {
+  makeDirectory(file);
+  fs::permissions(file, fs::perms(0555));
+}
+std::function<void(const fs::path&)> contents(std::string text, fs::perms mode = fs::perms(0644)) {
+  return [text, mode](const fs::path& file) {
+    writeFile(file, text);
+    fs::permissions(file, mode);
+  };
+}
+
+enum class Ends {
+  leftAlone,  // the file is as it was
+  keptAside,  // it is under a new name, as it was, and a good file of ours is in its place
+};
+
+struct Row {
+  const char* what;
+  fs::path Home::*place;
+  std::function<void(const fs::path&)> make;
+  Ends ends;
+  // Texts the transcript holds, with "{file}" for the file's path.
+  std::vector<std::string> told;
+  bool permissionsMatter = false;
+};
+
+const std::string kLeftAlone = "log: Strandel: the settings file {file} cannot be read (";
+const std::string kNotSaved = "defaults: " + kPosition + ", not saved (kept in memory only)";
+const std::string kSaved = "defaults: " + kPosition + "\n";
+const std::string kRegistered = "login item: register -> enabled";
+const std::string kEntryKeptAside =
+    "log: Strandel: {file} was not Strandel's autostart entry; it is kept as {file}.not-ours-";
+const std::string kTableNotUsed = "log: Strandel: the string table {file} cannot be read (";
+
+std::vector<Row> rows() {
+  const std::string unsaved = "log: Strandel: the settings were not saved: ";
+  const std::string leftAsItIs = " and is left as it is; the change is kept in memory only";
+  return {
+      {"settings: a named pipe",
+       &Home::defaultsFile,
+       makeFifo,
+       Ends::leftAlone,
+       {kLeftAlone + "it is a named pipe, not a regular file); it is left as it is, and the "
+                     "settings start from their defaults in memory only",
+        kNotSaved, unsaved + "{file} cannot be read" + leftAsItIs, kRegistered}},
+      {"settings: a link to /dev/zero",
+       &Home::defaultsFile,
+       linkToZero,
+       Ends::leftAlone,
+       {kLeftAlone + "it is a character device, not a regular file)", kNotSaved}},
+      {"settings: a directory",
+       &Home::defaultsFile,
+       makeDirectory,
+       Ends::leftAlone,
+       {kLeftAlone + "it is a directory, not a regular file)", kNotSaved}},
+      {"settings: too large",
+       &Home::defaultsFile,
+       makeHuge,
+       Ends::leftAlone,
+       {kLeftAlone + "it is larger than the limit of 1 MiB)", kNotSaved}},
+      {"settings: unreadable",
+       &Home::defaultsFile,
+       contents("{\"a\": 1}", fs::perms::none),
+       Ends::leftAlone,
+       {kLeftAlone + "Permission denied)", kNotSaved},
+       true},
+      {"settings: made read-only",
+       &Home::defaultsFile,
+       contents("{\"a\": 1}", fs::perms(0444)),
+       Ends::leftAlone,
+       {unsaved + "{file} is read-only (mode 0444)" + leftAsItIs, kNotSaved}},
+      {"settings: the directory is a file",
+       &Home::settings,
+       contents("mine"),
+       Ends::leftAlone,
+       {unsaved + "Could not create the directory {file}", kNotSaved}},
+      {"settings: a read-only directory",
+       &Home::settings,
+       makeReadOnlyDirectory,
+       Ends::leftAlone,
+       {unsaved + "Could not create a temporary file in {file}: Permission denied", kNotSaved},
+       true},
+      {"settings: text after the value",
+       &Home::defaultsFile,
+       contents(std::string("{\"a\":1}\0more", 12)),
+       Ends::keptAside,
+       {"log: Strandel: the settings file {file} did not hold one JSON object; it is kept as "
+        "{file}.corrupt-",
+        kSaved}},
+      {"settings: not JSON",
+       &Home::defaultsFile,
+       contents("\x1b[2J\xff"),
+       Ends::keptAside,
+       {"did not hold one JSON object", kSaved}},
+      {"autostart: a named pipe",
+       &Home::entry,
+       makeFifo,
+       Ends::keptAside,
+       {kEntryKeptAside, kRegistered}},
+      {"autostart: a link to /dev/zero",
+       &Home::entry,
+       linkToZero,
+       Ends::keptAside,
+       {kEntryKeptAside, kRegistered}},
+      {"autostart: a directory",
+       &Home::entry,
+       makeDirectory,
+       Ends::keptAside,
+       {kEntryKeptAside, kRegistered}},
+      {"autostart: random bytes",
+       &Home::entry,
+       contents("\x7f"
+                "ELF\x02\x01\x01\x00 junk"),
+       Ends::keptAside,
+       {kEntryKeptAside, kRegistered}},
+      {"autostart: another program's entry",
+       &Home::entry,
+       contents("[Desktop Entry]\nName=Other\nExec=other\n", fs::perms(0444)),
+       Ends::keptAside,
+       {kEntryKeptAside, kRegistered}},
+      {"autostart: unreadable",
+       &Home::entry,
+       contents(kOurEntry, fs::perms::none),
+       Ends::keptAside,
+       {kEntryKeptAside, kRegistered},
+       true},
+      {"autostart: the directory is a file",
+       &Home::autostart,
+       contents("mine"),
+       Ends::leftAlone,
+       {"log: Strandel: 로그인 항목 변경 실패 — Could not create the directory {file}"}},
+      {"string table: a named pipe",
+       &Home::table,
+       makeFifo,
+       Ends::leftAlone,
+       {kTableNotUsed + "it is a named pipe, not a regular file); it is not used",
+        "3. action \"menu.launchAtLogin\"", kRegistered}},
+      {"string table: a link to /dev/zero",
+       &Home::table,
+       linkToZero,
+       Ends::leftAlone,
+       {kTableNotUsed + "it is a character device, not a regular file)", kRegistered}},
+      {"string table: a directory",
+       &Home::table,
+       makeDirectory,
+       Ends::leftAlone,
+       {kTableNotUsed + "it is a directory, not a regular file)", kRegistered}},
+      {"string table: too large",
+       &Home::table,
+       makeHuge,
+       Ends::leftAlone,
+       {kTableNotUsed + "it is larger than the limit of 1 MiB)", kRegistered}},
+  };
+}
+
+TEST(HostileFilesTest, EveryPlaceTheProgramReadsRefusesWhatIsNotItsFileAndLosesNothing) {
+  for (const Row& row : rows()) {
+    SCOPED_TRACE(row.what);
+    Home home;
+    const fs::path& file = home.*row.place;
+    fs::remove(file);
+    row.make(file);
+    std::string before = snapshot(file);
+    std::string transcript;
+    auto run = [&] {
+      transcript = home.run();
+      for (std::string told : row.told) {
+        replaceAll(told, "{file}", file.string());
+        EXPECT_NE(transcript.find(told), std::string::npos) << told << "\n" << transcript;
+      }
+      EXPECT_NE(transcript.find("exit status 0\n"), std::string::npos) << transcript;
+    };
+    if (row.permissionsMatter) {
+      test::runWithPermissionsEnforced(home.dir.path(), run);
+    } else {
+      run();
+    }
+    if (row.ends == Ends::leftAlone) {
+      EXPECT_EQ(snapshot(file), before);
+    } else {
+      std::string mark = row.place == &Home::entry ? ".not-ours-" : ".corrupt-";
+      auto aside = keptAside(file, mark);
+      ASSERT_TRUE(aside);
+      EXPECT_EQ(snapshot(*aside), before);
+      EXPECT_EQ(snapshot(file).rfind("file 0644 ", 0), 0u) << snapshot(file);
+    }
+    for (const fs::path& directory : {home.settings, home.autostart}) {
+      if (!fs::is_directory(directory)) continue;
+      for (const auto& entry : fs::directory_iterator(directory)) {
+        EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos);
+      }
+    }
+  }
+}
+
+TEST(HostileFilesTest, SettingsAndEntriesBehindLinksAreWrittenInPlaceKeepingTheirMode) {
+  Home home;
+  fs::path real = home.dir.path() / "dotfiles";
+  writeFile(real / "defaults.json", "{\"a\": 1}");
+  fs::permissions(real / "defaults.json", fs::perms(0600));
+  writeFile(real / "strandel.desktop", kOurEntry + "Hidden=true\n");
+  fs::create_directories(home.settings);
+  fs::create_directories(home.autostart);
+  fs::create_symlink("../dotfiles/defaults.json", home.defaultsFile);
+  fs::create_symlink(real / "strandel.desktop", home.entry);
+
+  std::string transcript = home.run();
+  EXPECT_NE(transcript.find(kSaved), std::string::npos) << transcript;
+  EXPECT_NE(transcript.find(kRegistered), std::string::npos) << transcript;
+  EXPECT_EQ(snapshot(home.defaultsFile), "link to ../dotfiles/defaults.json");
+  EXPECT_EQ(snapshot(home.entry), "link to " + (real / "strandel.desktop").string());
+  std::string settings = snapshot(real / "defaults.json");
+  EXPECT_EQ(settings.rfind("file 0600 {\n  \"NSStatusItem Preferred Position", 0), 0u) << settings;
+  EXPECT_NE(settings.find("\"a\": 1"), std::string::npos) << settings;
+  EXPECT_EQ(readFile(real / "strandel.desktop").find("Hidden=true"), std::string::npos);
+  EXPECT_EQ(std::distance(fs::directory_iterator(home.settings), {}), 1);  // no temporary
+}
+
+// Scenes and scripts are named on the command line of the real program.
+TEST(HostileFilesTest, SpecialAndOversizedScenesAndScriptsAreRefusedByTheProgram) {
+  struct Case {
+    const char* what;
+    std::function<void(const fs::path&)> make;
+    std::string problem;
+  };
+  const Case cases[] = {
+      {"a named pipe", makeFifo, "it is a named pipe, not a regular file"},
+      {"a link to /dev/zero", linkToZero, "it is a character device, not a regular file"},
+      {"a directory", makeDirectory, "it is a directory, not a regular file"},
+      {"above the limit", [](const fs::path& file) { makeLarger(file, (16u << 20) + 1); },
+       "it is larger than the limit of 16 MiB"},
+  };
+  for (const Case& c : cases) {
+    for (const char* option : {"scene", "script"}) {
+      SCOPED_TRACE(std::string(option) + ": " + c.what);
+      TempDir dir;
+      fs::path file = dir.path() / "hostile";
+      c.make(file);
+      std::string before = snapshot(file);
+      fs::path err = dir.path() / "err";
+      // A hang ends after 30 seconds, and then as a failure.
+      std::string command = "timeout 30 '" STRANDEL_BINARY_DIR "/src/adapters/sim/strandel' --" +
+                            std::string(option) + " '" + file.string() +
+                            "' </dev/null >/dev/null 2>'" + err.string() + "'";
+      int raw = std::system(command.c_str());
+      EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << raw;
+      EXPECT_EQ(readFile(err), "strandel: the " + std::string(option) +
+                                   " is refused: " + file.string() + ": cannot read the " + option +
+                                   ": " + c.problem + "\n");
+      EXPECT_EQ(snapshot(file), before);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace strandel::sim
