@@ -52,7 +52,8 @@ TEST_F(LaunchAtLoginOnXdg, TogglingWritesAndRemovesTheEntry) {
 TEST_F(LaunchAtLoginOnXdg, AnEntrySwitchedOffAwaitsApprovalAndIsRegisteredAgain) {
   auto delegate = delegateWith(program);
   writeFile(autostart / "strandel.desktop",
-            "[Desktop Entry]\nType=Application\nExec=" + program.string() + "\nHidden=true\n");
+            "[Desktop Entry]\nType=Application\nName=Strandel\nExec=" + program.string() +
+                "\nHidden=true\n");
   ASSERT_EQ(service->status(), LoginItemStatus::requiresApproval);
 
   delegate->toggleLaunchAtLogin();
