@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "adapters/sim/services/strings_file.h"
 #include "sim_services/env_guard.h"
 #include "support/temp_dir.h"
@@ -103,9 +106,20 @@ TEST(StringsBundleTest, LooksUpTheChosenLanguageThenEnglishThenTheValueOrKey) {
   EXPECT_EQ(korean.localizedString("only.english", ""), "English only");
   EXPECT_EQ(korean.localizedString("missing.key", ""), "missing.key");
   EXPECT_EQ(korean.localizedString("missing.key", "Fallback"), "Fallback");
-  // A broken table is ignored in favour of English, as is a language without one.
+  // A broken table is ignored in favour of English, and said so, as is a language without one.
   for (const char* other : {"ja_JP", "fr_FR"}) {
-    EXPECT_EQ(StringsBundle(dir.path(), "", {other}).localizedString("greeting", ""), "Hello");
+    std::vector<std::string> told;
+    StringsBundle bundle(dir.path(), "", {other},
+                         [&](const std::string& line) { told.push_back(line); });
+    EXPECT_EQ(bundle.localizedString("greeting", ""), "Hello");
+    if (std::string(other) == "fr_FR") {
+      EXPECT_TRUE(told.empty());
+      continue;
+    }
+    std::string table = (dir.path() / "ja.lproj" / "Localizable.strings").string();
+    EXPECT_EQ(told, std::vector<std::string>{"Strandel: the string table " + table +
+                                             " does not follow the format of string tables; "
+                                             "it is not used"});
   }
   StringsBundle nowhere(dir.path() / "missing", "", {"ko"});
   EXPECT_EQ(nowhere.localizedString("greeting", ""), "greeting");

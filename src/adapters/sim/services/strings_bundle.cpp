@@ -105,20 +105,16 @@ std::map<std::string, std::string> loadTable(const fs::path& resources, const st
   fs::path file = resources / (language + ".lproj") / kTableFile;
   ReadFailure failure;
   auto bytes = readWholeFile(file, &failure);
-  std::optional<std::string> problem;
-  std::optional<std::map<std::string, std::string>> table;
-  if (!bytes) {
-    if (failure.missing()) return {};
-    problem = "cannot be read (" + failure.describe() + ")";
-  } else if (table = parseStringsFile(*bytes); !table) {
-    problem = "does not follow the format of string tables";
+  if (!bytes && failure.missing()) return {};
+  auto table = bytes ? parseStringsFile(*bytes) : std::nullopt;
+  if (table) return std::move(*table);
+  if (report) {
+    report("Strandel: the string table " + file.string() +
+           (bytes ? " does not follow the format of string tables"
+                  : " cannot be read (" + failure.describe() + ")") +
+           "; it is not used");
   }
-  if (problem) {
-    if (report)
-      report("Strandel: the string table " + file.string() + " " + *problem + "; it is not used");
-    return {};
-  }
-  return std::move(*table);
+  return {};
 }
 
 }  // namespace

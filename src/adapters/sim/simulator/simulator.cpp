@@ -372,10 +372,11 @@ void Simulator::compose() {
   std::string version = scene_.version.value_or(STRANDEL_VERSION);
   fs::path resources = options_.resourcesDirectory.value_or(STRANDEL_RESOURCES_DIR);
 
-  // First, so that the services can tell what went wrong with the user's files.
+  // First, so that the services can tell what went wrong with the user's files. Lines go
+  // through the main queue, as they may come from any thread.
   auto log = std::make_shared<SyslogLog>(
-      [this](const std::string& line) {
-        emitFromAnyThread({SimEvent::Kind::log, "log: " + line, {}});
+      [this, queue = &main](const std::string& line) {
+        queue->async([this, line] { emit({SimEvent::Kind::log, "log: " + line, {}}); });
       },
       options_.writeSyslog);
   auto report = [log](const std::string& line) { log->log(line); };
