@@ -108,6 +108,10 @@ void linkToZero(const fs::path& file) {
   fs::create_directories(file.parent_path());
   fs::create_symlink("/dev/zero", file);
 }
+void linkToItself(const fs::path& file) {
+  fs::create_directories(file.parent_path());
+  fs::create_symlink(file.filename(), file);
+}
 void makeDirectory(const fs::path& file) {
   writeFile(file / "inside", "the user's");
 }
@@ -169,6 +173,11 @@ std::vector<Row> rows() {
        linkToZero,
        Ends::leftAlone,
        {kLeftAlone + "it is a character device, not a regular file)", kNotSaved}},
+      {"settings: a link to itself",
+       &Home::defaultsFile,
+       linkToItself,
+       Ends::leftAlone,
+       {kLeftAlone + "Too many levels of symbolic links)", kNotSaved}},
       {"settings: a directory",
        &Home::defaultsFile,
        makeDirectory,
@@ -221,6 +230,11 @@ std::vector<Row> rows() {
       {"autostart: a link to /dev/zero",
        &Home::entry,
        linkToZero,
+       Ends::keptAside,
+       {kEntryKeptAside, kRegistered}},
+      {"autostart: a link to itself",
+       &Home::entry,
+       linkToItself,
        Ends::keptAside,
        {kEntryKeptAside, kRegistered}},
       {"autostart: a directory",
