@@ -333,6 +333,12 @@ TEST(HostileFilesTest, SettingsAndEntriesBehindLinksAreWrittenInPlaceKeepingThei
   fs::path real = home.dir.path() / "dotfiles";
   writeFile(real / "defaults.json", "{\"a\": 1}");
   fs::permissions(real / "defaults.json", fs::perms(0600));
+  // Run by the superuser (as for a system-wide setup), the file stays its owner's.
+  constexpr uid_t kOwner = 65534;
+  bool superuser = geteuid() == 0;
+  if (superuser) {
+    ASSERT_EQ(chown((real / "defaults.json").c_str(), kOwner, kOwner), 0);
+  }
   writeFile(real / "strandel.desktop", kOurEntry + "Hidden=true\n");
   fs::create_directories(home.settings);
   fs::create_directories(home.autostart);
@@ -347,6 +353,11 @@ TEST(HostileFilesTest, SettingsAndEntriesBehindLinksAreWrittenInPlaceKeepingThei
   std::string settings = snapshot(real / "defaults.json");
   EXPECT_EQ(settings.rfind("file 0600 {\n  \"NSStatusItem Preferred Position", 0), 0u) << settings;
   EXPECT_NE(settings.find("\"a\": 1"), std::string::npos) << settings;
+  struct stat info {};
+  ASSERT_EQ(stat((real / "defaults.json").c_str(), &info), 0);
+  if (superuser) {
+    EXPECT_EQ(info.st_uid, kOwner);
+  }
   EXPECT_EQ(readFile(real / "strandel.desktop").find("Hidden=true"), std::string::npos);
   EXPECT_EQ(std::distance(fs::directory_iterator(home.settings), {}), 1);  // no temporary
 }

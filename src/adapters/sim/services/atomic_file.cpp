@@ -87,7 +87,8 @@ std::optional<std::string> writeFileAtomically(const fs::path& file, std::string
   const fs::path& target = *followed;
   mode_t mode = 0644;
   struct stat info {};
-  if (lstat(target.c_str(), &info) == 0) {
+  bool exists = lstat(target.c_str(), &info) == 0;
+  if (exists) {
     if (!S_ISREG(info.st_mode)) {
       return target.string() + " is " + fileTypeName(info.st_mode) +
              ", not a regular file, and is left as it is";
@@ -96,7 +97,7 @@ std::optional<std::string> writeFileAtomically(const fs::path& file, std::string
       return target.string() + " is read-only (mode " + octal(info.st_mode) +
              ") and is left as it is";
     }
-    mode = info.st_mode & 07777;
+    mode = info.st_mode & 0777;
   } else if (errno != ENOENT) {
     return failure("Could not look at", target, errno);
   }
@@ -110,6 +111,10 @@ std::optional<std::string> writeFileAtomically(const fs::path& file, std::string
   if (fd < 0) return failure("Could not create a temporary file in", targetDirectory, errno);
   fs::path temporary(name.data());
 
+  if (exists && (info.st_uid != geteuid() || info.st_gid != getegid())) {
+    // Only the superuser can give the file back to its owner; anyone else keeps it.
+    [[maybe_unused]] int ignored = fchown(fd, info.st_uid, info.st_gid);
+  }
   std::string step;
   if (fchmod(fd, mode) != 0) {
     error = errno;
@@ -120,10 +125,6 @@ std::optional<std::string> writeFileAtomically(const fs::path& file, std::string
   } else if (fsync(fd) != 0) {
     error = errno;
     step = "Could not flush";
-  }
-  if (info.st_nlink > 0 && (info.st_uid != geteuid() || info.st_gid != getegid())) {
-    // Only the superuser can give the file back to its owner; anyone else keeps it.
-    [[maybe_unused]] int ignored = fchown(fd, info.st_uid, info.st_gid);
   }
   if (close(fd) != 0 && error == 0) {
     error = errno;
