@@ -12,7 +12,7 @@ AppDelegate::AppDelegate() : menu(platform().menus->makeMenu()) {}
 bool AppDelegate::respondsTo(const std::string& action) const {
   return action == kPickAction || action == kToggleLaunchAtLoginAction ||
          action == kCheckForUpdatesAction || action == kOpenDonatePageAction ||
-         action == kOpenAccessibilitySettingsAction;
+         action == kOpenAccessibilitySettingsAction || action == kCopyMenuBarReportAction;
 }
 
 void AppDelegate::perform(const std::string& action, MenuItem& sender) {
@@ -26,6 +26,8 @@ void AppDelegate::perform(const std::string& action, MenuItem& sender) {
     openDonatePage();
   } else if (action == kOpenAccessibilitySettingsAction) {
     openAccessibilitySettings();
+  } else if (action == kCopyMenuBarReportAction) {
+    copyMenuBarReport();
   }
 }
 

@@ -40,6 +40,8 @@ class AppDelegate final : public ApplicationDelegate,
   void toggleLaunchAtLogin();
   void pick(MenuItem& item);
   void openAccessibilitySettings();
+  // Reads the menu bar as a scan does and puts the report on the general pasteboard.
+  void copyMenuBarReport();
 
   // Row actions arrive by name, as the menu sends them.
   bool respondsTo(const std::string& action) const override;
@@ -80,6 +82,7 @@ inline constexpr const char* kToggleLaunchAtLoginAction = "toggleLaunchAtLogin";
 inline constexpr const char* kCheckForUpdatesAction = "checkForUpdates";
 inline constexpr const char* kOpenDonatePageAction = "openDonatePage";
 inline constexpr const char* kOpenAccessibilitySettingsAction = "openAccessibilitySettings";
+inline constexpr const char* kCopyMenuBarReportAction = "copyMenuBarReport";
 
 // The entry point: makes the application and the one delegate, then runs the event loop.
 int runApplication();

@@ -68,6 +68,13 @@ void AppDelegate::addFooterItems(Menu& shown) {
   updates->setTarget(weak_from_this());
   shown.addItem(updates);
 
+  // Takes the place of the row above while Option is held.
+  auto report = menus.makeItem(L("menu.copyReport"), kCopyMenuBarReportAction, "");
+  report->setTarget(weak_from_this());
+  report->setKeyEquivalentModifierMask(ModifierFlags::option);
+  report->setAlternate(true);
+  shown.addItem(report);
+
   auto donate = menus.makeItem(L("menu.donate"), kOpenDonatePageAction, "");
   donate->setTarget(weak_from_this());
   shown.addItem(donate);

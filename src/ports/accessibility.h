@@ -20,17 +20,24 @@ class AXObject {
 };
 using AXRef = std::shared_ptr<const AXObject>;
 
-// The platform's error codes; only success is ever acted on.
+// The platform's error codes; only success is ever acted on. Other codes may come back too.
 enum class AXError : int32_t {
   success = 0,
   failure = -25200,
   illegalArgument = -25201,
   invalidUIElement = -25202,
+  invalidUIElementObserver = -25203,
   cannotComplete = -25204,
   attributeUnsupported = -25205,
   actionUnsupported = -25206,
+  notificationUnsupported = -25207,
+  notImplemented = -25208,
+  notificationAlreadyRegistered = -25209,
+  notificationNotRegistered = -25210,
   apiDisabled = -25211,
   noValue = -25212,
+  parameterizedAttributeUnsupported = -25213,
+  notEnoughPrecision = -25214,
 };
 
 using TypeID = unsigned long;
@@ -53,6 +60,8 @@ class Accessibility {
   // AXUIElementCopyAttributeValue: on success `value` holds an owned value (possibly none).
   virtual AXError copyAttributeValue(const AXRef& element, std::string_view attribute,
                                      AXRef& value) = 0;
+  // AXUIElementCopyActionNames: on success `names` holds an owned array of strings.
+  virtual AXError copyActionNames(const AXRef& element, AXRef& names) = 0;
   // AXUIElementPerformAction
   virtual AXError performAction(const AXRef& element, std::string_view action) = 0;
 
@@ -62,6 +71,7 @@ class Accessibility {
   virtual TypeID valueTypeID() = 0;    // AXValueGetTypeID
   virtual TypeID stringTypeID() = 0;   // CFStringGetTypeID
   virtual TypeID arrayTypeID() = 0;    // CFArrayGetTypeID
+  virtual TypeID numberTypeID() = 0;   // CFNumberGetTypeID
 
   // AXValueGetValue with kAXValueCGPointType (1) and kAXValueCGSizeType (2): false when the
   // value does not hold that type.

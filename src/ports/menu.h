@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,6 +29,15 @@ struct AttributedString {
 
 enum class ControlState : int { off = 0, on = 1, mixed = -1 };
 
+// NSEventModifierFlags, as far as menu rows use them.
+enum class ModifierFlags : uint64_t {
+  none = 0,
+  shift = 1ull << 17,
+  control = 1ull << 18,
+  option = 1ull << 19,
+  command = 1ull << 20,
+};
+
 // One row of a menu; choosing it sends its action to its target with the row as sender.
 class MenuItem {
  public:
@@ -37,6 +47,13 @@ class MenuItem {
   virtual std::string title() const = 0;
   virtual std::optional<std::string> action() const = 0;
   virtual std::string keyEquivalent() const = 0;
+  // Command unless set otherwise.
+  virtual ModifierFlags keyEquivalentModifierMask() const = 0;
+  virtual void setKeyEquivalentModifierMask(ModifierFlags mask) = 0;
+  // An alternate row stands in for the row right before it while its modifiers are held,
+  // and is not shown otherwise.
+  virtual bool isAlternate() const = 0;
+  virtual void setAlternate(bool alternate) = 0;
 
   virtual bool isEnabled() const = 0;
   virtual void setEnabled(bool enabled) = 0;

@@ -13,6 +13,8 @@
 #include "ports/image.h"
 #include "ports/login_items.h"
 #include "ports/menu.h"
+#include "ports/pasteboard.h"
+#include "ports/process_info.h"
 #include "ports/status_bar.h"
 #include "ports/system_log.h"
 #include "ports/timer.h"
@@ -42,6 +44,8 @@ struct Platform {
   std::shared_ptr<StatusBar> statusBar;
   std::shared_ptr<Menus> menus;
   std::shared_ptr<Alerts> alerts;
+  std::shared_ptr<Pasteboard> generalPasteboard;
+  std::shared_ptr<ProcessInfo> processInfo;
   ProcessID processIdentifier = 0;  // getpid()
 
   // The scan queue, made on first use.

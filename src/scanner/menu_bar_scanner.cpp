@@ -11,7 +11,6 @@ namespace strandel {
 
 namespace {
 
-constexpr float kScanTimeout = 0.25f;  // per application element
 constexpr float kPressTimeout = 2.0f;
 
 bool isOccluded(const Rect& frame, const MenuBarScanner::Context& context) {
@@ -37,7 +36,7 @@ void scanApp(Accessibility& ax, const MenuBarScanner::Context& context,
              const MenuBarScanner::Context::App& app, ExtraItems& result) {
   const AXRef appElement = ax.createApplication(app.pid);
   if (!appElement) return;
-  ax.setMessagingTimeout(appElement, kScanTimeout);
+  ax.setMessagingTimeout(appElement, MenuBarScanner::kScanTimeout);
 
   const AXRef bar = axCopy(appElement, "AXExtrasMenuBar");
   if (!bar || ax.typeID(bar) != ax.elementTypeID()) return;

@@ -36,6 +36,9 @@ class MenuBarScanner {
     double screenWidth = 0;
   };
 
+  // The messaging time-out on each application element during a scan, in seconds.
+  static constexpr float kScanTimeout = 0.25f;
+
   // The one serial queue for every Accessibility request to other applications.
   static DispatchQueue& queue();
 

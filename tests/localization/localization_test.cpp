@@ -36,6 +36,7 @@ const std::map<std::string, std::vector<ArgumentKind>>& expectedKeys() {
       {"permission.openSettings", {}},
       {"menu.launchAtLogin", {}},
       {"menu.checkForUpdates", {}},
+      {"menu.copyReport", {}},
       {"menu.donate", {}},
       {"menu.quit", {}},
       {"statusItem.tooltip", {}},

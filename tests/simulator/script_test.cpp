@@ -51,7 +51,8 @@ TEST(ScriptTest, EveryFaultNamesTheFileAndTheLine) {
   const std::pair<std::string, std::string> cases[] = {
       {"hover\nhoover",
        "s:2: unknown command \"hoover\" (known: at, wait, hover, open, close, "
-       "choose, key, answer, grant, withdraw, launch, quit)"},
+       "choose, key, answer, grant, withdraw, launch, quit, hold, release)"},
+      {"hold shift", "s:1: unknown modifier key \"shift\" (known: option)"},
       {"open now", "s:1: \"open\" takes nothing after it"},
       {"choose", "s:1: \"choose\" takes one argument: a number or a \"quoted title\""},
       {"choose 0", "s:1: expected a number from 1 or a \"quoted title\" after \"choose\", found 0"},

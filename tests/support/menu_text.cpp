@@ -9,6 +9,10 @@ std::string describeRow(const MenuItem& row) {
   if (!row.isEnabled()) text += " (disabled)";
   if (row.state() == ControlState::on) text += " (checked)";
   if (!row.keyEquivalent().empty()) text += " [" + row.keyEquivalent() + "]";
+  if (row.isAlternate()) {
+    text += row.keyEquivalentModifierMask() == ModifierFlags::option ? " (alternate, option)"
+                                                                    : " (alternate)";
+  }
   return text;
 }
 
@@ -23,6 +27,7 @@ std::vector<std::string> englishFooter(bool launchAtLoginChecked) {
       std::string("Launch at Login -> toggleLaunchAtLogin") +
           (launchAtLoginChecked ? " (checked)" : ""),
       "Check for Updates… -> checkForUpdates",
+      "Copy Menu Bar Report -> copyMenuBarReport (alternate, option)",
       "Support Strandel… -> openDonatePage",
       "Quit Strandel -> terminate: [q]",
   };

@@ -88,6 +88,8 @@ TestPlatform::TestPlatform(Options options)
   platform.statusBar = statusBar;
   platform.menus = menus;
   platform.alerts = alerts;
+  platform.generalPasteboard = pasteboard;
+  platform.processInfo = processInfo;
   platform.processIdentifier = options.processIdentifier;
   scope_ = std::make_unique<ScopedPlatform>(platform);
 }

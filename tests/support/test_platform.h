@@ -15,6 +15,7 @@
 #include "adapters/sim/loop/virtual_event_loop.h"
 #include "adapters/sim/system/sim_application.h"
 #include "adapters/sim/system/sim_notification_center.h"
+#include "adapters/sim/system/sim_pasteboard.h"
 #include "adapters/sim/ui/sim_alerts.h"
 #include "adapters/sim/ui/sim_menu.h"
 #include "adapters/sim/ui/sim_status_bar.h"
@@ -66,7 +67,8 @@ class FakeHTTPSession final : public HTTPSession {
 //   workspace     runningApplications from the desktop; openURL recorded in openedURLs
 //   workspaceCenter / distributedCenter   the two notification centres
 //   menus, statusBar, images, alerts      the window system
-//   userDefaults, systemLog, loginItems, bundle, urls, http, application
+//   userDefaults, systemLog, loginItems, bundle, urls, http, application, pasteboard,
+//   processInfo
 //
 // Defaults: Accessibility granted (Options::trusted), a 1440 x 900 main screen without a
 // notch, no running applications, the English string table, login item not registered,
@@ -139,6 +141,9 @@ class TestPlatform {
   std::shared_ptr<FakeURLs> urls;
   std::shared_ptr<FakeHTTPSession> http;
   std::shared_ptr<sim::SimApplication> application;
+  std::shared_ptr<sim::SimPasteboard> pasteboard = std::make_shared<sim::SimPasteboard>();
+  std::shared_ptr<sim::SimProcessInfo> processInfo =
+      std::make_shared<sim::SimProcessInfo>(OperatingSystemVersion{15, 0, 0}, "Version 15.0");
 
   // What the workspace was asked to open, in order, and what it answers.
   std::vector<URL> openedURLs;

@@ -22,6 +22,7 @@ enum SimTypeID : TypeID {
   kStringTypeID = 103,
   kArrayTypeID = 104,
   kNumberTypeID = 105,
+  kOpaqueTypeID = 106,
 };
 
 // Values handed out and not yet released, across every simulated desktop.
@@ -65,10 +66,10 @@ class SimElement final : public SimAXObject {
   mutable std::atomic<float> timeout_{0};
 };
 
-// An Accessibility value: a point (value type 1) or a size (value type 2).
+// An Accessibility value: a point (value type 1), a size (2) or a rectangle (3).
 class SimValue final : public SimAXObject {
  public:
-  enum class Kind { point = 1, size = 2 };
+  enum class Kind { point = 1, size = 2, rect = 3 };
   static AXRef point(Point p);
   static AXRef size(Size s);
   TypeID typeID() const override { return kValueTypeID; }
@@ -102,6 +103,12 @@ class SimNumber final : public SimAXObject {
 
  private:
   double value_;
+};
+
+// A value of a type that no request of the program expects (a boolean, an address).
+class SimOpaque final : public SimAXObject {
+ public:
+  TypeID typeID() const override { return kOpaqueTypeID; }
 };
 
 class SimArray final : public SimAXObject {

@@ -285,6 +285,10 @@ AXRef Desktop::makeValue(ValueKind kind, const ElementAddress& owner) const {
     case ValueKind::array:
       return std::make_shared<const SimArray>(
           std::vector<AXRef>{std::make_shared<const SimNumber>(7)});
+    case ValueKind::otherValue:
+      return std::make_shared<const SimValue>(SimValue::Kind::rect, 5, 6);
+    case ValueKind::other:
+      return std::make_shared<const SimOpaque>();
   }
   return nullptr;
 }
@@ -357,6 +361,28 @@ AXError Desktop::readAttribute(const ElementAddress& element, std::string_view a
   return AXError::failure;
 }
 
+AXError Desktop::readActionNames(const ElementAddress& element, AXRef& names) {
+  std::lock_guard lock(mutex_);
+  const Running* running = findAlive(element);
+  if (!running) {
+    return element.kind == ElementKind::application ? AXError::cannotComplete
+                                                    : AXError::invalidUIElement;
+  }
+  std::vector<AXRef> list;
+  if (element.kind == ElementKind::extra) {
+    const ExtraSpec* extra = findExtra(running->definition, element.extra);
+    if (!extra) return AXError::invalidUIElement;
+    if (const auto fault = extra->faults.find("AXActionNames"); fault != extra->faults.end()) {
+      return answerFault(fault->second, element, names);
+    }
+    for (const std::string& action : extra->actions) {
+      list.push_back(std::make_shared<const SimString>(action));
+    }
+  }
+  names = std::make_shared<const SimArray>(std::move(list));
+  return AXError::success;
+}
+
 AXError Desktop::performAction(const ElementAddress& element, std::string_view action) {
   Events events;
   AXError result = AXError::success;
@@ -374,18 +400,21 @@ AXError Desktop::performAction(const ElementAddress& element, std::string_view a
 
     PressEvent press{element.pid, running->definition.name, extra->id, extra->description,
                      AXError::success};
-    switch (extra->press.kind) {
+    // An extra that does not list the action never gets it, whatever it would do.
+    const bool offered =
+        std::find(extra->actions.begin(), extra->actions.end(), action) != extra->actions.end();
+    switch (offered ? extra->press.kind : PressBehavior::Kind::fail) {
       case PressBehavior::Kind::accept:
         break;
       case PressBehavior::Kind::fail:
-        press.result = extra->press.error;
+        press.result = offered ? extra->press.error : AXError::actionUnsupported;
         break;
       case PressBehavior::Kind::quitApp:
         press.result = AXError::cannotComplete;
         break;
     }
     result = press.result;
-    const bool quits = extra->press.kind == PressBehavior::Kind::quitApp;
+    const bool quits = offered && extra->press.kind == PressBehavior::Kind::quitApp;
     presses_.push_back(press);
     if (presses_.size() > kPressHistoryLimit) presses_.pop_front();
     events.push_back({DesktopEvent::Kind::pressed, element.pid, press});

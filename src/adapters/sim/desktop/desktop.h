@@ -16,11 +16,12 @@
 #include "ports/geometry.h"
 #include "ports/image.h"
 #include "ports/workspace.h"
+#include "scanner/ax_names.h"
 
 namespace strandel::sim {
 
 // The kinds of value an attribute read can hand back in place of the modelled one.
-enum class ValueKind { number, string, point, size, element, array };
+using ValueKind = AXValueKind;
 
 // What a read of one attribute answers instead of the modelled value. On success with no
 // kind, the read succeeds without a value; with an error and a kind, a value is handed back
@@ -60,7 +61,9 @@ struct ExtraSpec {
   Point position;
   Size size;
   std::optional<std::string> description;  // none: "AXDescription" has no value
-  AttributeFaults faults;                  // "AXPosition", "AXSize", "AXDescription", ...
+  std::vector<std::string> actions = {"AXPress"};  // what AXUIElementCopyActionNames lists
+  // "AXPosition", "AXSize", "AXDescription", and "AXActionNames" for the action names.
+  AttributeFaults faults;
   PressBehavior press;
 
   Rect frame() const { return Rect{position, size}; }
@@ -180,6 +183,7 @@ class Desktop {
   // 0 when the process is gone (a request then fails at once).
   double responseDelay(const ElementAddress& element) const;
   AXError readAttribute(const ElementAddress& element, std::string_view attribute, AXRef& value);
+  AXError readActionNames(const ElementAddress& element, AXRef& names);
   AXError performAction(const ElementAddress& element, std::string_view action);
 
  private:

@@ -91,6 +91,21 @@ AXError SimAccessibility::copyAttributeValue(const AXRef& element, std::string_v
   return result;
 }
 
+AXError SimAccessibility::copyActionNames(const AXRef& element, AXRef& names) {
+  names.reset();
+  const SimElement* target = asElement(element);
+  Request request = requestFor(Request::Kind::copyActionNames, target, "");
+  if (!target) {
+    request.result = AXError::illegalArgument;
+  } else {
+    request.result =
+        exchange(*target, [&] { return desktop_->readActionNames(target->address(), names); });
+  }
+  const AXError result = request.result;
+  record(std::move(request));
+  return result;
+}
+
 AXError SimAccessibility::performAction(const AXRef& element, std::string_view action) {
   const SimElement* target = asElement(element);
   Request request = requestFor(Request::Kind::performAction, target, action);

@@ -24,7 +24,13 @@ class SimAccessibility final : public Accessibility {
 
   // One request the program made, for tests and the transcript.
   struct Request {
-    enum class Kind { createApplication, setMessagingTimeout, copyAttributeValue, performAction };
+    enum class Kind {
+      createApplication,
+      setMessagingTimeout,
+      copyAttributeValue,
+      copyActionNames,
+      performAction,
+    };
     Kind kind = Kind::copyAttributeValue;
     ElementKind target = ElementKind::application;
     ProcessID pid = 0;
@@ -43,6 +49,7 @@ class SimAccessibility final : public Accessibility {
   AXError setMessagingTimeout(const AXRef& element, float seconds) override;
   AXError copyAttributeValue(const AXRef& element, std::string_view attribute,
                              AXRef& value) override;
+  AXError copyActionNames(const AXRef& element, AXRef& names) override;
   AXError performAction(const AXRef& element, std::string_view action) override;
 
   TypeID typeID(const AXRef& value) override;
@@ -50,6 +57,7 @@ class SimAccessibility final : public Accessibility {
   TypeID valueTypeID() override { return kValueTypeID; }
   TypeID stringTypeID() override { return kStringTypeID; }
   TypeID arrayTypeID() override { return kArrayTypeID; }
+  TypeID numberTypeID() override { return kNumberTypeID; }
 
   bool valueGetPoint(const AXRef& value, Point& point) override;
   bool valueGetSize(const AXRef& value, Size& size) override;

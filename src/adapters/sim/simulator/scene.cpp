@@ -7,6 +7,8 @@
 
 #include "adapters/sim/services/regular_file.h"
 #include "adapters/sim/simulator/json_reader.h"
+#include "adapters/sim/simulator/scene_apps.h"
+#include "adapters/sim/simulator/scene_reading.h"
 
 #ifndef STRANDEL_RESOURCES_DIR
 #define STRANDEL_RESOURCES_DIR "resources"
@@ -16,36 +18,9 @@ namespace strandel::sim {
 
 namespace {
 
-using nlohmann::json;
+using namespace scene_reading;
 
-// A fault in a scene that parsed as JSON: where (a JSON pointer) and what.
-struct FormatError {
-  std::string pointer;
-  std::string what;
-};
-
-constexpr struct {
-  std::string_view name;
-  AXError error;
-} kAXErrors[] = {
-    {"success", AXError::success},
-    {"failure", AXError::failure},
-    {"illegalArgument", AXError::illegalArgument},
-    {"invalidUIElement", AXError::invalidUIElement},
-    {"cannotComplete", AXError::cannotComplete},
-    {"attributeUnsupported", AXError::attributeUnsupported},
-    {"actionUnsupported", AXError::actionUnsupported},
-    {"apiDisabled", AXError::apiDisabled},
-    {"noValue", AXError::noValue},
-};
-
-constexpr struct {
-  std::string_view name;
-  ValueKind kind;
-} kValueKinds[] = {
-    {"number", ValueKind::number}, {"string", ValueKind::string},   {"point", ValueKind::point},
-    {"size", ValueKind::size},     {"element", ValueKind::element}, {"array", ValueKind::array},
-};
+constexpr double kMaxTime = 24 * 60 * 60;
 
 constexpr struct {
   std::string_view name;
@@ -57,311 +32,33 @@ constexpr struct {
     {"notFound", LoginItemStatus::notFound},
 };
 
-std::string typeName(const json& v) {
-  switch (v.type()) {
-    case json::value_t::null:
-      return "null";
-    case json::value_t::boolean:
-      return "a boolean";
-    case json::value_t::number_integer:
-    case json::value_t::number_unsigned:
-      return "an integer";
-    case json::value_t::number_float:
-      return "a number";
-    case json::value_t::string:
-      return "a string";
-    case json::value_t::array:
-      return "an array";
-    case json::value_t::object:
-      return "an object";
-    default:
-      return "an unknown value";
+// "major.minor.patch"; the minor and patch numbers may be left out.
+OperatingSystemVersion readVersion(const Node& node) {
+  const std::string text = node.string();
+  int64_t parts[3] = {0, 0, 0};
+  size_t count = 0;
+  size_t at = 0;
+  for (;;) {
+    size_t end = text.find('.', at);
+    std::string_view part = std::string_view(text).substr(at, end == std::string::npos
+                                                                   ? std::string::npos
+                                                                   : end - at);
+    bool digits = !part.empty() && part.size() <= 9 &&
+                  std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (!digits || count == 3) node.fail("expected a version like \"14.2.1\", found " + inQuotes(text));
+    parts[count++] = std::stoll(std::string(part));
+    if (end == std::string::npos) break;
+    at = end + 1;
   }
+  return OperatingSystemVersion{parts[0], parts[1], parts[2]};
 }
 
-std::string inQuotes(std::string_view text) {
-  return "\"" + std::string(text) + "\"";
-}
-
-template <typename List>
-std::string namesOf(const List& list) {
-  std::string out;
-  for (const auto& entry : list) {
-    if (!out.empty()) out += ", ";
-    out += std::string(entry.name);
-  }
-  return out;
-}
-
-size_t codePoints(std::string_view text) {
-  return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
-}
-
-// A value of the document with its pointer, so that every complaint can say where.
-struct Node {
-  const json& value;
-  std::string pointer;
-
-  Node member(std::string_view name) const {
-    return Node{value.at(std::string(name)), pointer + "/" + jsonPointerToken(name)};
-  }
-  Node element(size_t index) const {
-    return Node{value.at(index), pointer + "/" + std::to_string(index)};
-  }
-  bool has(std::string_view name) const {
-    return value.is_object() && value.contains(std::string(name));
-  }
-
-  [[noreturn]] void fail(const std::string& what) const { throw FormatError{pointer, what}; }
-  [[noreturn]] void expected(const std::string& what) const {
-    fail("expected " + what + ", found " + typeName(value));
-  }
-
-  // An object whose members are all among `known`, and that has every one of `required`.
-  void object(std::initializer_list<std::string_view> known,
-              std::initializer_list<std::string_view> required = {}) const {
-    if (!value.is_object()) expected("an object");
-    for (const auto& [name, unused] : value.items()) {
-      if (std::find(known.begin(), known.end(), name) != known.end()) continue;
-      std::string list;
-      for (auto k : known) list += (list.empty() ? "" : ", ") + std::string(k);
-      member(name).fail("unknown member " + inQuotes(name) + " (known: " + list + ")");
-    }
-    for (auto name : required) {
-      if (!has(name)) fail("missing member " + inQuotes(name));
-    }
-  }
-
-  const json::array_t& array() const {
-    if (!value.is_array()) expected("an array");
-    return value.get_ref<const json::array_t&>();
-  }
-
-  std::string string() const {
-    if (!value.is_string()) expected("a string");
-    return value.get<std::string>();
-  }
-
-  bool boolean() const {
-    if (!value.is_boolean()) expected("true or false");
-    return value.get<bool>();
-  }
-
-  double number() const {
-    if (!value.is_number()) expected("a number");
-    double d = value.get<double>();
-    if (!std::isfinite(d)) fail("the number is out of range");
-    return d;
-  }
-
-  double atLeast(double minimum, const char* meaning) const {
-    double d = number();
-    if (d < minimum) fail(std::string(meaning) + " cannot be negative");
-    return d;
-  }
-
-  int64_t integer(int64_t minimum, int64_t maximum) const {
-    if (value.is_number_float()) {
-      double d = value.get<double>();
-      if (std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 9e15) {
-        return checkRange(static_cast<int64_t>(d), minimum, maximum);
-      }
-      expected("an integer");
-    }
-    if (value.is_number_unsigned() &&
-        value.get<uint64_t>() > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) {
-      fail("the integer must be from " + std::to_string(minimum) + " to " +
-           std::to_string(maximum));
-    }
-    if (!value.is_number_integer()) expected("an integer");
-    return checkRange(value.get<int64_t>(), minimum, maximum);
-  }
-
-  int64_t checkRange(int64_t i, int64_t minimum, int64_t maximum) const {
-    if (i < minimum || i > maximum) {
-      fail("the integer must be from " + std::to_string(minimum) + " to " +
-           std::to_string(maximum));
-    }
-    return i;
-  }
-};
-
-constexpr int64_t kMaxPid = std::numeric_limits<int32_t>::max();
-constexpr double kMaxTime = 24 * 60 * 60;
-
-Rect readRect(const Node& node, bool sizeMustBePositive, bool sizeMayBeNegative) {
-  const auto& items = node.array();
-  if (items.size() != 4) {
-    node.fail("expected [x, y, width, height], found an array of " + std::to_string(items.size()));
-  }
-  double n[4];
-  for (size_t i = 0; i < 4; ++i) n[i] = node.element(i).number();
-  for (size_t i = 2; i < 4; ++i) {
-    const char* which = i == 2 ? "width" : "height";
-    if (sizeMustBePositive && n[i] <= 0) {
-      node.element(i).fail(std::string("the ") + which + " must be greater than 0");
-    }
-    if (!sizeMayBeNegative && n[i] < 0) {
-      node.element(i).fail(std::string("the ") + which + " cannot be negative");
-    }
-  }
-  return Rect{Point{n[0], n[1]}, Size{n[2], n[3]}};
-}
-
-AttributeFault readFault(const Node& node) {
-  node.object({"error", "value"});
-  if (!node.has("error") && !node.has("value")) {
-    node.fail("a fault needs \"error\", \"value\" or both");
-  }
-  AttributeFault fault;
-  if (node.has("error")) {
-    Node e = node.member("error");
-    auto found = axErrorNamed(e.string());
-    if (!found) {
-      e.fail("unknown error " + inQuotes(e.string()) + " (known: " + namesOf(kAXErrors) + ")");
-    }
-    fault.error = *found;
-  }
-  if (node.has("value")) {
-    Node v = node.member("value");
-    if (!v.value.is_null()) {
-      std::string kind = v.string();
-      auto found = std::find_if(std::begin(kValueKinds), std::end(kValueKinds),
-                                [&](const auto& k) { return k.name == kind; });
-      if (found == std::end(kValueKinds)) {
-        v.fail("unknown value kind " + inQuotes(kind) + " (known: " + namesOf(kValueKinds) +
-               ", or null for no value)");
-      }
-      fault.value = found->kind;
-    }
-  }
-  return fault;
-}
-
-AttributeFaults readFaults(const Node& node, std::initializer_list<std::string_view> attributes) {
-  if (!node.value.is_object()) node.expected("an object");
-  AttributeFaults faults;
-  for (const auto& [name, unused] : node.value.items()) {
-    Node entry = node.member(name);
-    if (std::find(attributes.begin(), attributes.end(), name) == attributes.end()) {
-      std::string list;
-      for (auto a : attributes) list += (list.empty() ? "" : ", ") + std::string(a);
-      entry.fail("unknown fault " + inQuotes(name) + " (faults here: " + list + ")");
-    }
-    faults[name] = readFault(entry);
-  }
-  return faults;
-}
-
-PressBehavior readPress(const Node& node) {
-  if (node.value.is_string()) {
-    std::string kind = node.string();
-    if (kind == "accept") return PressBehavior::accept();
-    if (kind == "quitApp") return PressBehavior::quitApp();
-    node.fail("unknown press " + inQuotes(kind) +
-              " (known: \"accept\", \"quitApp\", or {\"fail\": error})");
-  }
-  if (!node.value.is_object()) node.expected("\"accept\", \"quitApp\" or {\"fail\": error}");
-  node.object({"fail"}, {"fail"});
-  Node e = node.member("fail");
-  auto error = axErrorNamed(e.string());
-  if (!error || *error == AXError::success) {
-    e.fail("unknown error " + inQuotes(e.string()) + " for a failing press");
-  }
-  return PressBehavior::fail(*error);
-}
-
-ExtraSpec readExtra(const Node& node) {
-  node.object({"frame", "description", "faults", "press"}, {"frame"});
-  ExtraSpec extra;
-  Rect frame = readRect(node.member("frame"), false, true);
-  extra.position = frame.origin;
-  extra.size = frame.size;
-  if (node.has("description")) {
-    Node d = node.member("description");
-    if (!d.value.is_null()) extra.description = d.string();
-  }
-  if (node.has("faults")) {
-    extra.faults = readFaults(node.member("faults"), {"AXPosition", "AXSize", "AXDescription"});
-  }
-  if (node.has("press")) extra.press = readPress(node.member("press"));
-  return extra;
-}
-
-IconSpec readIcon(const Node& node) {
-  node.object({"glyph", "colour"}, {"glyph"});
-  IconSpec icon;
-  Node g = node.member("glyph");
-  icon.glyph = g.string();
-  if (icon.glyph.empty()) g.fail("the glyph cannot be empty");
-  if (codePoints(icon.glyph) > 4) g.fail("the glyph must be one character (at most 4 code points)");
-  for (char c : icon.glyph) {
-    if (static_cast<unsigned char>(c) < 0x20) g.fail("the glyph cannot hold control characters");
-  }
-  icon.colour = "label";
-  if (node.has("colour")) {
-    Node c = node.member("colour");
-    icon.colour = c.string();
-    const auto& known = iconColours();
-    if (std::find(known.begin(), known.end(), icon.colour) == known.end()) {
-      std::string list;
-      for (const auto& k : known) list += (list.empty() ? "" : ", ") + k;
-      c.fail("unknown colour " + inQuotes(icon.colour) + " (known: " + list + ")");
-    }
-  }
-  return icon;
-}
-
-SceneApp readApp(const Node& node) {
-  node.object({"pid", "name", "icon", "policy", "terminated", "extrasBar", "responseDelay",
-               "quitsAfterListing", "faults", "barFaults", "extras"},
-              {"pid", "name"});
-  SceneApp app;
-  AppSpec& definition = app.definition;
-  definition.pid = static_cast<ProcessID>(node.member("pid").integer(1, kMaxPid));
-  Node name = node.member("name");
-  if (!name.value.is_null()) definition.name = name.string();
-  if (node.has("icon")) {
-    Node icon = node.member("icon");
-    if (!icon.value.is_null()) app.icon = readIcon(icon);
-  }
-  if (node.has("policy")) {
-    Node p = node.member("policy");
-    std::string policy = p.string();
-    if (policy == "regular") {
-      definition.activationPolicy = ActivationPolicy::regular;
-    } else if (policy == "accessory") {
-      definition.activationPolicy = ActivationPolicy::accessory;
-    } else if (policy == "prohibited") {
-      definition.activationPolicy = ActivationPolicy::prohibited;
-    } else {
-      p.fail("unknown policy " + inQuotes(policy) + " (known: regular, accessory, prohibited)");
-    }
-  }
-  if (node.has("terminated")) definition.terminated = node.member("terminated").boolean();
-  if (node.has("extrasBar")) definition.hasExtrasBar = node.member("extrasBar").boolean();
-  if (node.has("responseDelay")) {
-    definition.responseDelay = node.member("responseDelay").atLeast(0, "a delay");
-    if (definition.responseDelay > 60) {
-      node.member("responseDelay").fail("a response delay above 60 seconds");
-    }
-  }
-  if (node.has("quitsAfterListing")) {
-    definition.quitsAfterListing = node.member("quitsAfterListing").boolean();
-  }
-  if (node.has("faults"))
-    definition.appFaults = readFaults(node.member("faults"), {"AXExtrasMenuBar"});
-  if (node.has("barFaults"))
-    definition.barFaults = readFaults(node.member("barFaults"), {"AXChildren"});
-  if (node.has("extras")) {
-    Node extras = node.member("extras");
-    const auto& items = extras.array();
-    for (size_t i = 0; i < items.size(); ++i)
-      definition.extras.push_back(readExtra(extras.element(i)));
-  }
-  return app;
+SystemSpec readSystem(const Node& node) {
+  node.object({"version", "description"}, {"version"});
+  SystemSpec system;
+  system.version = readVersion(node.member("version"));
+  system.description = node.has("description") ? node.member("description").string() : "";
+  return system;
 }
 
 ScreenSpec readScreen(const Node& node) {
@@ -530,11 +227,12 @@ void readTimeline(const Node& node, Scene& scene) {
 }
 
 Scene readScene(const Node& root) {
-  root.object({"name", "screen", "accessibilityGranted", "strandel", "apps", "installed",
+  root.object({"name", "os", "screen", "accessibilityGranted", "strandel", "apps", "installed",
                "timeline", "updateServer", "defaults", "loginItem"},
               {"screen", "apps"});
   Scene scene;
   if (root.has("name")) scene.name = root.member("name").string();
+  if (root.has("os")) scene.os = readSystem(root.member("os"));
   Node screen = root.member("screen");
   if (!screen.value.is_null()) scene.screen = readScreen(screen);
   if (root.has("accessibilityGranted")) {
@@ -662,17 +360,11 @@ std::string defaultScenePath() {
 }
 
 std::optional<AXError> axErrorNamed(std::string_view name) {
-  for (const auto& entry : kAXErrors) {
-    if (entry.name == name) return entry.error;
-  }
-  return std::nullopt;
+  return strandel::axErrorNamed(name);
 }
 
 std::string_view nameOf(AXError error) {
-  for (const auto& entry : kAXErrors) {
-    if (entry.error == error) return entry.name;
-  }
-  return "unknown";
+  return axErrorName(error).value_or("unknown");
 }
 
 std::string_view nameOf(ActivationPolicy policy) {

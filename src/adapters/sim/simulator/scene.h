@@ -9,6 +9,7 @@
 
 #include "adapters/sim/desktop/desktop.h"
 #include "ports/login_items.h"
+#include "ports/process_info.h"
 #include "ports/user_defaults.h"
 
 // A scene: the simulated Mac that the program starts on, read from a JSON file. The format
@@ -60,8 +61,15 @@ struct SceneEvent {
   bool granted = false;  // accessibility
 };
 
+// The system's version, as NSProcessInfo tells it.
+struct SystemSpec {
+  OperatingSystemVersion version{15, 0, 0};
+  std::string description = "Version 15.0 (simulated)";
+};
+
 struct Scene {
   std::string name;
+  SystemSpec os;
   std::optional<ScreenSpec> screen;
   bool accessibilityGranted = false;
   ProcessID selfPid = 4242;

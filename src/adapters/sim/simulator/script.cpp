@@ -94,7 +94,7 @@ double parseSeconds(const Token& token, const char* what) {
   return seconds;
 }
 
-enum class Argument { none, target, key, app };
+enum class Argument { none, target, key, app, modifier };
 
 const struct {
   std::string_view word;
@@ -111,6 +111,8 @@ const struct {
     {"withdraw", ScriptCommand::Kind::withdraw, Argument::none},
     {"launch", ScriptCommand::Kind::launch, Argument::app},
     {"quit", ScriptCommand::Kind::quit, Argument::app},
+    {"hold", ScriptCommand::Kind::hold, Argument::modifier},
+    {"release", ScriptCommand::Kind::release, Argument::modifier},
 };
 
 std::string knownCommands() {
@@ -139,9 +141,10 @@ ScriptCommand readCommand(const std::vector<Token>& tokens, size_t first) {
     return command;
   }
   if (arguments != 1) {
-    const char* shape = found->argument == Argument::target ? "a number or a \"quoted title\""
-                        : found->argument == Argument::key  ? "a key, like q"
-                                                            : "an app's \"name\" or pid";
+    const char* shape = found->argument == Argument::target     ? "a number or a \"quoted title\""
+                        : found->argument == Argument::key      ? "a key, like q"
+                        : found->argument == Argument::modifier ? "a modifier key: option"
+                                                                : "an app's \"name\" or pid";
     throw LineError{"\"" + word.text + "\" takes one argument: " + shape};
   }
   const Token& argument = tokens[first + 1];
@@ -163,6 +166,12 @@ ScriptCommand readCommand(const std::vector<Token>& tokens, size_t first) {
       break;
     case Argument::app:
       if (argument.text.empty()) throw LineError{"the app's name cannot be empty"};
+      command.text = argument.text;
+      break;
+    case Argument::modifier:
+      if (argument.quoted || argument.text != "option") {
+        throw LineError{"unknown modifier key \"" + argument.text + "\" (known: option)"};
+      }
       command.text = argument.text;
       break;
     case Argument::none:
@@ -254,7 +263,9 @@ std::string describe(const ScriptCommand& command) {
         command.kind == ScriptCommand::Kind::answer) {
       out += " " + (command.index > 0 ? std::to_string(command.index) : quote(command.text));
     } else if (!command.text.empty()) {
-      bool bare = allDigits(command.text) || command.kind == ScriptCommand::Kind::key;
+      bool bare = allDigits(command.text) || command.kind == ScriptCommand::Kind::key ||
+                  command.kind == ScriptCommand::Kind::hold ||
+                  command.kind == ScriptCommand::Kind::release;
       out += " " + (bare ? command.text : quote(command.text));
     }
     return out;

@@ -21,6 +21,8 @@ struct ScriptCommand {
     withdraw,  // the user withdraws it there
     launch,    // the app `text` (a name or a pid) starts
     quit,      // the app `text` quits
+    hold,      // the user holds the modifier key `text` ("option") down
+    release,   // and lets it go
   };
   Kind kind = Kind::hover;
   int line = 0;    // in the script file

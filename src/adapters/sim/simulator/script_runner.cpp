@@ -178,9 +178,10 @@ void ScriptRunner::execute(const ScriptCommand& command) {
         if (found < 0) fail(command, "no row of the menu is titled " + quoted(command.text));
         row = found + 1;
       }
-      if (row > menu->numberOfItems()) {
+      const long rows = static_cast<long>(menu->shownItems().size());
+      if (row > rows) {
         fail(command, "the menu has no row " + std::to_string(row) + " (it has " +
-                          std::to_string(menu->numberOfItems()) + ")");
+                          std::to_string(rows) + ")");
       }
       if (!simulator_.choose(row)) {
         fail(command, "row " + std::to_string(row) + " cannot be chosen (a separator or disabled)");
@@ -197,6 +198,10 @@ void ScriptRunner::execute(const ScriptCommand& command) {
       fail(command, "no alert is showing");
     case Kind::grant:
       simulator_.grant();
+      break;
+    case Kind::hold:
+    case Kind::release:
+      simulator_.setOptionKeyDown(command.kind == Kind::hold);
       break;
     case Kind::withdraw:
       simulator_.withdraw();
@@ -279,7 +284,7 @@ void ScriptRunner::menuChanged() {
 void ScriptRunner::printMenu(const std::string& heading) {
   auto menu = simulator_.menu();
   printedCount_ = menu->changeCount();
-  long rows = menu->numberOfItems();
+  long rows = static_cast<long>(menu->shownItems().size());
   transcript_.block(heading + " (" + std::to_string(rows) + (rows == 1 ? " row):" : " rows):"),
                     describeMenu(*menu));
 }

@@ -17,6 +17,7 @@
 #include "adapters/sim/services/strings_bundle.h"
 #include "adapters/sim/services/syslog_log.h"
 #include "adapters/sim/services/xdg_login_items.h"
+#include "adapters/sim/simulator/report_file.h"
 #include "adapters/sim/simulator/transcript.h"
 #include "adapters/sim/simulator/virtual_http_session.h"
 #include "app/entry_point.h"
@@ -113,6 +114,7 @@ struct Simulator::Work {
   std::atomic<int> apps{0};
   std::atomic<int> labels{0};
   std::atomic<int> presses{0};
+  std::atomic<int> reports{0};  // a report asks for the system's version once
 };
 
 class Simulator::ObservedMenus final : public Menus {
@@ -128,6 +130,7 @@ class Simulator::ObservedMenus final : public Menus {
     };
     // The status item's menu is the one the program makes first.
     if (simulator_.menu_.expired()) simulator_.menu_ = menu;
+    menu->setOptionKeyDown(simulator_.optionDown_);
     return menu;
   }
   MenuItemRef makeItem(const std::string& title, std::optional<std::string> action,
@@ -168,16 +171,21 @@ class Simulator::ObservedDispatch final : public Dispatch {
         work->apps = 0;
         work->labels = 0;
         work->presses = 0;
+        work->reports = 0;
         block();
         int apps = work->apps.exchange(0);
         int labels = work->labels.exchange(0);
-        // Every block on this queue is a scan or a press; an empty scan asks no app at all.
+        // Every block on this queue is a scan, a report or a press; an empty scan asks no
+        // app at all.
         if (work->presses.exchange(0) > 0) return;
-        simulator->emitFromAnyThread(
-            {SimEvent::Kind::scan,
-             "scan: " + std::to_string(apps) + (apps == 1 ? " app, " : " apps, ") +
-                 std::to_string(labels) + (labels == 1 ? " extra" : " extras"),
-             {}});
+        bool report = work->reports.exchange(0) > 0;
+        std::string counts = std::to_string(apps) + (apps == 1 ? " app, " : " apps, ") +
+                             std::to_string(labels) + (labels == 1 ? " extra" : " extras");
+        if (report) {
+          simulator->emitFromAnyThread({SimEvent::Kind::report, "report: " + counts + " read", {}});
+        } else {
+          simulator->emitFromAnyThread({SimEvent::Kind::scan, "scan: " + counts, {}});
+        }
       });
     }
     std::string label() const override { return inner_->label(); }
@@ -436,7 +444,27 @@ void Simulator::compose() {
   platform_.menus = std::make_shared<ObservedMenus>(*this);
   platform_.alerts =
       std::make_shared<SimAlerts>([this](const AlertRecord& alert) { return presentAlert(alert); });
+  pasteboard_ = std::make_shared<SimPasteboard>(
+      [this](const std::string& text, const std::string& type) { pasteboardWritten(text, type); });
+  platform_.generalPasteboard = pasteboard_;
+  platform_.processInfo = std::make_shared<SimProcessInfo>(
+      scene_.os.version, scene_.os.description, [work] { ++work->reports; });
   platform_.processIdentifier = scene_.selfPid;
+}
+
+void Simulator::pasteboardWritten(const std::string& text, const std::string& type) {
+  std::string line = "pasteboard: " + std::to_string(text.size()) + " bytes of " +
+                     (type == kPasteboardTypeString ? std::string("text") : quoted(type));
+  if (options_.reportDirectory) {
+    auto written = writeReportFile(*options_.reportDirectory, text);
+    if (auto* path = std::get_if<fs::path>(&written)) {
+      line += ", written to " + path->string();
+    } else {
+      line += "; " + std::get<std::string>(written);
+    }
+  }
+  // After the line of the work that made the text, which is on its way to the main queue.
+  emitFromAnyThread({SimEvent::Kind::pasteboard, line, {}});
 }
 
 int Simulator::run(std::function<void()> drive) {
@@ -527,7 +555,7 @@ bool Simulator::choose(long row) {
 long Simulator::findRow(const std::string& title) const {
   auto shown = menu();
   if (!shown) return -1;
-  const auto& items = shown->items();
+  const auto items = shown->shownItems();
   for (size_t i = 0; i < items.size(); ++i) {
     if (!items[i]->isSeparator() && items[i]->title() == title) return static_cast<long>(i);
   }
@@ -542,6 +570,11 @@ long Simulator::findRow(const std::string& title) const {
 bool Simulator::choose(const std::string& title) {
   long index = findRow(title);
   return index >= 0 && choose(index + 1);
+}
+
+void Simulator::setOptionKeyDown(bool down) {
+  optionDown_ = down;
+  if (auto shown = menu_.lock()) shown->setOptionKeyDown(down);
 }
 
 bool Simulator::chooseKey(const std::string& key) {

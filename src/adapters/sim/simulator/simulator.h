@@ -15,6 +15,7 @@
 #include "adapters/sim/simulator/update_server.h"
 #include "adapters/sim/system/sim_application.h"
 #include "adapters/sim/system/sim_notification_center.h"
+#include "adapters/sim/system/sim_pasteboard.h"
 #include "adapters/sim/ui/sim_alerts.h"
 #include "adapters/sim/ui/sim_menu.h"
 #include "adapters/sim/ui/sim_status_bar.h"
@@ -41,6 +42,8 @@ struct SimEvent {
     appQuit,        // an application quit
     notification,   // a notification was posted
     http,           // a request to the update server ended
+    report,         // the program read the menu bar for a report
+    pasteboard,     // the program put text on the pasteboard
     quit,           // the program quit
   };
   Kind kind = Kind::scan;
@@ -73,6 +76,9 @@ class Simulator {
     std::vector<std::string> languages = {"en"};
     // The resources directory (string tables).
     std::optional<std::filesystem::path> resourcesDirectory;
+    // Where each text put on the pasteboard is also written as a report file; none: kept
+    // on the pasteboard only.
+    std::optional<std::filesystem::path> reportDirectory;
   };
 
   using EventSink = std::function<void(const SimEvent&)>;
@@ -107,6 +113,9 @@ class Simulator {
   // The row with this title; hidden extras' rows also answer to the label alone.
   bool choose(const std::string& title);
   bool chooseKey(const std::string& key);
+  // The Option key, held or released: menus show their alternate rows while it is held.
+  void setOptionKeyDown(bool down);
+  bool optionKeyDown() const { return optionDown_; }
   // The privacy pane: the user opens it (also opened by its address), and grants or
   // withdraws the permission there (opening it first when needed).
   void openPrivacyPane();
@@ -128,6 +137,7 @@ class Simulator {
   bool privacyPaneOpen() const { return paneOpen_; }
   bool terminated() const { return application_->isTerminated(); }
   const UpdateServer& updateServer() const { return *server_; }
+  const SimPasteboard& pasteboard() const { return *pasteboard_; }
   // The loop in use; the other one is null.
   VirtualEventLoop* virtualLoop() { return virtualLoop_.get(); }
   RealEventLoop* realLoop() { return realLoop_.get(); }
@@ -158,6 +168,7 @@ class Simulator {
   void compose();
   void scheduleTimeline();
   void onDesktopEvent(const DesktopEvent& event);
+  void pasteboardWritten(const std::string& text, const std::string& type);
   bool openURL(const URL& url);
   void menuChanged(SimMenu& menu);
   size_t presentAlert(const AlertRecord& alert);
@@ -172,6 +183,7 @@ class Simulator {
   bool ran_ = false;
   bool paneOpen_ = false;
   bool tracking_ = false;
+  bool optionDown_ = false;
 
   std::optional<std::filesystem::path> temporaryDirectory_;
   std::filesystem::path defaultsDirectory_;
@@ -186,6 +198,7 @@ class Simulator {
   std::shared_ptr<SimStatusBar> statusBar_;
   std::shared_ptr<SimApplication> application_;
   std::shared_ptr<UpdateServer> server_;
+  std::shared_ptr<SimPasteboard> pasteboard_;
   std::shared_ptr<Work> work_;  // shared with the scan queue's observer
   size_t desktopObserver_ = 0;
   std::weak_ptr<SimMenu> menu_;

@@ -106,6 +106,7 @@ std::string describeRow(long number, const MenuItem& item) {
   if (item.state() == ControlState::mixed) out += "  [mixed]";
   if (item.image()) out += "  (" + describeImage(item.image()) + ")";
   if (!item.keyEquivalent().empty()) out += "  key Cmd-" + item.keyEquivalent();
+  if (item.isAlternate()) out += "  alternate (Option)";
   if (attributed) {
     if (attributed->text != item.title()) out += "  shown as " + quoted(attributed->text);
     out += "  " + formatNumber(attributed->font.pointSize) + "pt";
@@ -118,9 +119,8 @@ std::string describeRow(long number, const MenuItem& item) {
 
 std::vector<std::string> describeMenu(const Menu& menu) {
   std::vector<std::string> rows;
-  for (long i = 0; i < menu.numberOfItems(); ++i) {
-    if (auto item = menu.itemAtIndex(i)) rows.push_back(describeRow(i + 1, *item));
-  }
+  long number = 0;
+  for (const MenuItemRef& item : shownRows(menu)) rows.push_back(describeRow(++number, *item));
   return rows;
 }
 

@@ -273,9 +273,7 @@ void drawDialog(const DialogView& dialog, Canvas& canvas, HitMap& hits) {
 
 std::vector<MenuRowView> describeRows(const Menu& menu) {
   std::vector<MenuRowView> rows;
-  for (long i = 0; i < menu.numberOfItems(); ++i) {
-    MenuItemRef item = menu.itemAtIndex(i);
-    if (!item) continue;
+  for (const MenuItemRef& item : shownRows(menu)) {
     MenuRowView row;
     if (item->isSeparator()) {
       row.kind = MenuRowView::Kind::separator;

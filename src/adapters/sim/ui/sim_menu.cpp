@@ -55,8 +55,44 @@ void SimMenu::close() {
   changed();
 }
 
+std::vector<MenuItemRef> SimMenu::shownItems() const {
+  const ModifierFlags held = optionDown_ ? ModifierFlags::option : ModifierFlags::none;
+  std::vector<MenuItemRef> shown;
+  for (const MenuItemRef& item : items_) {
+    if (!item->isAlternate()) {
+      shown.push_back(item);
+    } else if (item->keyEquivalentModifierMask() == held) {
+      bool pairs = !shown.empty() && !shown.back()->isAlternate() &&
+                   shown.back()->keyEquivalent() == item->keyEquivalent();
+      if (pairs) shown.pop_back();
+      shown.push_back(item);
+    }
+  }
+  return shown;
+}
+
+std::vector<MenuItemRef> shownRows(const Menu& menu) {
+  if (const auto* sim = dynamic_cast<const SimMenu*>(&menu)) return sim->shownItems();
+  std::vector<MenuItemRef> rows;
+  for (long i = 0; i < menu.numberOfItems(); ++i) {
+    if (MenuItemRef item = menu.itemAtIndex(i)) rows.push_back(item);
+  }
+  return rows;
+}
+
+void SimMenu::setOptionKeyDown(bool down) {
+  if (down == optionDown_) return;
+  const std::vector<MenuItemRef> before = shownItems();
+  optionDown_ = down;
+  if (shownItems() != before) changed();
+}
+
 bool SimMenu::choose(long index) {
-  auto item = std::dynamic_pointer_cast<SimMenuItem>(itemAtIndex(index));
+  const std::vector<MenuItemRef> shown = shownItems();
+  MenuItemRef row =
+      index >= 0 && index < static_cast<long>(shown.size()) ? shown[static_cast<size_t>(index)]
+                                                           : nullptr;
+  auto item = std::dynamic_pointer_cast<SimMenuItem>(row);
   if (!open_ || !item || !item->isEffectivelyEnabled()) return false;
   close();
   // The menu has closed before the action arrives, as it does on the Mac.
@@ -65,8 +101,9 @@ bool SimMenu::choose(long index) {
 }
 
 bool SimMenu::chooseKeyEquivalent(const std::string& key) {
-  for (long i = 0; i < numberOfItems(); ++i) {
-    if (!key.empty() && items_[static_cast<size_t>(i)]->keyEquivalent() == key) return choose(i);
+  const std::vector<MenuItemRef> shown = shownItems();
+  for (size_t i = 0; i < shown.size(); ++i) {
+    if (!key.empty() && shown[i]->keyEquivalent() == key) return choose(static_cast<long>(i));
   }
   return false;
 }

@@ -20,6 +20,10 @@ class SimMenuItem final : public MenuItem {
   std::string title() const override { return title_; }
   std::optional<std::string> action() const override { return action_; }
   std::string keyEquivalent() const override { return keyEquivalent_; }
+  ModifierFlags keyEquivalentModifierMask() const override { return modifierMask_; }
+  void setKeyEquivalentModifierMask(ModifierFlags mask) override { modifierMask_ = mask; }
+  bool isAlternate() const override { return alternate_; }
+  void setAlternate(bool alternate) override { alternate_ = alternate; }
   bool isEnabled() const override { return enabled_; }
   void setEnabled(bool enabled) override { enabled_ = enabled; }
   std::shared_ptr<ActionTarget> target() const override { return target_.lock(); }
@@ -44,6 +48,8 @@ class SimMenuItem final : public MenuItem {
   std::string title_;
   std::optional<std::string> action_;
   std::string keyEquivalent_;
+  ModifierFlags modifierMask_ = ModifierFlags::command;
+  bool alternate_ = false;
   bool enabled_ = true;
   std::weak_ptr<ActionTarget> target_;
   ControlState state_ = ControlState::off;
@@ -64,8 +70,15 @@ class SimMenu final : public Menu, public std::enable_shared_from_this<SimMenu> 
   void setDelegate(std::weak_ptr<MenuDelegate> delegate) override { delegate_ = delegate; }
   std::shared_ptr<MenuDelegate> delegate() const override { return delegate_.lock(); }
 
+  // Every row, alternates included, as the program added them.
   const std::vector<MenuItemRef>& items() const { return items_; }
+  // The rows the user sees: an alternate row takes the place of the row before it while
+  // its modifier is held, and is hidden otherwise.
+  std::vector<MenuItemRef> shownItems() const;
   bool isOpen() const { return open_; }
+  // The Option key, held or released; what is shown changes at once.
+  void setOptionKeyDown(bool down);
+  bool optionKeyDown() const { return optionDown_; }
   // Counts every change of rows, so a view can tell when to redraw and tests can tell that an
   // open menu was left untouched.
   unsigned long changeCount() const { return changeCount_; }
@@ -74,8 +87,8 @@ class SimMenu final : public Menu, public std::enable_shared_from_this<SimMenu> 
   // The user's side: opening asks the delegate to update, then tells it the menu opened.
   void open();
   void close();
-  // Closes the menu, then sends the row's action to its target; false when the row cannot be
-  // chosen (a separator, a disabled row, an index out of range).
+  // Closes the menu, then sends the shown row's action to its target; false when the row
+  // cannot be chosen (a separator, a disabled row, an index out of range).
   bool choose(long index);
   // The row whose key equivalent is `key`, as the keyboard would choose it.
   bool chooseKeyEquivalent(const std::string& key);
@@ -86,8 +99,12 @@ class SimMenu final : public Menu, public std::enable_shared_from_this<SimMenu> 
   std::vector<MenuItemRef> items_;
   std::weak_ptr<MenuDelegate> delegate_;
   bool open_ = false;
+  bool optionDown_ = false;
   unsigned long changeCount_ = 0;
 };
+
+// The rows a menu shows: shownItems() of a simulated menu, every row of any other.
+std::vector<MenuItemRef> shownRows(const Menu& menu);
 
 class SimMenus final : public Menus {
  public:

@@ -1,0 +1,248 @@
+// The menu bar report as a scene: what a report holds reads back as a Mac that answers every
+// request as the reported one did, and the program lists the same extras on it.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "adapters/sim/simulator/scene.h"
+#include "adapters/sim/simulator/script.h"
+#include "adapters/sim/simulator/script_runner.h"
+#include "adapters/sim/simulator/simulator.h"
+#include "adapters/sim/simulator/transcript.h"
+#include "scanner/menu_bar_report.h"
+
+namespace strandel::sim {
+namespace {
+
+std::string readFile(const std::string& path) {
+  std::ostringstream text;
+  text << std::ifstream(path, std::ios::binary).rdbuf();
+  return text.str();
+}
+
+Scene load(const std::string& text) {
+  SceneLoad scene = parseScene(text, "scene.json");
+  if (!scene.scene) throw std::runtime_error(scene.error);
+  return std::move(*scene.scene);
+}
+
+// Copies the report at start, then opens the menu once the cache has aged: the scan there
+// reads the Mac the report read.
+const char* kReportThenScan = R"(open
+hold option
+choose "Copy Menu Bar Report"
+release option
+at 2.5 open
+wait 0.4
+close
+)";
+
+struct Played {
+  std::string transcript;
+  std::string report;
+};
+
+Played run(Scene scene, const char* scriptText) {
+  scene.accessibilityGranted = true;  // the report row is in the list menu only
+  scene.loginItem = LoginItemSpec{};   // a report holds no login item, and its row shows that
+  Transcript transcript;
+  Simulator simulator(std::move(scene), Simulator::Options{});
+  ScriptRunner runner(simulator, std::move(*parseScript(scriptText, "s").script), transcript);
+  EXPECT_EQ(runner.run(), 0) << transcript.text();
+  return {transcript.text(), simulator.pasteboard().text()};
+}
+
+// The lines of the opening at 2.5 s: the cached list, the scan and the list it gave. A report
+// holds no icons, so the rows' images are left out.
+std::string scanLines(const std::string& transcript) {
+  size_t at = transcript.find("[   2.500] > open");
+  if (at == std::string::npos) return "no opening at 2.5 s in:\n" + transcript;
+  static const std::regex image("  \\([^()\n]* 18x18\\)");
+  return std::regex_replace(transcript.substr(at), image, "");
+}
+
+std::string outcome(const AXReadOutcome& read) {
+  std::string out = std::to_string(static_cast<int32_t>(read.error));
+  return out + "/" + (read.kind ? std::string(axValueKindName(*read.kind)) : "none");
+}
+
+// Every field, written apart from the report's own JSON, so that a fault the JSON loses shows.
+std::string dump(const MenuBarReport& report) {
+  std::ostringstream out;
+  out << "os " << report.osVersion.majorVersion << "." << report.osVersion.minorVersion << "."
+      << report.osVersion.patchVersion << " " << report.osVersionString << "\n";
+  if (report.screen) {
+    auto r = [&out](const std::optional<Rect>& rect) {
+      if (!rect) return void(out << " none");
+      out << " " << rect->origin.x << "," << rect->origin.y << "," << rect->size.width << ","
+          << rect->size.height;
+    };
+    out << "screen";
+    r(report.screen->frame);
+    r(report.screen->topLeftArea);
+    r(report.screen->topRightArea);
+    out << "\n";
+  }
+  for (const auto& app : report.apps) {
+    out << "app " << app.pid << " " << app.name.value_or("(none)") << " "
+        << std::lround(app.responseTime * 1000) << "ms bar " << outcome(app.extrasBar)
+        << " children " << (app.children ? outcome(*app.children) : "unread") << " others "
+        << app.otherChildren << "\n";
+    for (const auto& e : app.extras) {
+      out << "  " << outcome(e.position) << " " << e.point.x << "," << e.point.y << " "
+          << outcome(e.size) << " " << e.extent.width << "," << e.extent.height << " "
+          << outcome(e.description) << " " << quoted(e.text) << " " << outcome(e.actions);
+      if (e.actionNames) {
+        for (const auto& name : *e.actionNames) out << " " << name;
+      }
+      out << "\n";
+    }
+  }
+  return out.str();
+}
+
+// The report of a scene as the program reads it, made at start.
+std::string readReport(Scene scene) {
+  scene.accessibilityGranted = true;
+  const ProcessID self = scene.selfPid;
+  Simulator simulator(std::move(scene), Simulator::Options{});
+  std::string out;
+  simulator.run([&] {
+    simulator.virtualLoop()->runUntil(simulator.startDate());
+    out = dump(MenuBarReport::read(MenuBarReport::snapshot(self)));
+  });
+  return out;
+}
+
+struct Case {
+  const char* name;
+  std::string scene;
+};
+
+std::string golden(const std::string& name) {
+  return readFile(STRANDEL_SOURCE_DIR "/tests/simulator/golden/" + name + ".scene.json");
+}
+
+// An app per place and fault: every fault a scene can express.
+std::string everyFault() {
+  const char* faults[] = {
+      R"({"error": "cannotComplete"})",
+      R"({"error": -25299})",
+      R"({"value": null})",
+      R"({"error": "noValue"})",
+      R"({"error": "failure", "value": "element"})",
+      R"({"value": "number"})",
+      R"({"value": "string"})",
+      R"({"value": "point"})",
+      R"({"value": "size"})",
+      R"({"value": "element"})",
+      R"({"value": "array"})",
+      R"({"value": "rect"})",
+      R"({"value": "other"})",
+  };
+  std::string apps;
+  int pid = 100;
+  auto add = [&](const std::string& members) {
+    const std::string id = std::to_string(++pid);
+    apps += (apps.empty() ? "" : ",\n") + std::string("{\"pid\": ") + id + ", \"name\": \"A" + id +
+            "\", " + members + "}";
+  };
+  for (const char* fault : faults) {
+    std::string f = fault;
+    add("\"faults\": {\"AXExtrasMenuBar\": " + f + "}, \"extras\": [{\"frame\": [1, 0, 9, 9]}]");
+    add("\"barFaults\": {\"AXChildren\": " + f + "}, \"extras\": [{\"frame\": [1, 0, 9, 9]}]");
+    for (const char* attribute : {"AXPosition", "AXSize", "AXDescription", "AXActionNames"}) {
+      add("\"extras\": [{\"frame\": [" + std::to_string(pid) +
+          ", 0, 9, 9], \"description\": \"d\", \"faults\": {\"" + attribute + "\": " + f + "}}]");
+    }
+  }
+  add(R"("responseDelay": 0.1, "extras": [{"frame": [5, 0, 9, 9], "actions": ["AXShowMenu"]}])");
+  add(R"("responseDelay": 30, "extras": [{"frame": [6, 0, 9, 9]}])");
+  return R"j({"os": {"version": "27.1", "description": "Version 27.1 (Build 27B1)"},
+             "screen": {"frame": [0, 0, 1512, 982], "topLeftArea": [0, 950, 662, 32],
+                        "topRightArea": [850, 950, 662, 32]},
+             "apps": [)j" +
+         apps + "]}";
+}
+
+std::vector<Case> cases() {
+  std::vector<Case> out;
+  for (const char* name : {"faults", "launch_rescan", "login_item", "login_item_failure",
+                           "no_screen", "permission", "script_error", "update_checks",
+                           "update_offline"}) {
+    out.push_back({name, golden(name)});
+  }
+  out.push_back({"default", readFile(STRANDEL_SOURCE_DIR "/resources/scenes/default.json")});
+  out.push_back({"every fault", everyFault()});
+  out.push_back({"no apps", R"({"screen": {"frame": [0, 0, 800, 600]}, "apps": []})"});
+  out.push_back({"only failing apps", R"({"screen": {"frame": [0, 0, 800, 600]}, "apps": [
+      {"pid": 7, "name": "Hung", "responseDelay": 60},
+      {"pid": 8, "name": null, "faults": {"AXExtrasMenuBar": {"error": "apiDisabled"}}}]})"});
+  return out;
+}
+
+TEST(MenuBarReportTest, AReportReadsBackAsAMacThatAnswersTheSameAndScansTheSame) {
+  for (const Case& c : cases()) {
+    SCOPED_TRACE(c.name);
+    const Scene original = load(c.scene);
+    const Played first = run(original, kReportThenScan);
+    ASSERT_FALSE(first.report.empty()) << first.transcript;
+    SceneLoad replayed = parseScene(first.report, "report.json");
+    ASSERT_TRUE(replayed.scene) << replayed.error << "\n" << first.report;
+
+    EXPECT_EQ(readReport(*replayed.scene), readReport(original));
+    const Played second = run(*replayed.scene, kReportThenScan);
+    EXPECT_EQ(scanLines(second.transcript), scanLines(first.transcript));
+    EXPECT_EQ(second.report, first.report);
+  }
+}
+
+// Today's Macs as their users report them, and what the program lists there today.
+TEST(MenuBarReportTest, TodaysMacsListTheseExtras) {
+  const struct {
+    const char* name;
+    const char* apps;
+    std::vector<std::string> rows;  // the menu's list, without the footer
+    const char* press;              // the press of the last listed extra
+  } macs[] = {
+      {"a system host whose extras bar lies over other apps' extras",
+       R"({"pid": 301, "name": "Tidewater", "extras": [
+             {"frame": [1300, 0, 30, 24], "description": "Tidewater, up to date"}]},
+          {"pid": 302, "name": "Control Center", "policy": "accessory", "extras": [
+             {"frame": [1300, 0, 30, 24], "description": "Tidewater, up to date"},
+             {"frame": [1440, 0, 30, 24], "description": "Control Center"}]})",
+       {" 1. header \"VISIBLE (3)\"  disabled  10pt semibold secondary", " 2. action \"Tidewater\"",
+        " 3. action \"Tidewater\"", " 4. action \"Control Center\""},
+       "press: extra 3 of Control Center (pid 302), \"Control Center\" -> success"},
+      {"an agent whose extras have no description and no press action",
+       R"({"pid": 401, "name": "System Extras", "policy": "accessory", "extras": [
+             {"frame": [1380, 0, 28, 24], "actions": []},
+             {"frame": [1410, 0, 40, 24], "actions": ["AXShowMenu"]}]})",
+       {" 1. header \"VISIBLE (2)\"  disabled  10pt semibold secondary",
+        " 2. action \"System Extras\"", " 3. action \"System Extras\""},
+       "press: extra 2 of System Extras (pid 401), no description -> actionUnsupported"},
+      {"an app with no extras bar",
+       R"({"pid": 501, "name": "Barless", "extrasBar": false},
+          {"pid": 502, "name": "Beacon", "extras": [{"frame": [1200, 0, 30, 24], "description": "Beacon"}]})",
+       {" 1. header \"VISIBLE (1)\"  disabled  10pt semibold secondary", " 2. action \"Beacon\""},
+       "press: extra 1 of Beacon (pid 502), \"Beacon\" -> success"},
+  };
+  for (const auto& mac : macs) {
+    SCOPED_TRACE(mac.name);
+    const std::string scene = std::string(R"({"screen": {"frame": [0, 0, 1512, 982]}, "apps": [)") +
+                              mac.apps + "]}";
+    const std::string script = "at 1 open\nchoose " + std::to_string(mac.rows.size()) + "\nwait 1\n";
+    const Played result = run(load(scene), script.c_str());
+    std::string expected = "menu opened (" + std::to_string(mac.rows.size() + 5) + " rows):\n";
+    for (const auto& row : mac.rows) expected += "           " + row + "\n";
+    EXPECT_NE(result.transcript.find(expected), std::string::npos) << result.transcript;
+    EXPECT_NE(result.transcript.find(mac.press), std::string::npos) << result.transcript;
+  }
+}
+
+}  // namespace
+}  // namespace strandel::sim
