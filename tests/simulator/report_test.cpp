@@ -191,6 +191,12 @@ TEST(MenuBarReportTest, AReportReadsBackAsAMacThatAnswersTheSameAndScansTheSame)
     const Scene original = load(c.scene);
     const Played first = run(original, kReportThenScan);
     ASSERT_FALSE(first.report.empty()) << first.transcript;
+    // The read, then the write, each on its line.
+    const size_t read = first.transcript.find("] report: ");
+    const size_t written = first.transcript.find(
+        "] pasteboard: " + std::to_string(first.report.size()) + " bytes of text\n");
+    EXPECT_LT(read, written) << first.transcript;
+    EXPECT_NE(written, std::string::npos) << first.transcript;
     SceneLoad replayed = parseScene(first.report, "report.json");
     ASSERT_TRUE(replayed.scene) << replayed.error << "\n" << first.report;
 

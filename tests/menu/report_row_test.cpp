@@ -1,0 +1,132 @@
+// The Option row of the footer: shown only while Option is held, copying the menu bar
+// report without touching the program's state, however slow the apps are.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "adapters/sim/simulator/scene.h"
+#include "support/app_delegate_access.h"
+#include "support/menu_text.h"
+#include "support/test_platform.h"
+
+namespace strandel {
+namespace {
+
+using A = AppDelegateAccess;
+using Rows = std::vector<std::string>;
+
+Rows shownRows(const sim::SimMenu& menu) {
+  Rows rows;
+  for (const auto& row : menu.shownItems()) rows.push_back(test::describeRow(*row));
+  return rows;
+}
+
+TEST(ReportRow, ReplacesCheckForUpdatesOnlyWhileOptionIsHeldAndNeverWithoutAccess) {
+  const Rows footer = {"Launch at Login -> toggleLaunchAtLogin",
+                       "Check for Updates… -> checkForUpdates", "Support Strandel… -> openDonatePage",
+                       "Quit Strandel -> terminate: [q]"};
+  Rows withOption = footer;
+  withOption[1] = "Copy Menu Bar Report -> copyMenuBarReport (alternate, option)";
+  const Rows permission = {
+      "Strandel needs Accessibility access to list menu bar extras. (disabled)", "---",
+      "Open Accessibility Settings… -> openAccessibilitySettings", "---",
+      "Quit Strandel -> terminate: [q]"};
+  const struct {
+    bool trusted;
+    bool option;
+    Rows tail;  // the last rows shown
+  } cases[] = {
+      {true, false, footer},
+      {true, true, withOption},
+      {false, false, permission},
+      {false, true, permission},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.trusted ? "access" : "no access") + (c.option ? ", Option" : ""));
+    test::TestPlatform tp;
+    tp.launchApp("Clock", {{"Clock", 900}});
+    tp.setTrusted(c.trusted);
+    auto delegate = tp.launchDelegate();
+    tp.drain();
+    auto menu = test::TestPlatform::menuOf(*delegate);
+    menu->open();
+    const Rows before = shownRows(*menu);
+    menu->setOptionKeyDown(c.option);
+    const Rows shown = shownRows(*menu);
+    ASSERT_GE(shown.size(), c.tail.size());
+    EXPECT_EQ(Rows(shown.end() - static_cast<long>(c.tail.size()), shown.end()), c.tail);
+    // Holding Option changes nothing but that one row.
+    EXPECT_EQ(shown.size(), before.size());
+    menu->setOptionKeyDown(false);
+    EXPECT_EQ(shownRows(*menu), before);
+  }
+}
+
+struct State {
+  Rows cached;
+  Date cachedAt;
+  bool scanning;
+  size_t pending;
+  std::optional<Rows> shown;
+  bool open;
+  bool watching;
+  size_t timers;
+  bool operator==(const State&) const = default;
+};
+
+State stateOf(AppDelegate& d, test::TestPlatform& tp) {
+  Rows cached;
+  for (const auto& item : A::cachedItems(d).value_or(ExtraItems{})) {
+    cached.push_back(item->signature());
+  }
+  return {cached,
+          A::cachedAt(d),
+          A::scanning(d),
+          A::pendingCompletions(d).size(),
+          A::shownSignature(d),
+          A::menuIsOpen(d),
+          A::accessibilityWatch(d) != nullptr,
+          tp.loop->activeTimerCount()};
+}
+
+// A hung app costs the report the scan's time-out on its application element and no more,
+// the menu works meanwhile, and nothing of the program's state moves: only the pasteboard.
+TEST(ReportRow, CopiesTheReportOffTheMainThreadWithinTheScansTimeOutsAndTouchesNoState) {
+  test::TestPlatform tp;
+  sim::AppSpec hung;
+  hung.name = "Hung";
+  hung.responseDelay = 60;
+  hung.extras = {sim::ExtraSpec{}};
+  tp.desktop->launch(hung);
+  tp.launchApp("Clock", {{"Clock", 900}});
+  auto delegate = tp.launchDelegate();
+  tp.drain();
+  tp.advance(1);
+  const State before = stateOf(*delegate, tp);
+  const Date asked = tp.now();
+
+  delegate->copyMenuBarReport();
+  tp.runMain();
+  EXPECT_EQ(tp.pendingScanBlocks(), 1u);
+  EXPECT_EQ(tp.pasteboard->changeCount(), 0);
+  auto menu = test::TestPlatform::menuOf(*delegate);
+  menu->open();  // the main thread is free: the menu opens from the cache at once
+  EXPECT_EQ(test::describeMenu(*menu)[1], "Clock -> pick:");
+  menu->close();
+  ASSERT_TRUE(tp.finishScanStep());
+  EXPECT_DOUBLE_EQ(tp.now().timeIntervalSince(asked), 0.25);
+  EXPECT_EQ(stateOf(*delegate, tp), before);
+
+  EXPECT_EQ(tp.pasteboard->type(), kPasteboardTypeString);
+  sim::SceneLoad replay = sim::parseScene(tp.pasteboard->text(), "report.json");
+  ASSERT_TRUE(replay.scene) << replay.error;
+  ASSERT_EQ(replay.scene->apps.size(), 2u);
+  EXPECT_EQ(replay.scene->apps[0].definition.responseDelay, 0.25);
+  EXPECT_EQ(replay.scene->apps[0].definition.appFaults.at("AXExtrasMenuBar").error,
+            AXError::cannotComplete);
+  EXPECT_EQ(replay.scene->apps[1].definition.extras.size(), 1u);
+}
+
+}  // namespace
+}  // namespace strandel
