@@ -71,6 +71,16 @@ class MacAccessibility final : public Accessibility {
     return toPortError(error);
   }
 
+  AXError copyActionNames(const AXRef& element, AXRef& names) override {
+    names = nullptr;
+    AXUIElementRef target = elementOf(element);
+    if (target == nullptr) return AXError::illegalArgument;
+    CFArrayRef result = nullptr;
+    ::AXError error = AXUIElementCopyActionNames(target, &result);
+    names = adoptCFObject(result);
+    return toPortError(error);
+  }
+
   AXError performAction(const AXRef& element, std::string_view action) override {
     AXUIElementRef target = elementOf(element);
     if (target == nullptr) return AXError::illegalArgument;
@@ -85,6 +95,7 @@ class MacAccessibility final : public Accessibility {
   TypeID valueTypeID() override { return AXValueGetTypeID(); }
   TypeID stringTypeID() override { return CFStringGetTypeID(); }
   TypeID arrayTypeID() override { return CFArrayGetTypeID(); }
+  TypeID numberTypeID() override { return CFNumberGetTypeID(); }
 
   bool valueGetPoint(const AXRef& value, Point& point) override {
     AXValueRef axValue = axValueOf(value);

@@ -16,6 +16,7 @@
 #import "adapters/macos/login_items.h"
 #import "adapters/macos/menus.h"
 #import "adapters/macos/notifications.h"
+#import "adapters/macos/pasteboard.h"
 #import "adapters/macos/screens.h"
 #import "adapters/macos/status_bar.h"
 #import "adapters/macos/system_log.h"
@@ -49,6 +50,8 @@ int main() {
     platform.statusBar = mac::makeStatusBar();
     platform.menus = mac::makeMenus();
     platform.alerts = mac::makeAlerts();
+    platform.generalPasteboard = mac::makeGeneralPasteboard();
+    platform.processInfo = mac::makeProcessInfo();
     platform.processIdentifier = getpid();
     strandel::installPlatform(&platform);
     return strandel::runApplication();

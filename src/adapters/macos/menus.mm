@@ -91,6 +91,32 @@ ControlState toPort(NSInteger state) {
   return ControlState::off;
 }
 
+constexpr struct {
+  ModifierFlags port;
+  NSEventModifierFlags ns;
+} kModifiers[] = {
+    {ModifierFlags::shift, NSEventModifierFlagShift},
+    {ModifierFlags::control, NSEventModifierFlagControl},
+    {ModifierFlags::option, NSEventModifierFlagOption},
+    {ModifierFlags::command, NSEventModifierFlagCommand},
+};
+
+NSEventModifierFlags toNSModifierFlags(ModifierFlags mask) {
+  NSEventModifierFlags flags = 0;
+  for (const auto& m : kModifiers) {
+    if ((static_cast<uint64_t>(mask) & static_cast<uint64_t>(m.port)) != 0) flags |= m.ns;
+  }
+  return flags;
+}
+
+ModifierFlags toPort(NSEventModifierFlags flags) {
+  uint64_t mask = 0;
+  for (const auto& m : kModifiers) {
+    if ((flags & m.ns) != 0) mask |= static_cast<uint64_t>(m.port);
+  }
+  return static_cast<ModifierFlags>(mask);
+}
+
 // Stateless: every wrapper of one NSMenuItem behaves the same, so a fresh one can stand for
 // the sender of an action.
 class MacMenuItem final : public MenuItem {
@@ -107,6 +133,14 @@ class MacMenuItem final : public MenuItem {
     return toStdString(NSStringFromSelector(selector));
   }
   std::string keyEquivalent() const override { return toStdString(item_.keyEquivalent); }
+  ModifierFlags keyEquivalentModifierMask() const override {
+    return toPort(static_cast<NSEventModifierFlags>([item_ keyEquivalentModifierMask]));
+  }
+  void setKeyEquivalentModifierMask(ModifierFlags mask) override {
+    [item_ setKeyEquivalentModifierMask:toNSModifierFlags(mask)];
+  }
+  bool isAlternate() const override { return [item_ isAlternate]; }
+  void setAlternate(bool alternate) override { [item_ setAlternate:alternate]; }
 
   bool isEnabled() const override { return [item_ isEnabled]; }
   void setEnabled(bool enabled) override { item_.enabled = enabled; }

@@ -175,6 +175,18 @@ TEST(MacMenusTest, RowsGiveBackWhatTheyWereGiven) {
   EXPECT_EQ(row->representedObject(), payload);
   row->setRepresentedObject(nullptr);
   EXPECT_EQ(row->representedObject(), nullptr);
+
+  EXPECT_EQ(row->keyEquivalentModifierMask(), ModifierFlags::command);
+  EXPECT_FALSE(row->isAlternate());
+  row->setKeyEquivalentModifierMask(ModifierFlags::option);
+  row->setAlternate(true);
+  EXPECT_EQ(row->keyEquivalentModifierMask(), ModifierFlags::option);
+  EXPECT_TRUE(row->isAlternate());
+  MenuRef menu = menus->makeMenu();
+  menu->addItem(row);
+  NSMenuItem* item = [unwrapMenu(menu) itemAtIndex:0];
+  EXPECT_EQ([item keyEquivalentModifierMask], NSEventModifierFlagOption);
+  EXPECT_TRUE([item isAlternate]);
 }
 
 TEST(MacMenusTest, OutOfRangeAndMisplacedRowsAreRefusedWithoutAnException) {

@@ -40,6 +40,7 @@ CFIndex CFArrayGetCount(CFArrayRef theArray);
 const void* CFArrayGetValueAtIndex(CFArrayRef theArray, CFIndex idx);
 
 CFTypeID CFBooleanGetTypeID(void);
+CFTypeID CFNumberGetTypeID(void);
 Boolean CFNumberIsFloatType(CFNumberRef number);
 }
 
@@ -109,6 +110,7 @@ AXUIElementRef AXUIElementCreateApplication(pid_t pid);
 AXError AXUIElementSetMessagingTimeout(AXUIElementRef element, float timeoutInSeconds);
 AXError AXUIElementCopyAttributeValue(AXUIElementRef element, CFStringRef attribute,
                                       CFTypeRef* value);
+AXError AXUIElementCopyActionNames(AXUIElementRef element, CFArrayRef* names);
 AXError AXUIElementPerformAction(AXUIElementRef element, CFStringRef action);
 
 CFTypeID AXValueGetTypeID(void);
@@ -200,8 +202,32 @@ typedef NS_ENUM(NSInteger, SMAppServiceStatus) {
                                                        NSError* error))completionHandler;
 @end
 
+// Foundation: the system's version (macOS 10.10).
+
+typedef struct {
+  NSInteger majorVersion;
+  NSInteger minorVersion;
+  NSInteger patchVersion;
+} NSOperatingSystemVersion;
+
+@interface NSProcessInfo (AppleShim)
+@property(readonly) NSOperatingSystemVersion operatingSystemVersion;
+@end
+
 // ---------------------------------------------------------------------------------------
 // AppKit.
+
+// The modifier names of macOS 10.12; GNUstep has only the older ones (same values).
+static const NSEventModifierFlags NSEventModifierFlagShift = 1 << 17;
+static const NSEventModifierFlags NSEventModifierFlagControl = 1 << 18;
+static const NSEventModifierFlags NSEventModifierFlagOption = 1 << 19;
+static const NSEventModifierFlags NSEventModifierFlagCommand = 1 << 20;
+
+typedef NSString* NSPasteboardType;
+
+@interface NSPasteboard (AppleShim)
+- (NSInteger)clearContents;
+@end
 
 // The style names of macOS 10.12; GNUstep has only the older ones.
 static const NSAlertStyle NSAlertStyleWarning = 0;
