@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <deque>
 
+#include "adapters/sim/services/atomic_file.h"
 #include "adapters/sim/simulator/scene.h"
+#include "support/temp_dir.h"
 #include "test_scene.h"
 
 namespace strandel::sim::terminal {
@@ -15,9 +17,10 @@ namespace {
 
 class Session {
  public:
-  explicit Session(bool granted, const std::string& server = "\"offline\"")
+  explicit Session(bool granted, const std::string& server = "\"offline\"",
+                   Simulator::Options options = {})
       : simulator(std::move(*parseScene(testing::testScene(granted, server), "t.json").scene),
-                  Simulator::Options{}),
+                  std::move(options)),
         controller(simulator, {[this] { ++redraws; }, [this](const auto& done) { nested(done); },
                                [this] { quit = true; }}) {
     controller.attach();
@@ -123,6 +126,31 @@ TEST(Interactive, ChoosingAHiddenRowPressesItsExtraWhichVisiblyOpens) {
     s.key(Key::enter);  // closes it and does nothing else
     EXPECT_FALSE(s.shows("pressed through Strandel"));
   });
+}
+
+TEST(Interactive, TabHoldsOptionAndTheCopiedReportIsAFileNamedInTheEvents) {
+  test::TempDir dir;
+  Simulator::Options options;
+  options.reportDirectory = dir.path();
+  Session s(true, "\"offline\"", options);
+  s.play([&] {
+    s.key(Key::enter);
+    EXPECT_TRUE(s.shows("Check for Updates"));
+    EXPECT_FALSE(s.shows("Copy Menu Bar Report"));
+    s.key(Key::tab);
+    EXPECT_TRUE(s.shows("Option held"));
+    EXPECT_FALSE(s.shows("Check for Updates"));
+    auto row = s.place("Copy Menu Bar Report");
+    ASSERT_TRUE(row);
+    s.input(Input::click(row->x, row->y));
+    s.wait(0.5);
+    EXPECT_TRUE(s.shows("strandel-report-1.json"));
+  });
+  auto text = readWholeFile(dir.path() / "strandel-report-1.json");
+  ASSERT_TRUE(text);
+  SceneLoad replay = parseScene(*text, "strandel-report-1.json");
+  ASSERT_TRUE(replay.scene) << replay.error;
+  EXPECT_EQ(replay.scene->apps.size(), 3u);
 }
 
 TEST(Interactive, RowsThatChangeWhileTheMenuIsOpenChangeOnScreen) {

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -90,6 +91,9 @@ int runWithPerson(Scene scene) {
   options.time = Simulator::Time::realTime;
   options.writeSyslog = true;
   options.languages = preferredLanguagesFromEnvironment();
+  // A copied menu bar report lands in the working directory too, for --scene to replay.
+  std::error_code error;
+  if (auto here = std::filesystem::current_path(error); !error) options.reportDirectory = here;
   bool sceneSetsSettings = !scene.defaults.empty() ||
                            scene.loginItem.status != strandel::LoginItemStatus::notRegistered ||
                            scene.loginItem.failure.has_value();

@@ -333,6 +333,10 @@ void Controller::handleMenu(const Input& input) {
       case Key::left:
         simulator_.closeMenu();
         return;
+      case Key::tab:
+        // A terminal cannot tell a held Option key: tab holds it, or lets it go.
+        simulator_.setOptionKeyDown(!simulator_.optionKeyDown());
+        return;
       case Key::none:
         if (input.character == U' ') {
           if (menuCursor_ >= 0) chooseRow(menuCursor_);
@@ -485,6 +489,7 @@ std::string Controller::statusLine() const {
   line += simulator_.desktop().accessibilityGranted() ? "  ·  Accessibility: allowed"
                                                       : "  ·  Accessibility: not allowed";
   if (simulator_.privacyPaneOpen()) line += "  ·  privacy pane open";
+  if (simulator_.optionKeyDown()) line += "  ·  Option held";
   if (hovered_ && !menuOpen()) {
     auto item = simulator_.statusItem();
     if (item && item->simButton() && !item->simButton()->toolTip().empty()) {
@@ -501,7 +506,9 @@ std::string Controller::helpLine() const {
     return list_->launching ? " ↑/↓ move  ⏎ launch  esc cancel"
                             : " ↑/↓ move  ⏎ quit it  esc cancel";
   }
-  if (menuOpen()) return " ↑/↓ move  ⏎ choose  esc close  letters: key equivalents (q: Quit)";
+  if (menuOpen()) {
+    return " ↑/↓ move  ⏎ choose  esc close  tab hold/let go Option  letters: key equivalents";
+  }
   std::string help = " h hover  ⏎ open the menu  p privacy pane  l launch app  k quit app  q leave";
   if (simulator_.privacyPaneOpen()) help = " space allow/deny  esc close pane " + help;
   return help;
