@@ -58,8 +58,7 @@ Json extraJson(const MenuBarReport::Extra& extra) {
   Json faults = Json::object();
   if (!hasPoint) faults["AXPosition"] = fault(extra.position);
   if (!hasSize) faults["AXSize"] = fault(extra.size);
-  const bool noDescription =
-      extra.description.error == AXError::noValue && !extra.description.kind;
+  const bool noDescription = extra.description.error == AXError::noValue && !extra.description.kind;
   if (!extra.description.succeededWith(AXValueKind::string) && !noDescription) {
     faults["AXDescription"] = fault(extra.description);
   }

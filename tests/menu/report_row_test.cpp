@@ -24,8 +24,8 @@ Rows shownRows(const sim::SimMenu& menu) {
 
 TEST(ReportRow, ReplacesCheckForUpdatesOnlyWhileOptionIsHeldAndNeverWithoutAccess) {
   const Rows footer = {"Launch at Login -> toggleLaunchAtLogin",
-                       "Check for Updates… -> checkForUpdates", "Support Strandel… -> openDonatePage",
-                       "Quit Strandel -> terminate: [q]"};
+                       "Check for Updates… -> checkForUpdates",
+                       "Support Strandel… -> openDonatePage", "Quit Strandel -> terminate: [q]"};
   Rows withOption = footer;
   withOption[1] = "Copy Menu Bar Report -> copyMenuBarReport (alternate, option)";
   const Rows permission = {

@@ -11,7 +11,7 @@ std::string describeRow(const MenuItem& row) {
   if (!row.keyEquivalent().empty()) text += " [" + row.keyEquivalent() + "]";
   if (row.isAlternate()) {
     text += row.keyEquivalentModifierMask() == ModifierFlags::option ? " (alternate, option)"
-                                                                    : " (alternate)";
+                                                                     : " (alternate)";
   }
   return text;
 }

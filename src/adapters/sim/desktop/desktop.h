@@ -60,7 +60,7 @@ struct ExtraSpec {
   ExtraID id = 0;  // given by the desktop; leave 0 when adding
   Point position;
   Size size;
-  std::optional<std::string> description;  // none: "AXDescription" has no value
+  std::optional<std::string> description;          // none: "AXDescription" has no value
   std::vector<std::string> actions = {"AXPress"};  // what AXUIElementCopyActionNames lists
   // "AXPosition", "AXSize", "AXDescription", and "AXActionNames" for the action names.
   AttributeFaults faults;

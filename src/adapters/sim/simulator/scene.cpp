@@ -40,12 +40,13 @@ OperatingSystemVersion readVersion(const Node& node) {
   size_t at = 0;
   for (;;) {
     size_t end = text.find('.', at);
-    std::string_view part = std::string_view(text).substr(at, end == std::string::npos
-                                                                   ? std::string::npos
-                                                                   : end - at);
-    bool digits = !part.empty() && part.size() <= 9 &&
-                  std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
-    if (!digits || count == 3) node.fail("expected a version like \"14.2.1\", found " + inQuotes(text));
+    std::string_view part =
+        std::string_view(text).substr(at, end == std::string::npos ? std::string::npos : end - at);
+    bool digits =
+        !part.empty() && part.size() <= 9 &&
+        std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (!digits || count == 3)
+      node.fail("expected a version like \"14.2.1\", found " + inQuotes(text));
     parts[count++] = std::stoll(std::string(part));
     if (end == std::string::npos) break;
     at = end + 1;

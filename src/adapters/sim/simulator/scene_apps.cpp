@@ -14,13 +14,13 @@ AttributeFault readFault(const Node& node) {
     Node e = node.member("error");
     if (e.value.is_number()) {
       // A code without a name, as a report from a newer system may hold.
-      fault.error = static_cast<AXError>(e.integer(std::numeric_limits<int32_t>::min(),
-                                                   std::numeric_limits<int32_t>::max()));
+      fault.error = static_cast<AXError>(
+          e.integer(std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
     } else {
       auto found = strandel::axErrorNamed(e.string());
       if (!found) {
-        e.fail("unknown error " + inQuotes(e.string()) + " (known: " +
-               std::string(axErrorNames()) + ", or an integer code)");
+        e.fail("unknown error " + inQuotes(e.string()) + " (known: " + std::string(axErrorNames()) +
+               ", or an integer code)");
       }
       fault.error = *found;
     }
@@ -31,8 +31,8 @@ AttributeFault readFault(const Node& node) {
       std::string kind = v.string();
       auto found = axValueKindNamed(kind);
       if (!found) {
-        v.fail("unknown value kind " + inQuotes(kind) + " (known: " +
-               std::string(axValueKindNames()) + ", or null for no value)");
+        v.fail("unknown value kind " + inQuotes(kind) +
+               " (known: " + std::string(axValueKindNames()) + ", or null for no value)");
       }
       fault.value = *found;
     }

@@ -130,7 +130,6 @@ struct Node {
   }
 };
 
-
 // [x, y, width, height].
 Rect readRect(const Node& node, bool sizeMustBePositive, bool sizeMayBeNegative);
 

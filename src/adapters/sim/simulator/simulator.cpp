@@ -447,8 +447,8 @@ void Simulator::compose() {
   pasteboard_ = std::make_shared<SimPasteboard>(
       [this](const std::string& text, const std::string& type) { pasteboardWritten(text, type); });
   platform_.generalPasteboard = pasteboard_;
-  platform_.processInfo = std::make_shared<SimProcessInfo>(
-      scene_.os.version, scene_.os.description, [work] { ++work->reports; });
+  platform_.processInfo = std::make_shared<SimProcessInfo>(scene_.os.version, scene_.os.description,
+                                                           [work] { ++work->reports; });
   platform_.processIdentifier = scene_.selfPid;
 }
 

@@ -89,9 +89,9 @@ void SimMenu::setOptionKeyDown(bool down) {
 
 bool SimMenu::choose(long index) {
   const std::vector<MenuItemRef> shown = shownItems();
-  MenuItemRef row =
-      index >= 0 && index < static_cast<long>(shown.size()) ? shown[static_cast<size_t>(index)]
-                                                           : nullptr;
+  MenuItemRef row = index >= 0 && index < static_cast<long>(shown.size())
+                        ? shown[static_cast<size_t>(index)]
+                        : nullptr;
   auto item = std::dynamic_pointer_cast<SimMenuItem>(row);
   if (!open_ || !item || !item->isEffectivelyEnabled()) return false;
   close();
