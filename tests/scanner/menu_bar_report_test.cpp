@@ -118,42 +118,6 @@ std::string readReport(Scene scene) {
   return out;
 }
 
-struct Mac {
-  const char* name;
-  const char* apps;
-  std::vector<std::string> rows;  // the menu's list, without the footer
-  const char* press;              // the press of the last listed extra
-};
-
-// Today's Macs as their users report them.
-const Mac kMacs[] = {
-    {"a system host whose extras bar lies over other apps' extras",
-     R"({"pid": 301, "name": "Tidewater", "extras": [
-           {"frame": [1300, 0, 30, 24], "description": "Tidewater, up to date"}]},
-        {"pid": 302, "name": "Control Center", "policy": "accessory", "extras": [
-           {"frame": [1300, 0, 30, 24], "description": "Tidewater, up to date"},
-           {"frame": [1440, 0, 30, 24], "description": "Control Center"}]})",
-     {" 1. header \"VISIBLE (3)\"  disabled  10pt semibold secondary", " 2. action \"Tidewater\"",
-      " 3. action \"Tidewater\"", " 4. action \"Control Center\""},
-     "press: extra 3 of Control Center (pid 302), \"Control Center\" -> success"},
-    {"an agent whose extras have no description and no press action",
-     R"({"pid": 401, "name": "System Extras", "policy": "accessory", "extras": [
-           {"frame": [1380, 0, 28, 24], "actions": []},
-           {"frame": [1410, 0, 40, 24], "actions": ["AXShowMenu"]}]})",
-     {" 1. header \"VISIBLE (2)\"  disabled  10pt semibold secondary",
-      " 2. action \"System Extras\"", " 3. action \"System Extras\""},
-     "press: extra 2 of System Extras (pid 401), no description -> actionUnsupported"},
-    {"an app with no extras bar",
-     R"({"pid": 501, "name": "Barless", "extrasBar": false},
-        {"pid": 502, "name": "Beacon", "extras": [{"frame": [1200, 0, 30, 24], "description": "Beacon"}]})",
-     {" 1. header \"VISIBLE (1)\"  disabled  10pt semibold secondary", " 2. action \"Beacon\""},
-     "press: extra 1 of Beacon (pid 502), \"Beacon\" -> success"},
-};
-
-std::string macScene(const Mac& mac) {
-  return std::string(R"({"screen": {"frame": [0, 0, 1512, 982]}, "apps": [)") + mac.apps + "]}";
-}
-
 struct Case {
   const char* name;
   std::string scene;
@@ -214,7 +178,6 @@ std::vector<Case> cases() {
   }
   out.push_back({"default", readFile(STRANDEL_SOURCE_DIR "/resources/scenes/default.json")});
   out.push_back({"every fault", everyFault()});
-  for (const Mac& mac : kMacs) out.push_back({mac.name, macScene(mac)});
   out.push_back({"no apps", R"({"screen": {"frame": [0, 0, 800, 600]}, "apps": []})"});
   out.push_back({"only failing apps", R"({"screen": {"frame": [0, 0, 800, 600]}, "apps": [
       {"pid": 7, "name": "Hung", "responseDelay": 60},
@@ -241,20 +204,6 @@ TEST(MenuBarReportTest, AReportReadsBackAsAMacThatAnswersTheSameAndScansTheSame)
     const Played second = run(*replayed.scene, kReportThenScan);
     EXPECT_EQ(scanLines(second.transcript), scanLines(first.transcript));
     EXPECT_EQ(second.report, first.report);
-  }
-}
-
-// What the program lists on today's Macs, so that a change there shows its effect.
-TEST(MenuBarReportTest, TodaysMacsListTheseExtras) {
-  for (const Mac& mac : kMacs) {
-    SCOPED_TRACE(mac.name);
-    const std::string script =
-        "at 1 open\nchoose " + std::to_string(mac.rows.size()) + "\nwait 1\n";
-    const Played result = run(load(macScene(mac)), script.c_str());
-    std::string expected = "menu opened (" + std::to_string(mac.rows.size() + 5) + " rows):\n";
-    for (const auto& row : mac.rows) expected += "           " + row + "\n";
-    EXPECT_NE(result.transcript.find(expected), std::string::npos) << result.transcript;
-    EXPECT_NE(result.transcript.find(mac.press), std::string::npos) << result.transcript;
   }
 }
 
