@@ -171,9 +171,10 @@ std::string everyFault() {
 
 std::vector<Case> cases() {
   std::vector<Case> out;
+  // Today's Macs, as their users report them, are the golden run "menu_bar_report".
   for (const char* name :
-       {"faults", "launch_rescan", "login_item", "login_item_failure", "no_screen", "permission",
-        "script_error", "update_checks", "update_offline"}) {
+       {"faults", "launch_rescan", "login_item", "login_item_failure", "menu_bar_report",
+        "no_screen", "permission", "script_error", "update_checks", "update_offline"}) {
     out.push_back({name, golden(name)});
   }
   out.push_back({"default", readFile(STRANDEL_SOURCE_DIR "/resources/scenes/default.json")});

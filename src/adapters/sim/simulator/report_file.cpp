@@ -19,14 +19,14 @@ std::variant<std::filesystem::path, std::string> writeReportFile(
     if (fd < 0) return "cannot create " + file.string() + ": " + errorText(errno);
     size_t written = 0;
     while (written < text.size()) {
-      ssize_t n2 = ::write(fd, text.data() + written, text.size() - written);
-      if (n2 < 0 && errno == EINTR) continue;
-      if (n2 <= 0) {
+      ssize_t wrote = ::write(fd, text.data() + written, text.size() - written);
+      if (wrote < 0 && errno == EINTR) continue;
+      if (wrote <= 0) {
         int error = errno;
         ::close(fd);
         return "cannot write " + file.string() + ": " + errorText(error);
       }
-      written += static_cast<size_t>(n2);
+      written += static_cast<size_t>(wrote);
     }
     if (::close(fd) != 0) return "cannot write " + file.string() + ": " + errorText(errno);
     return file;
