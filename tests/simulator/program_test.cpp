@@ -30,8 +30,8 @@ class ProgramTest : public testing::Test {
   // Runs the program with these arguments, its input from /dev/null (so never interactive).
   Outcome run(const std::string& arguments) {
     std::string out = (dir_.path() / "out").string(), err = (dir_.path() / "err").string();
-    std::string command = "'" STRANDEL_PROGRAM "' " + arguments +
-                          " </dev/null >'" + out + "' 2>'" + err + "'";
+    std::string command =
+        "'" STRANDEL_PROGRAM "' " + arguments + " </dev/null >'" + out + "' 2>'" + err + "'";
     int raw = std::system(command.c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(out), readFile(err)};
   }
