@@ -38,7 +38,7 @@ class Session {
     loop.runUntil(Date{loop.now().secondsSinceReference + seconds});
   }
   const Canvas& draw() {
-    canvas_ = Canvas(120, 40);
+    canvas_ = Canvas(columns, rows);
     controller.rendered(render(controller.model(), canvas_));
     return canvas_;
   }
@@ -59,6 +59,8 @@ class Session {
 
   Simulator simulator;
   Controller controller;
+  int columns = 120;
+  int rows = 40;
   int redraws = 0;
   bool quit = false;
   // Answers the next alert: the screen as it showed the alert, then these inputs.
@@ -102,8 +104,11 @@ TEST(Interactive, AKeyOpensTheMenuHiddenExtrasFirstTheCursorSkipsRowsThatCannotB
     s.key(Key::down);
     s.key(Key::down);  // over the separator and the header
     EXPECT_TRUE(s.highlighted("Wi-Fi"));
+    // The Events pane times the opening, as a transcript does.
+    EXPECT_TRUE(s.shows("[   0.500] menu opened (12 rows) in 0.0 ms"));
     s.key(Key::escape);
     EXPECT_FALSE(s.shows("Quit Strandel"));
+    EXPECT_TRUE(s.shows("[   0.500] menu closed"));
     s.type(U'q');  // with the menu closed: the person leaves, the program was not asked to quit
   });
   EXPECT_TRUE(s.quit);
@@ -182,11 +187,15 @@ TEST(Interactive, AlertsAreDialogsAnsweredWithTheirButtons) {
   s.play([&] {
     s.wait(3.5);
     ASSERT_TRUE(s.alertScreen);
-    for (const char* text : {"Strandel 9.0.0 is available", "[ Download ]", "[ Later ]"}) {
-      EXPECT_TRUE(s.alertScreen->find(text)) << text;
-    }
+    ASSERT_TRUE(s.alertScreen->find("Strandel 9.0.0 is available"));
+    // Numbered as they answer, the first one rightmost.
+    auto download = s.alertScreen->find("[ 1: Download ]");
+    auto later = s.alertScreen->find("[ 2: Later ]");
+    ASSERT_TRUE(download && later);
+    EXPECT_EQ(download->y, later->y);
+    EXPECT_GT(download->x, later->x);
     EXPECT_TRUE(s.shows("alert answered: 2=\"Later\""));
-    EXPECT_FALSE(s.shows("[ Later ]"));
+    EXPECT_FALSE(s.shows("Later ]"));
     EXPECT_FALSE(s.shows("the browser"));  // Later opens nothing
   });
 }
@@ -230,6 +239,46 @@ TEST(Interactive, ThePointerHoversClicksAndChooses) {
     s.wait(0.3);
     ASSERT_EQ(s.simulator.desktop().presses().size(), 1u);
     EXPECT_EQ(s.simulator.desktop().presses()[0].description, "Wi-Fi, connected");
+  });
+}
+
+// Every key that applies stays on screen, on a wide terminal and on an 80x24 one.
+TEST(Interactive, EveryKeyThatAppliesIsShownAtEverySize) {
+  Session s(false);
+  auto expectKeys = [&](const char* state, std::vector<std::string> keys) {
+    for (auto [columns, rows] : {std::pair{120, 40}, std::pair{80, 24}}) {
+      s.columns = columns;
+      s.rows = rows;
+      const Canvas& screen = s.draw();
+      std::string bottom;
+      for (int y = rows - 3; y < rows; ++y) bottom += screen.row(y) + "\n";
+      SCOPED_TRACE(std::string(state) + " at " + std::to_string(columns) + "x" +
+                   std::to_string(rows) + ":\n" + bottom);
+      EXPECT_NE(bottom.find("Strandel is running"), std::string::npos);
+      EXPECT_EQ(bottom.find("…"), std::string::npos);  // nothing cut
+      for (const auto& key : keys)
+        EXPECT_NE(bottom.find(" " + key + " "), std::string::npos) << key;
+    }
+    s.columns = 120;
+    s.rows = 40;
+  };
+  s.play([&] {
+    expectKeys("the system's prompt", {"←/→", "⏎", "1-2"});
+    s.key(Key::enter);
+    expectKeys("the privacy pane", {"space", "esc/p", "h", "⏎", "l", "k", "q"});
+    s.type(U' ');
+    s.wait(1);
+    s.key(Key::escape);
+    expectKeys("the desktop", {"h", "⏎", "p", "l", "k", "q"});
+    s.key(Key::enter);
+    expectKeys("the menu", {"↑/↓", "⏎", "esc", "letters:"});
+    s.key(Key::down);
+    s.key(Key::enter);
+    s.wait(0.3);
+    expectKeys("an open extra", {"any key or click"});
+    s.key(Key::escape);
+    s.type(U'l');
+    expectKeys("the list of apps", {"↑/↓", "⏎", "esc"});
   });
 }
 

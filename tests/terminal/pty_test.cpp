@@ -102,9 +102,12 @@ class PtyProgram {
   std::optional<int> status_;
 };
 
-TEST(Terminal, AKeyOpensTheMenuAndItsRowsAppear) {
-  PtyProgram program(testing::testScene(true));
-  ASSERT_TRUE(program.waitFor("Strandel is running")) << program.output();
+TEST(Terminal, TheStatusItemShowsBeforeTheFirstScanEndsAndAKeyOpensTheMenu) {
+  // Three slow apps: the first scan takes three quarters of a second.
+  PtyProgram program(testing::testScene(true, "\"offline\"", true));
+  ASSERT_TRUE(program.waitFor("⋯")) << program.output();  // the program's status item
+  EXPECT_EQ(program.output().find("scan:"), std::string::npos) << program.output();
+  ASSERT_TRUE(program.waitFor("scan:")) << program.output();
   EXPECT_EQ(program.output().find("Quit Strandel"), std::string::npos);
   size_t before = program.output().size();
   program.send("\r");

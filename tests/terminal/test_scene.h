@@ -5,9 +5,11 @@
 namespace strandel::sim::terminal::testing {
 
 // A notched 14-inch screen with one extra behind the notch and one off the left edge, and an
-// app that is installed but not running.
-inline std::string testScene(bool granted, const std::string& updateServer = "\"offline\"") {
-  return R"({"name": "terminal test",
+// app that is installed but not running. `slow`: Tidewater takes 0.2 s for each of its five
+// answers, so that a scan takes a second, and the status item's place is already saved.
+inline std::string testScene(bool granted, const std::string& updateServer = "\"offline\"",
+                             bool slow = false) {
+  std::string scene = R"({"name": "terminal test",
   "screen": {"frame": [0, 0, 1512, 982], "topLeftArea": [0, 950, 662, 32],
              "topRightArea": [850, 950, 662, 32]},
   "apps": [
@@ -21,7 +23,15 @@ inline std::string testScene(bool granted, const std::string& updateServer = "\"
   "installed": [{"pid": 733, "name": "Tsuki", "policy": "accessory", "icon": {"glyph": "☾"},
      "extras": [{"frame": [1200, 0, 30, 37], "description": "Calendar, 3 events"}]}],
   "accessibilityGranted": )" +
-         std::string(granted ? "true" : "false") + R"(, "updateServer": )" + updateServer + "}";
+                      std::string(granted ? "true" : "false") + R"(, "updateServer": )" +
+                      updateServer + "}";
+  if (slow) {
+    const std::string tidewater = R"("name": "Tidewater",)";
+    scene.insert(scene.find(tidewater) + tidewater.size(), R"( "responseDelay": 0.2,)");
+    // A program run before: nothing new to write to the defaults, no event to show.
+    scene.insert(1, R"("defaults": {"NSStatusItem Preferred Position StrandelControl": 0}, )");
+  }
+  return scene;
 }
 
 inline const char* kNewerVersionServer =

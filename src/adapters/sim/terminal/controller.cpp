@@ -1,6 +1,7 @@
 #include "adapters/sim/terminal/controller.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "adapters/sim/desktop/sim_image.h"
@@ -95,7 +96,7 @@ void Controller::attach() {
   attached_ = true;
   simulator_.setEventSink([this](const SimEvent& event) { onEvent(event); });
   simulator_.setAlertPresenter([this](const AlertRecord& alert) { return presentAlert(alert); });
-  simulator_.setMenuObserver([this] { host_.redraw(); });
+  simulator_.setMenuObserver([this] { onMenuChanged(); });
 }
 
 void Controller::detach() {
@@ -111,12 +112,38 @@ void Controller::log(const std::string& line) {
   while (log_.size() > kLogLimit) log_.pop_front();
 }
 
-void Controller::onEvent(const SimEvent& event) {
+void Controller::logEvent(const std::string& text, const std::vector<std::string>& details) {
   std::string stamp = Transcript::stamp(simulator_.secondsSinceStart());
-  log(stamp + " " + simulator_.scrub(event.text));
+  log(stamp + " " + simulator_.scrub(text));
   std::string indent(stamp.size() + 3, ' ');
-  for (const auto& detail : event.details) log(indent + simulator_.scrub(detail));
+  for (const auto& detail : details) log(indent + simulator_.scrub(detail));
+}
+
+void Controller::onEvent(const SimEvent& event) {
+  logEvent(event.text, event.details);
   if (event.kind == SimEvent::Kind::prompt) prompt_ = Prompt{};
+  host_.redraw();
+}
+
+void Controller::onMenuChanged() {
+  // As the transcript has it, with how long the opening took after the person asked.
+  bool open = menuOpen();
+  if (open != menuShownOpen_) {
+    menuShownOpen_ = open;
+    if (open) {
+      long rows = simulator_.menu()->numberOfItems();
+      std::string text = "menu opened (" + std::to_string(rows) + (rows == 1 ? " row)" : " rows)");
+      if (menuAskedAt_) {
+        double seconds = std::max(simulator_.secondsSinceStart() - *menuAskedAt_, 0.0);
+        // Tenths of a millisecond as integers: no locale's decimal mark.
+        long long tenths = std::llround(seconds * 1e4);
+        text += " in " + std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " ms";
+      }
+      logEvent(text, {});
+    } else {
+      logEvent("menu closed", {});
+    }
+  }
   host_.redraw();
 }
 
@@ -288,7 +315,10 @@ void Controller::openMenu() {
     log("the status item is not in the menu bar yet");
     return;
   }
+  // The menu opens within this call; its log line tells how long that took.
+  menuAskedAt_ = simulator_.secondsSinceStart();
   simulator_.openMenu();
+  menuAskedAt_.reset();
 }
 
 void Controller::chooseRow(long row) {
@@ -499,19 +529,38 @@ std::string Controller::statusLine() const {
   return line;
 }
 
-std::string Controller::helpLine() const {
-  if (dialog_ || prompt_) return " ←/→ pick a button  ⏎ answer  1-9 answer by number";
-  if (opened_) return " any key or click closes the open extra";
+std::vector<KeyHint> Controller::keyHints() const {
+  if (dialog_ || prompt_) {
+    size_t count = dialog_ ? dialog_->alert.buttons.size() : kPromptButtons.size();
+    std::string numbers = count > 1 ? "1-" + std::to_string(std::min<size_t>(count, 9)) : "1";
+    return {{"←/→", "pick a button", "pick"},
+            {"⏎", "answer", ""},
+            {numbers, "answer by number", "by number"}};
+  }
+  if (opened_) return {{"any key or click", "closes the open extra", "closes it"}};
   if (list_) {
-    return list_->launching ? " ↑/↓ move  ⏎ launch  esc cancel"
-                            : " ↑/↓ move  ⏎ quit it  esc cancel";
+    return {{"↑/↓", "move", ""},
+            {"⏎", list_->launching ? "launch" : "quit it", ""},
+            {"esc", "cancel", ""}};
   }
   if (menuOpen()) {
-    return " ↑/↓ move  ⏎ choose  esc close  tab hold/let go Option  letters: key equivalents";
+    return {{"↑/↓", "move", ""},
+            {"⏎", "choose", ""},
+            {"esc", "close", ""},
+            {"tab", "hold/let go Option", "Option"},
+            {"letters:", "key equivalents (q: Quit)", "⌘ keys (q: Quit)"}};
   }
-  std::string help = " h hover  ⏎ open the menu  p privacy pane  l launch app  k quit app  q leave";
-  if (simulator_.privacyPaneOpen()) help = " space allow/deny  esc close pane " + help;
-  return help;
+  std::vector<KeyHint> hints;
+  if (simulator_.privacyPaneOpen()) {
+    hints = {{"space", "allow/deny", ""}, {"esc/p", "close the pane", "close pane"}};
+  }
+  hints.push_back({"h", "hover", ""});
+  hints.push_back({"⏎", "open the menu", "menu"});
+  if (!simulator_.privacyPaneOpen()) hints.push_back({"p", "privacy pane", "privacy"});
+  hints.push_back({"l", "launch app", "launch"});
+  hints.push_back({"k", "quit app", ""});
+  hints.push_back({"q", "leave", ""});
+  return hints;
 }
 
 ViewModel Controller::model() {
@@ -601,7 +650,7 @@ ViewModel Controller::model() {
   }
   m.log.assign(log_.begin(), log_.end());
   m.status = statusLine();
-  m.help = helpLine();
+  m.help = keyHints();
   return m;
 }
 

@@ -77,6 +77,8 @@ class Controller {
   };
 
   void onEvent(const SimEvent& event);
+  void onMenuChanged();
+  void logEvent(const std::string& text, const std::vector<std::string>& details);
   size_t presentAlert(const AlertRecord& alert);
   void onPress(const PressEvent& press);
   void log(const std::string& line);
@@ -100,7 +102,7 @@ class Controller {
   bool menuOpen() const;
   std::vector<BarExtraView> barExtras(std::vector<std::pair<ProcessID, ExtraID>>* ids) const;
   std::string statusLine() const;
-  std::string helpLine() const;
+  std::vector<KeyHint> keyHints() const;
 
   Simulator& simulator_;
   Host host_;
@@ -116,6 +118,8 @@ class Controller {
   long menuCursor_ = -1;
   std::string menuCursorTitle_;
   int menuFirst_ = 0;
+  bool menuShownOpen_ = false;
+  std::optional<double> menuAskedAt_;  // when the person asked for the menu
   bool pointerInStatusItem_ = false;
   bool hovered_ = false;  // the pointer, or the hover key, rests on the status item
   bool quitRequested_ = false;

@@ -167,6 +167,9 @@ int runInteractive(Simulator& simulator) {
       }
     });
     draw();
+    // Launching finishes in a block queued before this one, making the status item: draw
+    // again after it, so that the item shows at once rather than with the next event.
+    loop->mainQueue().async([&] { draw(); });
     loop->run();
     loop->removeReadSource(input);
     loop->removeReadSource(interrupts);

@@ -87,10 +87,11 @@ void drawOffScreen(const ViewModel& model, const BarLayout& bar, Canvas& canvas)
   }
 }
 
-void drawLog(const ViewModel& model, Canvas& canvas) {
+// The log sits above the status line and the `bottom` rows of key hints.
+void drawLog(const ViewModel& model, Canvas& canvas, int bottom) {
   int rows = std::clamp((canvas.height() - 4) / 3, 0, 12);
   if (rows < 2) return;
-  int top = canvas.height() - 2 - rows;
+  int top = canvas.height() - 1 - bottom - rows;
   canvas.fill(Region{0, top, canvas.width(), 1}, kDim, "─");
   canvas.text(2, top, " Events ", kDim);
   int lines = rows - 1;
@@ -257,8 +258,10 @@ void drawDialog(const DialogView& dialog, Canvas& canvas, HitMap& hits) {
   // Buttons from the right, the first one rightmost, as the platform lays them out.
   int bottom = box.y + box.height - 2;
   int x = box.x + box.width - 2;
+  // Each carries the number that answers it.
   for (size_t i = 0; i < dialog.buttons.size(); ++i) {
-    std::string label = "[ " + fitToWidth(dialog.buttons[i], room / 2) + " ]";
+    std::string label =
+        "[ " + std::to_string(i + 1) + ": " + fitToWidth(dialog.buttons[i], room / 2) + " ]";
     int w = displayWidth(label);
     x -= w;
     if (x < box.x + 1) break;
@@ -312,6 +315,40 @@ std::vector<MenuRowView> describeRows(const Menu& menu) {
   return rows;
 }
 
+std::vector<std::string> helpLines(const std::vector<KeyHint>& hints, int columns) {
+  auto hint = [](const KeyHint& h, bool shorter) {
+    const std::string& words = shorter && !h.shortWords.empty() ? h.shortWords : h.words;
+    return " " + h.keys + (words.empty() ? "" : " " + words);
+  };
+  auto oneLine = [&](bool shorter) {
+    std::string line;
+    for (const auto& h : hints) line += (line.empty() ? "" : " ") + hint(h, shorter);
+    return line;
+  };
+  for (bool shorter : {false, true}) {
+    std::string line = oneLine(shorter);
+    if (displayWidth(line) <= columns) return {line};
+  }
+  // Whole hints from line to line: long words when two lines hold them, else short ones.
+  auto wrapped = [&](bool shorter) {
+    std::vector<std::string> lines(1);
+    for (const auto& h : hints) {
+      std::string piece = hint(h, shorter);
+      std::string& last = lines.back();
+      if (!last.empty() && displayWidth(last) + 1 + displayWidth(piece) > columns) {
+        lines.push_back(piece);
+      } else {
+        last += (last.empty() ? "" : " ") + piece;
+      }
+    }
+    return lines;
+  };
+  auto lines = wrapped(false);
+  if (lines.size() > 2) lines = wrapped(true);
+  for (auto& line : lines) line = fitToWidth(line, columns);
+  return lines;
+}
+
 bool selectable(const MenuRowView& row) {
   return row.kind == MenuRowView::Kind::item && row.enabled;
 }
@@ -332,16 +369,22 @@ HitMap render(const ViewModel& model, Canvas& canvas) {
   hits.bar = layoutBar(model.screen, frames, canvas.width());
   if (canvas.width() <= 0 || canvas.height() <= 0) return hits;
 
+  auto help = helpLines(model.help, canvas.width());
+  // Two lines of hints at most, and only below the bar and the status line.
+  help.resize(std::min(help.size(), static_cast<size_t>(std::clamp(canvas.height() - 2, 0, 2))));
+  int bottom = static_cast<int>(help.size());
   drawBar(model, hits.bar, canvas);
   drawOffScreen(model, hits.bar, canvas);
-  drawLog(model, canvas);
-  if (canvas.height() >= 2) {
-    canvas.fill(Region{0, canvas.height() - 2, canvas.width(), 1}, kPlain);
-    canvas.text(0, canvas.height() - 2, fitToWidth(model.status, canvas.width()), kBold);
+  drawLog(model, canvas, std::max(bottom, 1));
+  int statusRow = canvas.height() - 1 - bottom;
+  if (statusRow >= 1) {
+    canvas.fill(Region{0, statusRow, canvas.width(), 1}, kPlain);
+    canvas.text(0, statusRow, fitToWidth(model.status, canvas.width()), kBold);
   }
-  if (canvas.height() >= 3) {
-    canvas.fill(Region{0, canvas.height() - 1, canvas.width(), 1}, kHelp);
-    canvas.text(0, canvas.height() - 1, fitToWidth(model.help, canvas.width()), kHelp);
+  for (int i = 0; i < bottom; ++i) {
+    int y = statusRow + 1 + i;
+    canvas.fill(Region{0, y, canvas.width(), 1}, kHelp);
+    canvas.text(0, y, help[static_cast<size_t>(i)], kHelp);
   }
   if (model.popup) drawPopup(*model.popup, hits.bar, canvas);
   if (model.menu) drawMenu(model, hits.bar, canvas, hits);

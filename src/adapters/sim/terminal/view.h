@@ -70,6 +70,19 @@ struct ListView {
   std::string emptyText;
 };
 
+// A key and what it does, as the bottom line shows it: `words`, or `shortWords` where the
+// line is narrow.
+struct KeyHint {
+  std::string keys;
+  std::string words;
+  std::string shortWords;
+  bool operator==(const KeyHint&) const = default;
+};
+
+// The key hints laid out on one line of `columns`, with shorter words when the long ones do
+// not fit, else on two lines (or more, each cut to the width, on a very narrow terminal).
+std::vector<std::string> helpLines(const std::vector<KeyHint>& hints, int columns);
+
 struct ViewModel {
   std::optional<ScreenSpec> screen;
   std::vector<BarExtraView> extras;
@@ -88,7 +101,7 @@ struct ViewModel {
 
   std::vector<std::string> log;  // oldest first; the newest lines that fit are shown
   std::string status;
-  std::string help;
+  std::vector<KeyHint> help;
 };
 
 // Where the drawn things ended up, for the pointer.
