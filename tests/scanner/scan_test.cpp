@@ -143,6 +143,23 @@ TEST(Scan, SortsLeftToRightKeepingTheFoundOrderForTies) {
   const ExtraItems reversed = MenuBarScanner::scan(contextFor({8, 7}));
   EXPECT_EQ(reversed[1]->signature(), "b100|false|100");
   EXPECT_EQ(reversed[2]->signature(), "a100|false|100");
+
+  // Ties among many more extras than a sort handles by insertion (16): 36 at one x, across
+  // three apps and within each.
+  ScannerWorld crowded;
+  std::vector<std::string> expected = {"left11|false|50", "left12|false|50"};
+  for (ProcessID pid : {10, 11, 12}) {
+    std::string app = std::to_string(pid);
+    std::vector<sim::ExtraSpec> extras;
+    for (int i = 0; i < 12; ++i) {
+      extras.push_back(extraAt(200, 10, app + "-" + std::to_string(i)));
+      expected.push_back(app + "-" + std::to_string(i) + "|false|200");
+    }
+    extras.push_back(pid == 10 ? extraAt(500, 10, "right") : extraAt(50, 10, "left" + app));
+    crowded.launch(appNamed("App" + app, extras, pid));
+  }
+  expected.push_back("right|false|500");
+  EXPECT_EQ(signatures(MenuBarScanner::scan(contextFor({10, 11, 12}))), expected);
 }
 
 TEST(Scan, NumbersThatAreNotNumbersNeitherCrashNorScrambleTheOrder) {
