@@ -15,7 +15,9 @@
 #include <vector>
 
 #include "adapters/sim/services/strings_file.h"
+#include "app/localization.h"
 #include "format_directives.h"
+#include "support/test_platform.h"
 
 namespace strandel::localization {
 namespace {
@@ -176,6 +178,10 @@ TEST(LocalizationTest, TheProgramLooksUpExactlyTheTablesKeys) {
   for (const auto& key : known) {
     EXPECT_TRUE(used.count(key)) << '"' << key << "\" is in the tables but never looked up";
   }
+  // Through L itself: a key the table has gives its text, one it lacks comes back unchanged.
+  test::TestPlatform tp;
+  EXPECT_EQ(L("menu.quit"), tableOf("en").at("menu.quit"));
+  EXPECT_EQ(L("menu.noSuchKey"), "menu.noSuchKey");
 }
 
 }  // namespace
