@@ -126,7 +126,9 @@ void drawPopup(const PopupView& popup, const BarLayout& bar, Canvas& canvas) {
   }
 }
 
-void drawMenu(const ViewModel& model, const BarLayout& bar, Canvas& canvas, HitMap& hits) {
+// The menu hangs down to the status line, over the Events pane; the key hints stay in view.
+void drawMenu(const ViewModel& model, const BarLayout& bar, Canvas& canvas, HitMap& hits,
+              int keyLines) {
   const auto& rows = *model.menu;
   bool anyGlyph = false;
   int titleWidth = 0;
@@ -144,7 +146,7 @@ void drawMenu(const ViewModel& model, const BarLayout& bar, Canvas& canvas, HitM
   int right = bar.statusItem.column + bar.statusItem.width;
   BoxLayout layout =
       layoutDropDown(static_cast<int>(rows.size()), content, right, 1, canvas.width(),
-                     canvas.height() - 1, model.menuFirst, model.menuCursor);
+                     canvas.height() - keyLines, model.menuFirst, model.menuCursor);
   hits.menuBox = layout.box;
   hits.menuFirst = layout.firstRow;
   canvas.fill(layout.box, kPlain);
@@ -387,7 +389,7 @@ HitMap render(const ViewModel& model, Canvas& canvas) {
     canvas.text(0, y, help[static_cast<size_t>(i)], kHelp);
   }
   if (model.popup) drawPopup(*model.popup, hits.bar, canvas);
-  if (model.menu) drawMenu(model, hits.bar, canvas, hits);
+  if (model.menu) drawMenu(model, hits.bar, canvas, hits, std::max(bottom, 1));
   if (model.pane) drawPane(*model.pane, canvas, hits);
   if (model.list) drawList(*model.list, canvas, hits);
   if (model.dialog) drawDialog(*model.dialog, canvas, hits);
