@@ -385,9 +385,8 @@ TEST(HostileFilesTest, SpecialAndOversizedScenesAndScriptsAreRefusedByTheProgram
       std::string before = snapshot(file);
       fs::path err = dir.path() / "err";
       // A hang ends after 30 seconds, and then as a failure.
-      std::string command = "timeout 30 '" STRANDEL_BINARY_DIR "/src/adapters/sim/strandel' --" +
-                            std::string(option) + " '" + file.string() +
-                            "' </dev/null >/dev/null 2>'" + err.string() + "'";
+      std::string command = "timeout 30 '" STRANDEL_PROGRAM "' --" + std::string(option) + " '" +
+                            file.string() + "' </dev/null >/dev/null 2>'" + err.string() + "'";
       int raw = std::system(command.c_str());
       EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << raw;
       EXPECT_EQ(readFile(err), "strandel: the " + std::string(option) +
