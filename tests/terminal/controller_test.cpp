@@ -271,7 +271,7 @@ TEST(Interactive, EveryKeyThatAppliesIsShownAtEverySize) {
     s.key(Key::escape);
     expectKeys("the desktop", {"h", "⏎", "p", "l", "k", "q"});
     s.key(Key::enter);
-    expectKeys("the menu", {"↑/↓", "⏎", "esc", "letters:"});
+    expectKeys("the menu", {"↑/↓", "⏎", "esc", "tab", "letters:"});
     s.key(Key::down);
     s.key(Key::enter);
     s.wait(0.3);

@@ -7,6 +7,7 @@
 #include "adapters/sim/desktop/sim_image.h"
 #include "adapters/sim/simulator/scene.h"
 #include "adapters/sim/simulator/transcript.h"
+#include "adapters/sim/ui/sim_menu.h"
 #include "text/utf8.h"
 
 namespace strandel::sim::terminal {
@@ -131,7 +132,7 @@ void Controller::onMenuChanged() {
   if (open != menuShownOpen_) {
     menuShownOpen_ = open;
     if (open) {
-      long rows = simulator_.menu()->numberOfItems();
+      long rows = static_cast<long>(shownRows(*simulator_.menu()).size());
       std::string text = "menu opened (" + std::to_string(rows) + (rows == 1 ? " row)" : " rows)");
       if (menuAskedAt_) {
         double seconds = std::max(simulator_.secondsSinceStart() - *menuAskedAt_, 0.0);
