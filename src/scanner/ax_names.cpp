@@ -4,10 +4,13 @@ namespace strandel {
 
 namespace {
 
-constexpr struct {
+template <typename Value>
+struct Named {
   std::string_view name;
-  AXError error;
-} kErrors[] = {
+  Value value;
+};
+
+constexpr Named<AXError> kErrors[] = {
     {"success", AXError::success},
     {"failure", AXError::failure},
     {"illegalArgument", AXError::illegalArgument},
@@ -26,61 +29,61 @@ constexpr struct {
     {"notEnoughPrecision", AXError::notEnoughPrecision},
 };
 
-constexpr struct {
-  std::string_view name;
-  AXValueKind kind;
-} kKinds[] = {
+constexpr Named<AXValueKind> kKinds[] = {
     {"number", AXValueKind::number},   {"string", AXValueKind::string},
     {"point", AXValueKind::point},     {"size", AXValueKind::size},
     {"element", AXValueKind::element}, {"array", AXValueKind::array},
     {"rect", AXValueKind::otherValue}, {"other", AXValueKind::other},
 };
 
+template <typename Value, size_t N>
+std::optional<std::string_view> nameIn(const Named<Value> (&table)[N], Value value) {
+  for (const auto& entry : table) {
+    if (entry.value == value) return entry.name;
+  }
+  return std::nullopt;
+}
+
+template <typename Value, size_t N>
+std::optional<Value> valueIn(const Named<Value> (&table)[N], std::string_view name) {
+  for (const auto& entry : table) {
+    if (entry.name == name) return entry.value;
+  }
+  return std::nullopt;
+}
+
+template <typename Value, size_t N>
+std::string joinedNames(const Named<Value> (&table)[N]) {
+  std::string out;
+  for (const auto& entry : table) out += (out.empty() ? "" : ", ") + std::string(entry.name);
+  return out;
+}
+
 }  // namespace
 
 std::optional<std::string_view> axErrorName(AXError error) {
-  for (const auto& entry : kErrors) {
-    if (entry.error == error) return entry.name;
-  }
-  return std::nullopt;
+  return nameIn(kErrors, error);
 }
 
 std::optional<AXError> axErrorNamed(std::string_view name) {
-  for (const auto& entry : kErrors) {
-    if (entry.name == name) return entry.error;
-  }
-  return std::nullopt;
+  return valueIn(kErrors, name);
 }
 
 std::string_view axErrorNames() {
-  static const std::string names = [] {
-    std::string out;
-    for (const auto& entry : kErrors) out += (out.empty() ? "" : ", ") + std::string(entry.name);
-    return out;
-  }();
+  static const std::string names = joinedNames(kErrors);
   return names;
 }
 
 std::string_view axValueKindName(AXValueKind kind) {
-  for (const auto& entry : kKinds) {
-    if (entry.kind == kind) return entry.name;
-  }
-  return "other";
+  return nameIn(kKinds, kind).value_or("other");
 }
 
 std::optional<AXValueKind> axValueKindNamed(std::string_view name) {
-  for (const auto& entry : kKinds) {
-    if (entry.name == name) return entry.kind;
-  }
-  return std::nullopt;
+  return valueIn(kKinds, name);
 }
 
 std::string_view axValueKindNames() {
-  static const std::string names = [] {
-    std::string out;
-    for (const auto& entry : kKinds) out += (out.empty() ? "" : ", ") + std::string(entry.name);
-    return out;
-  }();
+  static const std::string names = joinedNames(kKinds);
   return names;
 }
 
