@@ -150,6 +150,10 @@ TEST(Interactive, TabHoldsOptionAndTheCopiedReportIsAFileNamedInTheEvents) {
     s.input(Input::click(row->x, row->y));
     s.wait(0.5);
     EXPECT_TRUE(s.shows("strandel-report-1.json"));
+    // Choosing the row closed the menu: the key counts as let go, as a person's would be.
+    EXPECT_FALSE(s.shows("Option held"));
+    s.key(Key::enter);
+    EXPECT_TRUE(s.shows("Check for Updates"));
   });
   auto text = readWholeFile(dir.path() / "strandel-report-1.json");
   ASSERT_TRUE(text);

@@ -143,6 +143,8 @@ void Controller::onMenuChanged() {
       logEvent(text, {});
     } else {
       logEvent("menu closed", {});
+      // Tab stands in for a key held down: once the menu is gone, nobody is holding it.
+      if (simulator_.optionKeyDown()) simulator_.setOptionKeyDown(false);
     }
   }
   host_.redraw();
