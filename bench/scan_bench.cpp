@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "scanner/menu_bar_scanner.h"
 #include "scanner/scanner_world.h"
@@ -104,6 +105,36 @@ void BM_Scan(benchmark::State& state) {
   state.counters["own_per_extra"] = (perScan - requestsOnly) / static_cast<double>(extras);
 }
 BENCHMARK(BM_Scan)->Unit(benchmark::kMicrosecond);
+
+// One app with state.range(0) extras: every request names one extra, so the time per
+// extra stays flat from 10 to 100,000 when the desktop finds each one directly.
+void BM_ScanOneCrowdedApp(benchmark::State& state) {
+  const auto count = static_cast<size_t>(state.range(0));
+  test::ScannerWorld world;
+  world.ax->setRecordingRequests(false);
+  std::vector<sim::ExtraSpec> extras;
+  extras.reserve(count);
+  for (size_t e = 0; e < count; ++e) {
+    extras.push_back(test::extraAt(900 - 24.0 * static_cast<double>(e + 1), 22, "status menu"));
+  }
+  world.launch(test::appNamed("Crowded", std::move(extras)));
+  const MenuBarScanner::Context context = MenuBarScanner::makeContext(0);
+  size_t found = 0;
+  for (auto _ : state) {
+    const ExtraItems items = MenuBarScanner::scan(context);
+    found = items.size();
+    benchmark::DoNotOptimize(items.data());
+  }
+  if (found != count) {
+    state.SkipWithError("the scan missed extras");
+    return;
+  }
+  const auto total = static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(count);
+  state.SetItemsProcessed(total);
+  state.counters["per_extra"] = benchmark::Counter(
+      static_cast<double>(total), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_ScanOneCrowdedApp)->Arg(10)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 void BM_AccessibilityOnly(benchmark::State& state) {
   test::ScannerWorld world;

@@ -51,12 +51,24 @@ std::string UpdateChecker::currentVersion() {
   return kDefaultVersion;
 }
 
-bool UpdateChecker::isDownloadScheme(std::string_view url) {
+bool UpdateChecker::isDownloadAddress(std::string_view url) {
   size_t colon = url.find(':');
   if (colon == std::string_view::npos) return false;
   std::string scheme;
   for (char c : url.substr(0, colon)) scheme += asciiLower(c);
-  return scheme == "http" || scheme == "https";
+  if (scheme != "http" && scheme != "https") return false;
+  // A web address names its server: "http:/etc/passwd" is a path, not a page.
+  std::string_view rest = url.substr(colon + 1);
+  if (rest.substr(0, 2) != "//") return false;
+  std::string_view authority = rest.substr(2, rest.find_first_of("/?#", 2) - 2);
+  if (size_t at = authority.rfind('@'); at != std::string_view::npos) {
+    authority.remove_prefix(at + 1);
+  }
+  // A bracketed IPv6 host holds colons of its own; an unclosed bracket gives no host.
+  const bool bracketed = !authority.empty() && authority.front() == '[';
+  std::string_view host =
+      authority.substr(0, bracketed ? authority.find(']') + 1 : authority.find(':'));
+  return !host.empty();
 }
 
 void UpdateChecker::check(bool manual) {
@@ -114,9 +126,9 @@ void UpdateChecker::prompt(const VersionInfo& info, const std::string& currentVe
 
 void UpdateChecker::openDownload(const std::string& text) {
   std::optional<URL> url = platform().urls->urlWithString(text);
-  // Only web addresses: a manifest must not be able to launch a local file or another
+  // Only web pages: a manifest must not be able to launch a local file or another
   // application's handler.
-  if (!url || !isDownloadScheme(url->absoluteString)) return;
+  if (!url || !isDownloadAddress(url->absoluteString)) return;
   (void)platform().workspace->openURL(*url);
 }
 

@@ -62,8 +62,9 @@ class UpdateChecker {
   // Whether the manifest's version is strictly greater than the current one.
   static bool isNewer(std::string_view manifestVersion, std::string_view currentVersion);
 
-  // Whether the download button may open this address: an http or https URL only.
-  static bool isDownloadScheme(std::string_view url);
+  // Whether the download button may open this address: an http or https URL with a host
+  // ("https://example.org/x.zip"); "http:/etc/passwd" and "http:///x" have none.
+  static bool isDownloadAddress(std::string_view url);
 
   // Test seams: another manifest address (a local server) and a shorter request time-out.
   // None restores the real value. Main thread only.

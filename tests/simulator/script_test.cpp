@@ -10,7 +10,7 @@ namespace {
 
 TEST(ScriptTest, ReadsCommandsWithTheirMoments) {
   const std::string text =
-      "# a comment line\n"
+      "\xEF\xBB\xBF# a comment line, after a byte-order mark\n"
       "\n"
       "hover\n"
       "at 0.5 open   # opens\n"
@@ -67,6 +67,8 @@ TEST(ScriptTest, EveryFaultNamesTheFileAndTheLine) {
       {"wait 1\nat 0.5 open", "s:2: time goes back: at 0.5 comes after 1"},
       {"wait 50000\nwait 50000", "s:2: the script runs beyond 24 hours"},
       {std::string("open\nclose\0", 11), "s:2: a NUL byte in the line"},
+      {"open\n\nchoose \"Caf\xE9\"", "s:3: the line is not valid UTF-8"},  // Latin-1
+      {"hover  # caf\xC3", "s:1: the line is not valid UTF-8"},  // cut off, in a comment
   };
   for (const auto& [text, error] : cases) {
     SCOPED_TRACE(text);

@@ -7,8 +7,6 @@
 namespace strandel::sim::terminal {
 namespace {
 
-const std::string kReplacement = "\xEF\xBF\xBD";
-
 TEST(TerminalText, WidthsFitsAndWrapsNeverSplitAWideGlyph) {
   // Precomposed or combining accents, wide kana, hangul and full-width punctuation.
   const std::pair<const char*, int> widths[] = {
@@ -34,16 +32,19 @@ TEST(TerminalText, WidthsFitsAndWrapsNeverSplitAWideGlyph) {
 
 TEST(TerminalText, ControlAndMalformedBytesNeverReachTheTerminal) {
   // An escape sequence or a line feed inside a description would move the cursor or
-  // recolour the screen; each such byte becomes one replacement character.
+  // recolour the screen, an override would reorder it; each shows as its visible escape.
   const std::pair<std::string, std::string> cases[] = {
-      {"a\x1b[2Jb", "a" + kReplacement + "[2Jb"},
-      {"line\nbreak", "line" + kReplacement + "break"},
-      {"\x7f", kReplacement},
-      {"\xC2\x9B", kReplacement},                                    // C1 control (CSI)
-      {"\xFF", kReplacement},                                        // never valid in UTF-8
-      {"\xC0\xAF", kReplacement + kReplacement},                     // overlong "/"
-      {"\xED\xA0\x80", kReplacement + kReplacement + kReplacement},  // a surrogate
-      {"\xE3\x82", kReplacement + kReplacement},                     // cut short
+      {"a\x1b[2Jb", "a\\x1B[2Jb"},
+      {"line\nbreak", "line\\nbreak"},
+      {"\x7f", "\\x7F"},
+      {"\xC2\x9B", "\\u009B"},                        // C1 control (CSI)
+      {"\xE2\x80\xAEtxt.exe", "\\u202Etxt.exe"},      // right-to-left override
+      {"a\xE2\x80\x8F", "a\\u200F"},                  // right-to-left mark, zero-width otherwise
+      {"\xFF", "\\xFF"},                              // never valid in UTF-8
+      {"\xC0\xAF", "\\xC0\\xAF"},                     // overlong "/"
+      {"\xED\xA0\x80", "\\xED\\xA0\\x80"},            // a surrogate
+      {"\xE3\x82", "\\xE3\\x82"},                     // cut short
+      {"caf\xC3\xA9 \xE2\x97\x8F", "caf\xC3\xA9 \xE2\x97\x8F"},  // clean text is untouched
   };
   for (const auto& [text, shown] : cases) {
     SCOPED_TRACE(shown);

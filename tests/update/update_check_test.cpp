@@ -224,6 +224,12 @@ TEST_F(UpdateCheckTest, DownloadOpensOnlyWebAddresses) {
       {"javascript:alert(1)", false},
       {"ftp://example.org/strandel.zip", false},
       {"//example.org/strandel.zip", false},
+      {"https://[::1]:8443/strandel.zip", true},
+      {"http://user@example.org:8080?get", true},
+      {"http:/etc/passwd", false},  // web schemes without a host
+      {"http:javascript:alert(1)", false},
+      {"https:///strandel.zip", false},
+      {"http://user@:80/", false},
   };
   tp_.openURLResult = false;  // whether the system opened it changes nothing
   for (const auto& [address, opens] : addresses) {

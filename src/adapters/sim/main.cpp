@@ -22,10 +22,16 @@
 #include "adapters/sim/simulator/simulator.h"
 #include "adapters/sim/simulator/transcript.h"
 #include "adapters/sim/terminal/interactive.h"
+#include "text/display_escape.h"
 
 namespace {
 
 using namespace strandel::sim;
+
+// Messages echo file names, member names and script words: escaped, like every output.
+void complain(const std::string& message) {
+  std::cerr << "strandel: " << strandel::displayEscape(message) << "\n";
+}
 
 constexpr const char* kUsage =
     "usage: strandel [--scene FILE] [--script FILE]\n"
@@ -111,7 +117,8 @@ int main(int argc, char** argv) {
   std::string error;
   auto arguments = parseArguments(argc, argv, error);
   if (!arguments) {
-    std::cerr << "strandel: " << error << "\n\n" << kUsage;
+    complain(error);
+    std::cerr << "\n" << kUsage;
     return 2;
   }
   if (arguments->help) {
@@ -121,7 +128,7 @@ int main(int argc, char** argv) {
 
   SceneLoad scene = loadSceneFile(arguments->scene.value_or(defaultScenePath()));
   if (!scene.scene) {
-    std::cerr << "strandel: the scene is refused: " << scene.error << "\n";
+    complain("the scene is refused: " + scene.error);
     return 1;
   }
 
@@ -130,24 +137,24 @@ int main(int argc, char** argv) {
     try {
       return runWithPerson(std::move(*scene.scene));
     } catch (const std::exception& e) {
-      std::cerr << "strandel: " << e.what() << "\n";
+      complain(e.what());
       return 1;
     }
   }
   ScriptLoad script = loadScriptFile(arguments->script.value_or(defaultScriptPath()));
   if (!script.script) {
-    std::cerr << "strandel: the script is refused: " << script.error << "\n";
+    complain("the script is refused: " + script.error);
     return 1;
   }
   if (std::string problem = checkScript(*script.script, *scene.scene); !problem.empty()) {
-    std::cerr << "strandel: the script is refused: " << problem << "\n";
+    complain("the script is refused: " + problem);
     return 1;
   }
 
   try {
     return runScript(std::move(*scene.scene), std::move(*script.script));
   } catch (const std::exception& e) {
-    std::cerr << "strandel: " << e.what() << "\n";
+    complain(e.what());
     return 1;
   }
 }

@@ -1,6 +1,5 @@
 #include "adapters/sim/desktop/desktop.h"
 
-#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <utility>
@@ -14,29 +13,30 @@ uint64_t nextDesktopId() {
   return next.fetch_add(1);
 }
 
-ExtraSpec* findExtra(AppSpec& app, ExtraID id) {
-  for (ExtraSpec& extra : app.extras) {
-    if (extra.id == id) return &extra;
-  }
-  return nullptr;
-}
-
-const ExtraSpec* findExtra(const AppSpec& app, ExtraID id) {
-  for (const ExtraSpec& extra : app.extras) {
-    if (extra.id == id) return &extra;
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 Desktop::Desktop() : id_(nextDesktopId()) {}
 
-Desktop::Running* Desktop::find(ProcessID pid) {
-  for (Running& running : apps_) {
-    if (running.definition.pid == pid) return &running;
+void Desktop::Running::reindex() {
+  extraIndex.clear();
+  extraIndex.reserve(definition.extras.size());
+  for (size_t i = 0; i < definition.extras.size(); ++i) {
+    extraIndex.emplace(definition.extras[i].id, i);
   }
-  return nullptr;
+}
+
+const ExtraSpec* Desktop::Running::extra(ExtraID id) const {
+  const auto found = extraIndex.find(id);
+  return found == extraIndex.end() ? nullptr : &definition.extras[found->second];
+}
+
+ExtraSpec* Desktop::Running::extra(ExtraID id) {
+  return const_cast<ExtraSpec*>(std::as_const(*this).extra(id));
+}
+
+Desktop::Running* Desktop::find(ProcessID pid) {
+  const auto found = appIndex_.find(pid);
+  return found == appIndex_.end() ? nullptr : &apps_[found->second];
 }
 
 const Desktop::Running* Desktop::find(ProcessID pid) const {
@@ -69,7 +69,9 @@ std::optional<ProcessID> Desktop::launch(AppSpec app) {
     for (ExtraSpec& extra : app.extras) extra.id = 0;  // ids are the desktop's to give
     assignIds(app);
     const uint64_t generation = app.terminated ? 0 : nextGeneration_++;
-    apps_.push_back(Running{std::move(app), generation});
+    appIndex_.emplace(app.pid, apps_.size());
+    apps_.push_back(Running{std::move(app), generation, {}});
+    apps_.back().reindex();
     events.push_back({DesktopEvent::Kind::launched, apps_.back().definition.pid, std::nullopt});
   }
   notify(events);
@@ -77,11 +79,12 @@ std::optional<ProcessID> Desktop::launch(AppSpec app) {
 }
 
 void Desktop::quitLocked(ProcessID pid, Events& events) {
-  const auto it = std::find_if(apps_.begin(), apps_.end(), [pid](const Running& running) {
-    return running.definition.pid == pid;
-  });
-  if (it == apps_.end()) return;
-  apps_.erase(it);
+  const auto found = appIndex_.find(pid);
+  if (found == appIndex_.end()) return;
+  const size_t index = found->second;
+  apps_.erase(apps_.begin() + static_cast<std::ptrdiff_t>(index));
+  appIndex_.erase(found);
+  for (size_t i = index; i < apps_.size(); ++i) appIndex_[apps_[i].definition.pid] = i;
   events.push_back({DesktopEvent::Kind::quit, pid, std::nullopt});
 }
 
@@ -106,6 +109,7 @@ bool Desktop::updateApp(ProcessID pid, const std::function<void(AppSpec&)>& edit
     assignIds(edited);
     if (edited.terminated) running->generation = 0;  // a process never comes back
     running->definition = std::move(edited);
+    running->reindex();
   }
   notify({{DesktopEvent::Kind::appChanged, pid, std::nullopt}});
   return true;
@@ -119,6 +123,7 @@ std::optional<ExtraID> Desktop::addExtra(ProcessID pid, ExtraSpec extra) {
     if (!running) return std::nullopt;
     id = nextExtra_++;
     extra.id = id;
+    running->extraIndex.emplace(id, running->definition.extras.size());
     running->definition.extras.push_back(std::move(extra));
   }
   notify({{DesktopEvent::Kind::appChanged, pid, std::nullopt}});
@@ -129,7 +134,7 @@ bool Desktop::updateExtra(ProcessID pid, ExtraID id, const std::function<void(Ex
   {
     std::lock_guard lock(mutex_);
     Running* running = find(pid);
-    ExtraSpec* extra = running ? findExtra(running->definition, id) : nullptr;
+    ExtraSpec* extra = running ? running->extra(id) : nullptr;
     if (!extra) return false;
     edit(*extra);
     extra->id = id;
@@ -143,11 +148,11 @@ bool Desktop::removeExtra(ProcessID pid, ExtraID id) {
     std::lock_guard lock(mutex_);
     Running* running = find(pid);
     if (!running) return false;
+    const auto found = running->extraIndex.find(id);
+    if (found == running->extraIndex.end()) return false;
     auto& extras = running->definition.extras;
-    const auto it = std::find_if(extras.begin(), extras.end(),
-                                 [id](const ExtraSpec& extra) { return extra.id == id; });
-    if (it == extras.end()) return false;
-    extras.erase(it);
+    extras.erase(extras.begin() + static_cast<std::ptrdiff_t>(found->second));
+    running->reindex();
   }
   notify({{DesktopEvent::Kind::appChanged, pid, std::nullopt}});
   return true;
@@ -340,7 +345,7 @@ AXError Desktop::readAttribute(const ElementAddress& element, std::string_view a
       return AXError::success;
     }
     case ElementKind::extra: {
-      const ExtraSpec* extra = findExtra(app, element.extra);
+      const ExtraSpec* extra = running->extra(element.extra);
       if (!extra) return AXError::invalidUIElement;
       if (const auto fault = extra->faults.find(attribute); fault != extra->faults.end()) {
         return answerFault(fault->second, element, value);
@@ -394,7 +399,7 @@ AXError Desktop::performAction(const ElementAddress& element, std::string_view a
                                                       : AXError::invalidUIElement;
     }
     if (element.kind != ElementKind::extra) return AXError::actionUnsupported;
-    const ExtraSpec* extra = findExtra(running->definition, element.extra);
+    const ExtraSpec* extra = running->extra(element.extra);
     if (!extra) return AXError::invalidUIElement;
     if (action != "AXPress") return AXError::actionUnsupported;
 

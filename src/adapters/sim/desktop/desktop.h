@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "adapters/sim/desktop/ax_objects.h"
@@ -190,6 +191,13 @@ class Desktop {
   struct Running {
     AppSpec definition;
     uint64_t generation = 0;  // 0 once the process is gone
+    // Where each extra sits in definition.extras, so that a request to one extra costs the
+    // same however many there are. Rebuilt whenever the list changes other than at its end.
+    std::unordered_map<ExtraID, size_t> extraIndex;
+
+    void reindex();
+    const ExtraSpec* extra(ExtraID id) const;
+    ExtraSpec* extra(ExtraID id);
   };
   using Events = std::vector<DesktopEvent>;
 
@@ -205,6 +213,7 @@ class Desktop {
   const uint64_t id_;
   mutable std::mutex mutex_;
   std::vector<Running> apps_;
+  std::unordered_map<ProcessID, size_t> appIndex_;  // where each pid sits in apps_
   uint64_t nextGeneration_ = 1;
   ExtraID nextExtra_ = 1;
   ProcessID nextPid_ = 1000;

@@ -1,5 +1,6 @@
 #include "adapters/sim/simulator/json_reader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <limits>
@@ -28,14 +29,19 @@ class Reader {
   [[noreturn]] void fail(const std::string& what) const { throw JsonSyntaxError(here(), what); }
 
   // Line breaks only occur between tokens (strings refuse them), so skipBlanks keeps the
-  // line count and the column is counted from the line's start.
+  // line count. The column is counted on from the last place asked for, so that reading a
+  // long line stays linear; only an error may ask for a place behind that.
   TextPosition here() const {
-    TextPosition p{line_, 1};
-    for (size_t i = lineStart_; i < pos_ && i < text_.size(); ++i) {
-      // Continuation bytes belong to the character before.
-      if ((static_cast<unsigned char>(text_[i]) & 0xC0) != 0x80) ++p.column;
+    const size_t to = std::min(pos_, text_.size());
+    if (to < countedTo_) {
+      countedTo_ = lineStart_;
+      column_ = 1;
     }
-    return p;
+    for (; countedTo_ < to; ++countedTo_) {
+      // Continuation bytes belong to the character before.
+      if ((static_cast<unsigned char>(text_[countedTo_]) & 0xC0) != 0x80) ++column_;
+    }
+    return TextPosition{line_, column_};
   }
 
   bool atEnd() const { return pos_ >= text_.size(); }
@@ -49,6 +55,8 @@ class Reader {
       if (c == '\n') {
         ++line_;
         lineStart_ = pos_;
+        countedTo_ = pos_;
+        column_ = 1;
       }
     }
   }
@@ -303,6 +311,8 @@ class Reader {
   size_t pos_ = 0;
   int line_ = 1;
   size_t lineStart_ = 0;
+  mutable size_t countedTo_ = 0;  // the column below is that of this byte
+  mutable int column_ = 1;
   std::map<std::string, TextPosition>* positions_ = nullptr;
 };
 

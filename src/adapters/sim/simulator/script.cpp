@@ -2,6 +2,7 @@
 
 #include "adapters/sim/services/regular_file.h"
 #include "adapters/sim/simulator/transcript.h"
+#include "text/utf8.h"
 
 #include <algorithm>
 #include <charconv>
@@ -195,6 +196,8 @@ ScriptLoad parseScript(std::string_view text, const std::string& fileName) {
   ScriptLoad load;
   Script script;
   script.name = fileName;
+  // A byte-order mark is tolerated, as editors write one (scenes accept it too).
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   double now = 0;
   int lineNumber = 0;
   size_t start = 0;
@@ -205,6 +208,7 @@ ScriptLoad parseScript(std::string_view text, const std::string& fileName) {
     ++lineNumber;
     try {
       if (line.find('\0') != std::string_view::npos) throw LineError{"a NUL byte in the line"};
+      if (!isValidUTF8(line)) throw LineError{"the line is not valid UTF-8"};
       auto tokens = tokenize(line);
       size_t first = 0;
       if (!tokens.empty() && !tokens[0].quoted && tokens[0].text == "wait") {

@@ -6,6 +6,7 @@
 
 #include "adapters/sim/desktop/sim_image.h"
 #include "adapters/sim/ui/sim_menu.h"
+#include "text/display_escape.h"
 
 namespace strandel::sim {
 
@@ -38,8 +39,9 @@ void Transcript::line(const std::string& text) {
 }
 
 void Transcript::block(const std::string& first, const std::vector<std::string>& more) {
-  std::string out = stamp(clock_ ? clock_() : 0) + " " + first + "\n";
-  for (const auto& next : more) out += kIndent + next + "\n";
+  // Every line may hold text from input: escaped here, so that no caller can forget it.
+  std::string out = stamp(clock_ ? clock_() : 0) + " " + displayEscape(first) + "\n";
+  for (const auto& next : more) out += kIndent + displayEscape(next) + "\n";
   write(out);
 }
 
@@ -52,21 +54,12 @@ void Transcript::write(const std::string& text) {
 std::string quoted(const std::string& text) {
   std::string out = "\"";
   for (char c : text) {
-    auto u = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (u < 0x20 || u == 0x7F) {
-      char buffer[8];
-      std::snprintf(buffer, sizeof buffer, "\\x%02X", u);
-      out += buffer;
-    } else {
-      out += c;
-    }
+    if (c == '"' || c == '\\') out += '\\';
+    out += c;
   }
-  return out + "\"";
+  // The same escapes as unquoted text; they add only printable ASCII, so a line holding
+  // quoted text comes out of the transcript's own escaping unchanged.
+  return displayEscape(out) + "\"";
 }
 
 std::string describeImage(const ImageRef& image) {

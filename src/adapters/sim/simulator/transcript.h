@@ -14,6 +14,8 @@ namespace strandel::sim {
 // The record of a run: one line per thing that happened, stamped with the seconds since
 // start ("[  3.120] press ..."); continuation lines are indented under the text. Everything
 // written must be deterministic: no wall clock, no real pids, ports or temporary paths.
+// Lines are display-escaped as they are written: a control character from input never
+// reaches the output raw.
 class Transcript {
  public:
   // `sink` receives each finished line with its line feed (may be empty).
@@ -52,7 +54,8 @@ std::vector<std::string> describeMenu(const Menu& menu);
 std::vector<std::string> describeAlert(const AlertRecord& alert);
 // The shortest text that reads back as `value`, whatever the locale ("30", "0.05").
 std::string formatNumber(double value);
-// A text in double quotes, with quotes, backslashes and control characters escaped.
+// A text in double quotes, with quotes and backslashes escaped, and controls and malformed
+// bytes written as display escapes ("\x1B", "\u202E").
 std::string quoted(const std::string& text);
 
 }  // namespace strandel::sim

@@ -6,6 +6,7 @@
 #include <array>
 #include <utility>
 
+#include "text/display_escape.h"
 #include "text/utf8.h"
 
 namespace strandel::sim::terminal {
@@ -56,22 +57,14 @@ bool within(const std::array<Range, N>& ranges, char32_t c) {
                      [c](const Range& r) { return c >= r.first && c <= r.last; });
 }
 
-bool isControl(char32_t c) {
-  return c < 0x20 || (c >= 0x7F && c < 0xA0) || c == 0x2028 || c == 0x2029;
-}
-
-// The next code point from `text` at `pos`, advancing it; malformed input (stray
-// continuation bytes, overlong forms, surrogates, truncation) gives one U+FFFD per bad byte.
-char32_t decode(std::string_view text, size_t& pos) {
-  const UTF8Sequence sequence = decodeUTF8(text, pos);
-  pos += sequence.valid ? sequence.length : 1;
-  return sequence.codePoint;
+void appendEscape(std::vector<Glyph>& glyphs, const std::string& escape) {
+  for (char c : escape) glyphs.push_back(Glyph{std::string(1, c), 1});
 }
 
 }  // namespace
 
 int codePointWidth(char32_t c) {
-  if (isControl(c)) return -1;
+  if (needsDisplayEscape(c)) return -1;
   if (c < 0x7F) return 1;
   // The C library knows the terminal's idea of width once the locale is UTF-8; ncurses
   // places characters by the same answer.
@@ -86,11 +79,20 @@ std::vector<Glyph> glyphsOf(std::string_view utf8) {
   std::vector<Glyph> glyphs;
   size_t pos = 0;
   while (pos < utf8.size()) {
-    char32_t c = decode(utf8, pos);
-    int width = codePointWidth(c);
+    const UTF8Sequence sequence = decodeUTF8(utf8, pos);
+    if (!sequence.valid) {  // malformed: one escape per byte, as everywhere else
+      for (size_t k = 0; k < sequence.length; ++k) {
+        appendEscape(glyphs, displayEscape(utf8.substr(pos + k, 1)));
+      }
+      pos += sequence.length;
+      continue;
+    }
+    pos += sequence.length;
+    const char32_t c = sequence.codePoint;
+    const int width = codePointWidth(c);
     if (width < 0) {
-      c = kReplacementCharacter;
-      width = 1;
+      appendEscape(glyphs, displayEscapeOf(c));
+      continue;
     }
     if (width == 0) {
       // A mark joins the glyph before it; one with nothing to join is dropped.

@@ -16,12 +16,14 @@ struct Glyph {
 };
 
 // The columns a code point covers: 0 for combining marks and zero-width characters, 2 for
-// wide ones, 1 otherwise; -1 for control characters, which are never written raw.
+// wide ones, 1 otherwise; -1 for the characters that are never written raw (controls and
+// bidirectional formatting, see text/display_escape.h).
 int codePointWidth(char32_t c);
 
-// The glyphs of a UTF-8 text. Malformed bytes and control characters (a line feed or an
-// escape in an accessibility description) become U+FFFD, so that text from a scene can never
-// move the cursor or change the terminal's state.
+// The glyphs of a UTF-8 text. Malformed bytes and those characters (a line feed, an escape
+// or a right-to-left override in an accessibility description) become their display escapes
+// ("\x1B", one glyph per character), so that text from a scene can never move the cursor,
+// change the terminal's state or reorder the screen.
 std::vector<Glyph> glyphsOf(std::string_view utf8);
 
 int displayWidth(std::string_view utf8);
