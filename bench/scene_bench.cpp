@@ -22,7 +22,7 @@ std::string largeScene(bool oneLine) {
       extras.push_back({{"frame", {1500 - 24 * (3 * a + e), 0, 22, 24}},
                         {"description", "Météo, status menu " + std::to_string(e)}});
     }
-    apps.push_back({{"pid", 1000 + a},
+    apps.push_back({{"pid", 10000 + a},
                     {"name", "App " + std::to_string(a)},
                     {"icon", {{"glyph", "●"}, {"colour", "blue"}}},
                     {"extras", std::move(extras)}});

@@ -6,10 +6,12 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "adapters/sim/simulator/scene.h"
 #include "broken_scenes.h"
 #include "support/temp_dir.h"
+#include "text/display_escape.h"
 
 namespace {
 
@@ -80,6 +82,74 @@ TEST_F(ProgramTest, AScriptRunsToItsTranscriptOrIsRefusedWithItsLine) {
   EXPECT_NE(refused.err.find("b.script:2: no app in the scene is named or has the pid \"Zed\""),
             std::string::npos)
       << refused.err;
+}
+
+// Whatever the input holds, every line printed is its own display escape: no control
+// character, bidirectional override or malformed byte reaches the terminal.
+void expectOnlyEscapes(const std::string& printed) {
+  size_t start = 0;
+  for (size_t end; (end = printed.find('\n', start)) != std::string::npos; start = end + 1) {
+    std::string line = printed.substr(start, end - start);
+    EXPECT_EQ(strandel::displayEscape(line), line);
+  }
+  EXPECT_EQ(start, printed.size()) << "the last line is not ended";
+}
+
+TEST_F(ProgramTest, HostileInputsEndAsStatedAndPrintOnlyEscapes) {
+  std::string crowded = R"({"screen": {"frame": [0, 0, 1440, 900]}, "apps": [)";
+  for (int a = 0; a < 3000; ++a) {
+    crowded += (a ? ", " : "") + std::string(R"({"pid": )") + std::to_string(a + 10) +
+               R"(, "name": "App )" + std::to_string(a) +
+               R"(", "extras": [{"frame": [1400, 0, 20, 24], "description": "status"}]})";
+  }
+  crowded += R"(], "accessibilityGranted": true})";
+  // Escape sequences, C1 controls, bidirectional controls in every field that is printed.
+  const std::string evil =
+      R"({"name": "Evil \u001b]0;title\u0007", "accessibilityGranted": true,
+          "screen": {"frame": [0, 0, 1440, 900]},
+          "apps": [{"pid": 5, "name": "Ba\u202ed\u009b", "extras": [{"frame": [1000, 0, 20, 24],
+                    "description": "Wi\u001b[2J-Fi\u2066"}]}],
+          "installed": [{"pid": 7, "name": "La\u0085te"}]})";
+  const std::string plain = R"({"screen": null, "apps": [], "accessibilityGranted": true})";
+  struct Hostile {
+    const char* what;
+    std::string scene, script;
+    int status;
+    std::vector<std::string> printed;  // each somewhere in the output or the messages
+  } rows[] = {
+      {"a one-line scene of 3,000 apps", crowded, "at 1 open\n", 0,
+       {"3000 apps running", "scan: 3000 apps, 3000 extras", "menu opened (3006 rows)"}},
+      {"escapes in every printed field", evil,
+       "at 1 open\nchoose 2\nwait 1\nlaunch 7\nquit 5\nchoose \"\x1b[0m\xe2\x80\xae\"\n", 1,
+       {"scene: Evil \\x1B]0;title\\x07\n", "2. action \"Wi\\x1B[2J-Fi\\u2066\"\n",
+        "press: extra 1 of Ba\\u202Ed\\u009B (pid 5), \"Wi\\x1B[2J-Fi\\u2066\" -> success\n",
+        "app launched: La\\u0085te (pid 7)\n", "app quit: Ba\\u202Ed\\u009B (pid 5)\n",
+        "> choose \"\\x1B[0m\\u202E\"\n"}},
+      {"an unknown member", R"({"screen": null, "apps": [], "\u001b]0;x\u0007": 1})", "", 1,
+       {"unknown member \"\\x1B]0;x\\x07\" (known: "}},
+      {"an unknown policy", R"({"screen": null, "apps": [{"pid": 5, "name": "A",
+        "policy": "\u202eregular"}]})", "", 1, {"unknown policy \"\\u202Eregular\""}},
+      {"invalid UTF-8 in a scene", "{\"screen\": null, \"apps\": [], \"name\": \"\xC0\xAF\"}", "",
+       1, {"the scene is refused: ", ":1:39: invalid JSON: invalid UTF-8 in a string\n"}},
+      {"an unknown script command", plain, "open\nhoover\x1b[2J\xc2\x9b\n", 1,
+       {"h.script:2: unknown command \"hoover\\x1B[2J\\u009B\""}},
+      {"a script with a byte-order mark", plain, "\xEF\xBB\xBF" "at 1 open\n", 0, {"> open\n"}},
+      {"a Latin-1 script", plain, "open\nclose\nchoose \"Caf\xE9\"\n", 1,
+       {"h.script:3: the line is not valid UTF-8\n"}},
+      {"a UTF-16 script", plain, std::string("\xFF\xFEo\0p\0e\0n\0", 10), 1,
+       {"h.script:1: a NUL byte in the line\n"}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Outcome outcome = run("--scene " + file("h.json", row.scene) +
+                          (row.script.empty() ? "" : " --script " + file("h.script", row.script)));
+    EXPECT_EQ(outcome.status, row.status) << outcome.err;
+    for (const auto& text : row.printed) {
+      EXPECT_NE((outcome.out + outcome.err).find(text), std::string::npos) << text << outcome.err;
+    }
+    expectOnlyEscapes(outcome.out);
+    expectOnlyEscapes(outcome.err);
+  }
 }
 
 TEST_F(ProgramTest, WithoutArgumentsTheDemonstrationRunsAndBadArgumentsShowTheUsage) {
