@@ -257,6 +257,10 @@ TEST(Press, IsTrueOnlyWhenTheAppAcceptedIt) {
   using Meanwhile = void (*)(sim::Desktop&, ProcessID);
   const Meanwhile nothing = [](sim::Desktop&, ProcessID) {};
   const Meanwhile quit = [](sim::Desktop& d, ProcessID pid) { d.quit(pid); };
+  const Meanwhile quitTheOneBefore = [](sim::Desktop& d, ProcessID) { d.quit(d.apps()[0].pid); };
+  const Meanwhile removeIt = [](sim::Desktop& d, ProcessID pid) {
+    d.removeExtra(pid, d.app(pid)->extras[0].id);
+  };
   struct Case {
     const char* name;
     PressBehavior behavior;
@@ -271,6 +275,8 @@ TEST(Press, IsTrueOnlyWhenTheAppAcceptedIt) {
       {"refused", PressBehavior::fail(AXError::actionUnsupported), 0, nothing, false, 0, 1},
       {"app quits on the press", PressBehavior::quitApp(), 0, nothing, false, 0, 1},
       {"app quit since the scan", PressBehavior::accept(), 0, quit, false, 0, 0},
+      {"the app listed before it quit", PressBehavior::accept(), 0, quitTheOneBefore, true, 0, 1},
+      {"extra removed since the scan", PressBehavior::accept(), 0, removeIt, false, 0, 0},
       // A gone app answers at once, however slow it was: the queue is free again.
       {"slow app quit since the scan", PressBehavior::accept(), 30, quit, false, 0, 0},
       {"slow but in time", PressBehavior::accept(), 1.5, nothing, true, 1.5, 1},
@@ -281,6 +287,7 @@ TEST(Press, IsTrueOnlyWhenTheAppAcceptedIt) {
     ScannerWorld world;
     sim::ExtraSpec extra = extraAt(10, 10, "Clock");
     extra.press = c.behavior;
+    world.launch(appNamed("Before", {extraAt(40, 10, "Other")}));
     const ProcessID pid = world.launch(appNamed("Mail", {extra}));
     const ExtraItemRef item = onlyItem(world, pid);
     ASSERT_TRUE(item);
