@@ -27,9 +27,8 @@ std::string largeScene(bool oneLine) {
                     {"icon", {{"glyph", "●"}, {"colour", "blue"}}},
                     {"extras", std::move(extras)}});
   }
-  nlohmann::json scene = {{"name", "crowded"},
-                          {"screen", {{"frame", {0, 0, 1512, 982}}}},
-                          {"apps", std::move(apps)}};
+  nlohmann::json scene = {
+      {"name", "crowded"}, {"screen", {{"frame", {0, 0, 1512, 982}}}}, {"apps", std::move(apps)}};
   return oneLine ? scene.dump() : scene.dump(2);
 }
 
@@ -45,9 +44,8 @@ void BM_ReadScene(benchmark::State& state) {
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                           static_cast<int64_t>(text.size()));
-  state.counters["apps_per_second"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) * kApps,
-                         benchmark::Counter::kIsRate);
+  state.counters["apps_per_second"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * kApps, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_ReadScene)->ArgName("one_line")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 

@@ -68,7 +68,7 @@ TEST(ScriptTest, EveryFaultNamesTheFileAndTheLine) {
       {"wait 50000\nwait 50000", "s:2: the script runs beyond 24 hours"},
       {std::string("open\nclose\0", 11), "s:2: a NUL byte in the line"},
       {"open\n\nchoose \"Caf\xE9\"", "s:3: the line is not valid UTF-8"},  // Latin-1
-      {"hover  # caf\xC3", "s:1: the line is not valid UTF-8"},  // cut off, in a comment
+      {"hover  # caf\xC3", "s:1: the line is not valid UTF-8"},            // cut off, in a comment
   };
   for (const auto& [text, error] : cases) {
     SCOPED_TRACE(text);
