@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 #include <set>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "adapters/sim/services/regular_file.h"
 #include "adapters/sim/simulator/json_reader.h"
@@ -167,20 +169,58 @@ LoginItemSpec readLoginItem(const Node& node) {
   return definition;
 }
 
+// The apps of a scene (running or installed) by pid and by name, so that a long timeline
+// is read in time linear in its length.
+class AppIndex {
+ public:
+  explicit AppIndex(const Scene& scene) {
+    for (const auto* list : {&scene.apps, &scene.installed}) {
+      for (const auto& app : *list) {
+        pids_.insert(app.definition.pid);
+        if (app.definition.name) byName_[*app.definition.name].push_back(app.definition.pid);
+      }
+    }
+  }
+
+  bool has(ProcessID pid) const { return pids_.count(pid) > 0; }
+
+  std::variant<ProcessID, std::string> resolve(std::string_view reference) const {
+    if (auto found = byName_.find(std::string(reference)); found != byName_.end()) {
+      const std::vector<ProcessID>& matches = found->second;
+      if (matches.size() == 1) return matches.front();
+      return "the name " + inQuotes(reference) + " belongs to " + std::to_string(matches.size()) +
+             " apps; use the pid";
+    }
+    bool digits = !reference.empty() && reference.size() < 11 &&
+                  std::all_of(reference.begin(), reference.end(),
+                              [](char c) { return c >= '0' && c <= '9'; });
+    if (digits) {
+      int64_t pid = std::stoll(std::string(reference));
+      if (pid <= kMaxPid && has(static_cast<ProcessID>(pid))) return static_cast<ProcessID>(pid);
+    }
+    return "no app in the scene is named or has the pid " + inQuotes(reference);
+  }
+
+ private:
+  std::unordered_set<ProcessID> pids_;
+  std::unordered_map<std::string, std::vector<ProcessID>> byName_;
+};
+
 // A reference to an app in the timeline: its pid, or its name when that is unique.
-ProcessID readAppReference(const Node& node, const Scene& scene) {
+ProcessID readAppReference(const Node& node, const AppIndex& apps) {
   if (node.value.is_number()) {
     auto pid = static_cast<ProcessID>(node.integer(1, kMaxPid));
-    if (!scene.findApp(pid)) node.fail("no app in the scene has pid " + std::to_string(pid));
+    if (!apps.has(pid)) node.fail("no app in the scene has pid " + std::to_string(pid));
     return pid;
   }
-  auto resolved = scene.resolveApp(node.string());
+  auto resolved = apps.resolve(node.string());
   if (auto* error = std::get_if<std::string>(&resolved)) node.fail(*error);
   return std::get<ProcessID>(resolved);
 }
 
 void readTimeline(const Node& node, Scene& scene) {
   const auto& items = node.array();
+  const AppIndex apps(scene);
   std::vector<std::pair<SceneEvent, std::string>> events;  // with their pointers
   for (size_t i = 0; i < items.size(); ++i) {
     Node entry = node.element(i);
@@ -193,12 +233,12 @@ void readTimeline(const Node& node, Scene& scene) {
     if (entry.has("launch")) {
       ++kinds;
       event.kind = SceneEvent::Kind::launch;
-      event.pid = readAppReference(entry.member("launch"), scene);
+      event.pid = readAppReference(entry.member("launch"), apps);
     }
     if (entry.has("quit")) {
       ++kinds;
       event.kind = SceneEvent::Kind::quit;
-      event.pid = readAppReference(entry.member("quit"), scene);
+      event.pid = readAppReference(entry.member("quit"), apps);
     }
     if (entry.has("accessibility")) {
       ++kinds;
@@ -298,29 +338,7 @@ const SceneApp* Scene::findApp(ProcessID pid) const {
 }
 
 std::variant<ProcessID, std::string> Scene::resolveApp(std::string_view reference) const {
-  std::vector<ProcessID> matches;
-  for (const auto* list : {&apps, &installed}) {
-    for (const auto& app : *list) {
-      if (app.definition.name && *app.definition.name == reference)
-        matches.push_back(app.definition.pid);
-    }
-  }
-  if (matches.size() == 1) return matches.front();
-  if (matches.size() > 1) {
-    return "the name " + inQuotes(reference) + " belongs to " + std::to_string(matches.size()) +
-           " apps; use the pid";
-  }
-  int64_t pid = 0;
-  bool digits =
-      !reference.empty() && reference.size() < 11 &&
-      std::all_of(reference.begin(), reference.end(), [](char c) { return c >= '0' && c <= '9'; });
-  if (digits) {
-    pid = std::stoll(std::string(reference));
-    if (pid <= kMaxPid && findApp(static_cast<ProcessID>(pid))) {
-      return static_cast<ProcessID>(pid);
-    }
-  }
-  return "no app in the scene is named or has the pid " + inQuotes(reference);
+  return AppIndex(*this).resolve(reference);
 }
 
 SceneLoad parseScene(std::string_view text, const std::string& fileName) {
