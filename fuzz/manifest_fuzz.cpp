@@ -18,6 +18,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   bool newer = UpdateChecker::isNewer(info->version, "1.0.0");
   bool older = UpdateChecker::compareVersions(info->version, "1.0.0") < 0;
   if (newer && older) std::abort();
-  (void)UpdateChecker::isDownloadAddress(info->downloadUrl);
+  (void)UpdateChecker::isDownloadScheme(info->downloadUrl);
   return 0;
 }

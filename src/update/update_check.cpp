@@ -51,7 +51,7 @@ std::string UpdateChecker::currentVersion() {
   return kDefaultVersion;
 }
 
-bool UpdateChecker::isDownloadAddress(std::string_view url) {
+bool UpdateChecker::isDownloadScheme(std::string_view url) {
   size_t colon = url.find(':');
   if (colon == std::string_view::npos) return false;
   std::string scheme;
@@ -128,7 +128,7 @@ void UpdateChecker::openDownload(const std::string& text) {
   std::optional<URL> url = platform().urls->urlWithString(text);
   // Only web pages: a manifest must not be able to launch a local file or another
   // application's handler.
-  if (!url || !isDownloadAddress(url->absoluteString)) return;
+  if (!url || !isDownloadScheme(url->absoluteString)) return;
   (void)platform().workspace->openURL(*url);
 }
 

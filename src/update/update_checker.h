@@ -64,7 +64,7 @@ class UpdateChecker {
 
   // Whether the download button may open this address: an http or https URL with a host
   // ("https://example.org/x.zip"); "http:/etc/passwd" and "http:///x" have none.
-  static bool isDownloadAddress(std::string_view url);
+  static bool isDownloadScheme(std::string_view url);
 
   // Test seams: another manifest address (a local server) and a shorter request time-out.
   // None restores the real value. Main thread only.
