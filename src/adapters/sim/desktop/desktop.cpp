@@ -1,5 +1,6 @@
 #include "adapters/sim/desktop/desktop.h"
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <utility>
@@ -375,7 +376,7 @@ AXError Desktop::readActionNames(const ElementAddress& element, AXRef& names) {
   }
   std::vector<AXRef> list;
   if (element.kind == ElementKind::extra) {
-    const ExtraSpec* extra = findExtra(running->definition, element.extra);
+    const ExtraSpec* extra = running->extra(element.extra);
     if (!extra) return AXError::invalidUIElement;
     if (const auto fault = extra->faults.find("AXActionNames"); fault != extra->faults.end()) {
       return answerFault(fault->second, element, names);
