@@ -24,6 +24,7 @@
 #include "adapters/sim/terminal/curses_terminal.h"
 #include "adapters/sim/terminal/view.h"
 #include "ports/platform.h"
+#include "text/display_escape.h"
 
 namespace strandel::sim {
 
@@ -119,7 +120,8 @@ int runInteractive(Simulator& simulator) {
     screen.emplace();
   } catch (const std::exception& e) {
     screen.reset();
-    std::cerr << "strandel: cannot use the terminal: " << e.what() << "\n";
+    // Printed by the rule for all text that did not come from the program itself.
+    std::cerr << "strandel: cannot use the terminal: " << displayEscape(e.what()) << "\n";
     return 1;
   }
 
