@@ -100,6 +100,9 @@ struct Home {
   }
 };
 
+using Make = std::function<void(const fs::path&)>;
+using Texts = std::vector<std::string>;
+
 void makeFifo(const fs::path& file) {
   fs::create_directories(file.parent_path());
   ASSERT_EQ(mkfifo(file.c_str(), 0644), 0);
@@ -120,19 +123,31 @@ void makeLarger(const fs::path& file, uintmax_t size) {
   writeFile(file, "{");
   fs::resize_file(file, size);
 }
-void makeHuge(const fs::path& file) {
-  makeLarger(file, (1u << 20) + 1);
-}
 void makeReadOnlyDirectory(const fs::path& file) {
   makeDirectory(file);
   fs::permissions(file, fs::perms(0555));
 }
-std::function<void(const fs::path&)> contents(std::string text, fs::perms mode = fs::perms(0644)) {
+Make contents(std::string text, fs::perms mode = fs::perms(0644)) {
   return [text, mode](const fs::path& file) {
     writeFile(file, text);
     fs::permissions(file, mode);
   };
 }
+
+// One hostile thing in a file's place, and how the program names it when it refuses it.
+struct Hostile {
+  std::string what;
+  Make make;
+  std::string problem;
+  bool permissionsMatter = false;
+};
+const Hostile kPipe{"a named pipe", makeFifo, "it is a named pipe, not a regular file"};
+const Hostile kZero{"a link to /dev/zero", linkToZero,
+                    "it is a character device, not a regular file"};
+const Hostile kLoop{"a link to itself", linkToItself, "Too many levels of symbolic links"};
+const Hostile kDirectory{"a directory", makeDirectory, "it is a directory, not a regular file"};
+const Hostile kHuge{"too large", [](const fs::path& file) { makeLarger(file, (1u << 20) + 1); },
+                    "it is larger than the limit of 1 MiB"};
 
 enum class Ends {
   leftAlone,  // the file is as it was
@@ -140,152 +155,75 @@ enum class Ends {
 };
 
 struct Row {
-  const char* what;
+  std::string what;
   fs::path Home::*place;
-  std::function<void(const fs::path&)> make;
+  Make make;
   Ends ends;
   // Texts the transcript holds, with "{file}" for the file's path.
-  std::vector<std::string> told;
+  Texts told;
   bool permissionsMatter = false;
 };
 
-const std::string kLeftAlone = "log: Strandel: the settings file {file} cannot be read (";
 const std::string kNotSaved = "defaults: " + kPosition + ", not saved (kept in memory only)";
 const std::string kSaved = "defaults: " + kPosition + "\n";
 const std::string kRegistered = "login item: register -> enabled";
-const std::string kEntryKeptAside =
-    "log: Strandel: {file} was not Strandel's autostart entry; it is kept as {file}.not-ours-";
-const std::string kTableNotUsed = "log: Strandel: the string table {file} cannot be read (";
 
 std::vector<Row> rows() {
+  const std::string unreadable = "log: Strandel: the settings file {file} cannot be read (";
   const std::string unsaved = "log: Strandel: the settings were not saved: ";
   const std::string leftAsItIs = " and is left as it is; the change is kept in memory only";
-  return {
-      {"settings: a named pipe",
-       &Home::defaultsFile,
-       makeFifo,
-       Ends::leftAlone,
-       {kLeftAlone + "it is a named pipe, not a regular file); it is left as it is, and the "
-                     "settings start from their defaults in memory only",
-        kNotSaved, unsaved + "{file} cannot be read" + leftAsItIs, kRegistered}},
-      {"settings: a link to /dev/zero",
-       &Home::defaultsFile,
-       linkToZero,
-       Ends::leftAlone,
-       {kLeftAlone + "it is a character device, not a regular file)", kNotSaved}},
-      {"settings: a link to itself",
-       &Home::defaultsFile,
-       linkToItself,
-       Ends::leftAlone,
-       {kLeftAlone + "Too many levels of symbolic links)", kNotSaved}},
-      {"settings: a directory",
-       &Home::defaultsFile,
-       makeDirectory,
-       Ends::leftAlone,
-       {kLeftAlone + "it is a directory, not a regular file)", kNotSaved}},
-      {"settings: too large",
-       &Home::defaultsFile,
-       makeHuge,
-       Ends::leftAlone,
-       {kLeftAlone + "it is larger than the limit of 1 MiB)", kNotSaved}},
-      {"settings: unreadable",
-       &Home::defaultsFile,
-       contents("{\"a\": 1}", fs::perms::none),
-       Ends::leftAlone,
-       {kLeftAlone + "Permission denied)", kNotSaved},
+  const std::string tableNotUsed = "log: Strandel: the string table {file} cannot be read (";
+  const std::string entryKeptAside =
+      "log: Strandel: {file} was not Strandel's autostart entry; it is kept as {file}.not-ours-";
+  const Hostile unreadableFile{"unreadable", contents("{\"a\": 1}", fs::perms::none),
+                               "Permission denied", true};
+  std::vector<Row> rows;
+  for (const Hostile& h : {kPipe, kZero, kLoop, kDirectory, kHuge, unreadableFile}) {
+    rows.push_back({"settings: " + h.what, &Home::defaultsFile, h.make, Ends::leftAlone,
+                    Texts{unreadable + h.problem + ")", kNotSaved}, h.permissionsMatter});
+  }
+  rows[0].told[0] +=
+      "; it is left as it is, and the settings start from their defaults in memory only";
+  rows[0].told.insert(rows[0].told.end(),
+                      {unsaved + "{file} cannot be read" + leftAsItIs, kRegistered});
+  for (const Hostile& h :
+       {kPipe, kZero, kLoop, kDirectory,
+        Hostile{"random bytes",
+                contents("\x7f"
+                         "ELF\x02\x01\x01\x00 junk"),
+                ""},
+        Hostile{"another program's entry",
+                contents("[Desktop Entry]\nName=Other\nExec=other\n", fs::perms(0444)), ""},
+        Hostile{"unreadable", contents(kOurEntry, fs::perms::none), "", true}}) {
+    rows.push_back({"autostart: " + h.what, &Home::entry, h.make, Ends::keptAside,
+                    Texts{entryKeptAside, kRegistered}, h.permissionsMatter});
+  }
+  size_t tableRow = rows.size();
+  for (const Hostile& h : {kPipe, kZero, kDirectory, kHuge}) {
+    rows.push_back({"string table: " + h.what, &Home::table, h.make, Ends::leftAlone,
+                    Texts{tableNotUsed + h.problem + ")", kRegistered}});
+  }
+  rows[tableRow].told.push_back("3. action \"menu.launchAtLogin\"");  // the built-in strings
+  std::vector<Row> others = {
+      {"settings: made read-only", &Home::defaultsFile, contents("{\"a\": 1}", fs::perms(0444)),
+       Ends::leftAlone, Texts{unsaved + "{file} is read-only (mode 0444)" + leftAsItIs, kNotSaved}},
+      {"settings: the directory is a file", &Home::settings, contents("mine"), Ends::leftAlone,
+       Texts{unsaved + "Could not create the directory {file}", kNotSaved}},
+      {"settings: a read-only directory", &Home::settings, makeReadOnlyDirectory, Ends::leftAlone,
+       Texts{unsaved + "Could not create a temporary file in {file}: Permission denied", kNotSaved},
        true},
-      {"settings: made read-only",
-       &Home::defaultsFile,
-       contents("{\"a\": 1}", fs::perms(0444)),
-       Ends::leftAlone,
-       {unsaved + "{file} is read-only (mode 0444)" + leftAsItIs, kNotSaved}},
-      {"settings: the directory is a file",
-       &Home::settings,
-       contents("mine"),
-       Ends::leftAlone,
-       {unsaved + "Could not create the directory {file}", kNotSaved}},
-      {"settings: a read-only directory",
-       &Home::settings,
-       makeReadOnlyDirectory,
-       Ends::leftAlone,
-       {unsaved + "Could not create a temporary file in {file}: Permission denied", kNotSaved},
-       true},
-      {"settings: text after the value",
-       &Home::defaultsFile,
-       contents(std::string("{\"a\":1}\0more", 12)),
-       Ends::keptAside,
-       {"log: Strandel: the settings file {file} did not hold one JSON object; it is kept as "
-        "{file}.corrupt-",
-        kSaved}},
-      {"settings: not JSON",
-       &Home::defaultsFile,
-       contents("\x1b[2J\xff"),
-       Ends::keptAside,
-       {"did not hold one JSON object", kSaved}},
-      {"autostart: a named pipe",
-       &Home::entry,
-       makeFifo,
-       Ends::keptAside,
-       {kEntryKeptAside, kRegistered}},
-      {"autostart: a link to /dev/zero",
-       &Home::entry,
-       linkToZero,
-       Ends::keptAside,
-       {kEntryKeptAside, kRegistered}},
-      {"autostart: a link to itself",
-       &Home::entry,
-       linkToItself,
-       Ends::keptAside,
-       {kEntryKeptAside, kRegistered}},
-      {"autostart: a directory",
-       &Home::entry,
-       makeDirectory,
-       Ends::keptAside,
-       {kEntryKeptAside, kRegistered}},
-      {"autostart: random bytes",
-       &Home::entry,
-       contents("\x7f"
-                "ELF\x02\x01\x01\x00 junk"),
-       Ends::keptAside,
-       {kEntryKeptAside, kRegistered}},
-      {"autostart: another program's entry",
-       &Home::entry,
-       contents("[Desktop Entry]\nName=Other\nExec=other\n", fs::perms(0444)),
-       Ends::keptAside,
-       {kEntryKeptAside, kRegistered}},
-      {"autostart: unreadable",
-       &Home::entry,
-       contents(kOurEntry, fs::perms::none),
-       Ends::keptAside,
-       {kEntryKeptAside, kRegistered},
-       true},
-      {"autostart: the directory is a file",
-       &Home::autostart,
-       contents("mine"),
-       Ends::leftAlone,
-       {"log: Strandel: 로그인 항목 변경 실패 — Could not create the directory {file}"}},
-      {"string table: a named pipe",
-       &Home::table,
-       makeFifo,
-       Ends::leftAlone,
-       {kTableNotUsed + "it is a named pipe, not a regular file); it is not used",
-        "3. action \"menu.launchAtLogin\"", kRegistered}},
-      {"string table: a link to /dev/zero",
-       &Home::table,
-       linkToZero,
-       Ends::leftAlone,
-       {kTableNotUsed + "it is a character device, not a regular file)", kRegistered}},
-      {"string table: a directory",
-       &Home::table,
-       makeDirectory,
-       Ends::leftAlone,
-       {kTableNotUsed + "it is a directory, not a regular file)", kRegistered}},
-      {"string table: too large",
-       &Home::table,
-       makeHuge,
-       Ends::leftAlone,
-       {kTableNotUsed + "it is larger than the limit of 1 MiB)", kRegistered}},
+      {"settings: text after the value", &Home::defaultsFile,
+       contents(std::string("{\"a\":1}\0more", 12)), Ends::keptAside,
+       Texts{"log: Strandel: the settings file {file} did not hold one JSON object; it is kept as "
+             "{file}.corrupt-",
+             kSaved}},
+      {"settings: not JSON", &Home::defaultsFile, contents("\x1b[2J\xff"), Ends::keptAside,
+       Texts{"did not hold one JSON object", kSaved}},
+      {"autostart: the directory is a file", &Home::autostart, contents("mine"), Ends::leftAlone,
+       Texts{"log: Strandel: 로그인 항목 변경 실패 — Could not create the directory {file}"}},
   };
+  rows.insert(rows.end(), others.begin(), others.end());
+  return rows;
 }
 
 TEST(HostileFilesTest, EveryPlaceTheProgramReadsRefusesWhatIsNotItsFileAndLosesNothing) {
@@ -364,19 +302,10 @@ TEST(HostileFilesTest, SettingsAndEntriesBehindLinksAreWrittenInPlaceKeepingThei
 
 // Scenes and scripts are named on the command line of the real program.
 TEST(HostileFilesTest, SpecialAndOversizedScenesAndScriptsAreRefusedByTheProgram) {
-  struct Case {
-    const char* what;
-    std::function<void(const fs::path&)> make;
-    std::string problem;
-  };
-  const Case cases[] = {
-      {"a named pipe", makeFifo, "it is a named pipe, not a regular file"},
-      {"a link to /dev/zero", linkToZero, "it is a character device, not a regular file"},
-      {"a directory", makeDirectory, "it is a directory, not a regular file"},
-      {"above the limit", [](const fs::path& file) { makeLarger(file, (16u << 20) + 1); },
-       "it is larger than the limit of 16 MiB"},
-  };
-  for (const Case& c : cases) {
+  const Hostile above{"above the limit",
+                      [](const fs::path& file) { makeLarger(file, (16u << 20) + 1); },
+                      "it is larger than the limit of 16 MiB"};
+  for (const Hostile& c : {kPipe, kZero, kDirectory, above}) {
     for (const char* option : {"scene", "script"}) {
       SCOPED_TRACE(std::string(option) + ": " + c.what);
       TempDir dir;
