@@ -15,6 +15,8 @@
 
 namespace {
 
+using Texts = std::vector<std::string>;
+
 using strandel::sim::test::readFile;
 
 struct Outcome {
@@ -115,58 +117,30 @@ TEST_F(ProgramTest, HostileInputsEndAsStatedAndPrintOnlyEscapes) {
     const char* what;
     std::string scene, script;
     int status;
-    std::vector<std::string> printed;  // each somewhere in the output or the messages
+    Texts printed;  // each somewhere in the output or the messages
   } rows[] = {
-      {"a one-line scene of 3,000 apps",
-       crowded,
-       "at 1 open\n",
-       0,
-       {"3000 apps running", "scan: 3000 apps, 3000 extras", "menu opened (3006 rows)"}},
-      {"escapes in every printed field",
-       evil,
-       "at 1 open\nchoose 2\nwait 1\nlaunch 7\nquit 5\nchoose \"\x1b[0m\xe2\x80\xae\"\n",
-       1,
-       {"scene: Evil \\x1B]0;title\\x07\n", "2. action \"Wi\\x1B[2J-Fi\\u2066\"\n",
-        "press: extra 1 of Ba\\u202Ed\\u009B (pid 5), \"Wi\\x1B[2J-Fi\\u2066\" -> success\n",
-        "app launched: La\\u0085te (pid 7)\n", "app quit: Ba\\u202Ed\\u009B (pid 5)\n",
-        "> choose \"\\x1B[0m\\u202E\"\n"}},
-      {"an unknown member",
-       R"({"screen": null, "apps": [], "\u001b]0;x\u0007": 1})",
-       "",
-       1,
-       {"unknown member \"\\x1B]0;x\\x07\" (known: "}},
+      {"a one-line scene of 3,000 apps", crowded, "at 1 open\n", 0,
+       Texts{"3000 apps running", "scan: 3000 apps, 3000 extras", "menu opened (3006 rows)"}},
+      {"escapes in every printed field", evil,
+       "at 1 open\nchoose 2\nwait 1\nlaunch 7\nquit 5\nchoose \"\x1b[0m\xe2\x80\xae\"\n", 1,
+       Texts{"scene: Evil \\x1B]0;title\\x07\n", "2. action \"Wi\\x1B[2J-Fi\\u2066\"\n",
+             "press: extra 1 of Ba\\u202Ed\\u009B (pid 5), \"Wi\\x1B[2J-Fi\\u2066\" -> success\n",
+             "app launched: La\\u0085te (pid 7)\n", "app quit: Ba\\u202Ed\\u009B (pid 5)\n",
+             "> choose \"\\x1B[0m\\u202E\"\n"}},
+      {"an unknown member", R"({"screen": null, "apps": [], "\u001b]0;x\u0007": 1})", "", 1,
+       Texts{"unknown member \"\\x1B]0;x\\x07\" (known: "}},
       {"an unknown policy",
-       R"({"screen": null, "apps": [{"pid": 5, "name": "A",
-        "policy": "\u202eregular"}]})",
-       "",
-       1,
-       {"unknown policy \"\\u202Eregular\""}},
-      {"invalid UTF-8 in a scene",
-       "{\"screen\": null, \"apps\": [], \"name\": \"\xC0\xAF\"}",
-       "",
-       1,
-       {"the scene is refused: ", ":1:39: invalid JSON: invalid UTF-8 in a string\n"}},
-      {"an unknown script command",
-       plain,
-       "open\nhoover\x1b[2J\xc2\x9b\n",
-       1,
-       {"h.script:2: unknown command \"hoover\\x1B[2J\\u009B\""}},
-      {"a script with a byte-order mark",
-       plain,
-       "\xEF\xBB\xBF"
-       "at 1 open\n",
-       0,
-       {"> open\n"}},
-      {"a Latin-1 script",
-       plain,
-       "open\nclose\nchoose \"Caf\xE9\"\n",
-       1,
-       {"h.script:3: the line is not valid UTF-8\n"}},
-      {"a UTF-16 script",
-       plain,
-       std::string("\xFF\xFEo\0p\0e\0n\0", 10),
-       1,
-       {"h.script:1: a NUL byte in the line\n"}},
+       R"({"screen": null, "apps": [{"pid": 5, "name": "A", "policy": "\u202eregular"}]})", "", 1,
+       Texts{"unknown policy \"\\u202Eregular\""}},
+      {"invalid UTF-8 in a scene", "{\"screen\": null, \"apps\": [], \"name\": \"\xC0\xAF\"}", "",
+       1, Texts{"the scene is refused: ", ":1:39: invalid JSON: invalid UTF-8 in a string\n"}},
+      {"an unknown script command", plain, "open\nhoover\x1b[2J\xc2\x9b\n", 1,
+       Texts{"h.script:2: unknown command \"hoover\\x1B[2J\\u009B\""}},
+      {"a script with a byte-order mark", plain, "\uFEFFat 1 open\n", 0, Texts{"> open\n"}},
+      {"a Latin-1 script", plain, "open\nclose\nchoose \"Caf\xE9\"\n", 1,
+       Texts{"h.script:3: the line is not valid UTF-8\n"}},
+      {"a UTF-16 script", plain, std::string("\xFF\xFEo\0p\0e\0n\0", 10), 1,
+       Texts{"h.script:1: a NUL byte in the line\n"}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
