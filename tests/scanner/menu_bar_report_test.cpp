@@ -2,7 +2,6 @@
 // request as the reported one did, and the program lists the same extras on it.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -14,21 +13,12 @@
 #include "adapters/sim/simulator/simulator.h"
 #include "adapters/sim/simulator/transcript.h"
 #include "scanner/menu_bar_report.h"
+#include "support/temp_dir.h"
 
 namespace strandel::sim {
 namespace {
 
-std::string readFile(const std::string& path) {
-  std::ostringstream text;
-  text << std::ifstream(path, std::ios::binary).rdbuf();
-  return text.str();
-}
-
-Scene load(const std::string& text) {
-  SceneLoad scene = parseScene(text, "scene.json");
-  if (!scene.scene) throw std::runtime_error(scene.error);
-  return std::move(*scene.scene);
-}
+using test::readFile;
 
 // Copies the report at start, then opens the menu once the cache has aged: the scan there
 // reads the Mac the report read.
@@ -129,21 +119,13 @@ std::string golden(const std::string& name) {
 
 // An app per place and fault: every fault a scene can express.
 std::string everyFault() {
-  const char* faults[] = {
-      R"({"error": "cannotComplete"})",
-      R"({"error": -25299})",
-      R"({"value": null})",
-      R"({"error": "noValue"})",
-      R"({"error": "failure", "value": "element"})",
-      R"({"value": "number"})",
-      R"({"value": "string"})",
-      R"({"value": "point"})",
-      R"({"value": "size"})",
-      R"({"value": "element"})",
-      R"({"value": "array"})",
-      R"({"value": "rect"})",
-      R"({"value": "other"})",
-  };
+  std::vector<std::string> faults = {R"({"error": "cannotComplete"})", R"({"error": -25299})",
+                                     R"({"value": null})", R"({"error": "noValue"})",
+                                     R"({"error": "failure", "value": "element"})"};
+  for (const char* kind :
+       {"number", "string", "point", "size", "element", "array", "rect", "other"}) {
+    faults.push_back(R"({"value": ")" + std::string(kind) + "\"}");
+  }
   std::string apps;
   int pid = 100;
   auto add = [&](const std::string& members) {
@@ -151,8 +133,7 @@ std::string everyFault() {
     apps += (apps.empty() ? "" : ",\n") + std::string("{\"pid\": ") + id + ", \"name\": \"A" + id +
             "\", " + members + "}";
   };
-  for (const char* fault : faults) {
-    std::string f = fault;
+  for (const std::string& f : faults) {
     add("\"faults\": {\"AXExtrasMenuBar\": " + f + "}, \"extras\": [{\"frame\": [1, 0, 9, 9]}]");
     add("\"barFaults\": {\"AXChildren\": " + f + "}, \"extras\": [{\"frame\": [1, 0, 9, 9]}]");
     for (const char* attribute : {"AXPosition", "AXSize", "AXDescription", "AXActionNames"}) {
@@ -189,7 +170,9 @@ std::vector<Case> cases() {
 TEST(MenuBarReportTest, AReportReadsBackAsAMacThatAnswersTheSameAndScansTheSame) {
   for (const Case& c : cases()) {
     SCOPED_TRACE(c.name);
-    const Scene original = load(c.scene);
+    SceneLoad loaded = parseScene(c.scene, "scene.json");
+    ASSERT_TRUE(loaded.scene) << loaded.error;
+    const Scene original = *loaded.scene;
     const Played first = run(original, kReportThenScan);
     ASSERT_FALSE(first.report.empty()) << first.transcript;
     // The read, then the write, each on its line.
