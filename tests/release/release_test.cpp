@@ -47,7 +47,10 @@ TEST(ReleaseManifest, DecodesInTheAppAsNewerThanThePreviousVersionWithAnAddressI
     const Version version = parseVersion(c.version);
     EXPECT_EQ(*decoded, (VersionInfo{c.version, version.buildNumber(), kZip,
                                      "- Fixes \"quoted\" \\ and ü.\n\tMore."}));
+    EXPECT_TRUE(UpdateChecker::isNewer(decoded->version, c.previous)) << c.version;
+    EXPECT_FALSE(UpdateChecker::isNewer(decoded->version, c.version));
     EXPECT_GT(version.buildNumber(), parseVersion(c.previous).buildNumber());
+    EXPECT_TRUE(UpdateChecker::isDownloadScheme(decoded->downloadUrl));
   }
 }
 
