@@ -75,49 +75,41 @@ AXError SimAccessibility::exchange(const SimElement& element,
   return answer();
 }
 
-AXError SimAccessibility::copyAttributeValue(const AXRef& element, std::string_view attribute,
-                                             AXRef& value) {
-  value.reset();
-  const SimElement* target = asElement(element);
-  Request request = requestFor(Request::Kind::copyAttributeValue, target, attribute);
-  if (!target || attribute.empty()) {
+AXError SimAccessibility::ask(Request request, const SimElement* target, bool argumentsValid,
+                              const std::function<AXError(const ElementAddress&)>& answer) {
+  if (!target || !argumentsValid) {
     request.result = AXError::illegalArgument;
   } else {
-    request.result = exchange(
-        *target, [&] { return desktop_->readAttribute(target->address(), attribute, value); });
+    request.result = exchange(*target, [&] { return answer(target->address()); });
   }
   const AXError result = request.result;
   record(std::move(request));
   return result;
+}
+
+AXError SimAccessibility::copyAttributeValue(const AXRef& element, std::string_view attribute,
+                                             AXRef& value) {
+  value.reset();
+  const SimElement* target = asElement(element);
+  return ask(requestFor(Request::Kind::copyAttributeValue, target, attribute), target,
+             !attribute.empty(), [&](const ElementAddress& address) {
+               return desktop_->readAttribute(address, attribute, value);
+             });
 }
 
 AXError SimAccessibility::copyActionNames(const AXRef& element, AXRef& names) {
   names.reset();
   const SimElement* target = asElement(element);
-  Request request = requestFor(Request::Kind::copyActionNames, target, "");
-  if (!target) {
-    request.result = AXError::illegalArgument;
-  } else {
-    request.result =
-        exchange(*target, [&] { return desktop_->readActionNames(target->address(), names); });
-  }
-  const AXError result = request.result;
-  record(std::move(request));
-  return result;
+  return ask(
+      requestFor(Request::Kind::copyActionNames, target, ""), target, true,
+      [&](const ElementAddress& address) { return desktop_->readActionNames(address, names); });
 }
 
 AXError SimAccessibility::performAction(const AXRef& element, std::string_view action) {
   const SimElement* target = asElement(element);
-  Request request = requestFor(Request::Kind::performAction, target, action);
-  if (!target || action.empty()) {
-    request.result = AXError::illegalArgument;
-  } else {
-    request.result =
-        exchange(*target, [&] { return desktop_->performAction(target->address(), action); });
-  }
-  const AXError result = request.result;
-  record(std::move(request));
-  return result;
+  return ask(
+      requestFor(Request::Kind::performAction, target, action), target, !action.empty(),
+      [&](const ElementAddress& address) { return desktop_->performAction(address, action); });
 }
 
 TypeID SimAccessibility::typeID(const AXRef& value) {

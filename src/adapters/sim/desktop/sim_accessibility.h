@@ -78,6 +78,10 @@ class SimAccessibility final : public Accessibility {
   // Waits as the application would, then asks `answer`; fails with cannotComplete when the
   // element's timeout runs out first.
   AXError exchange(const SimElement& element, const std::function<AXError()>& answer);
+  // Records the request and answers it; a request the system would refuse outright (no
+  // element, an empty name) fails with illegalArgument without reaching the application.
+  AXError ask(Request request, const SimElement* target, bool argumentsValid,
+              const std::function<AXError(const ElementAddress&)>& answer);
   void record(Request request);
 
   std::shared_ptr<Desktop> desktop_;
