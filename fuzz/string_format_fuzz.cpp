@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "app/string_format.h"
+#include "localization/string_format.h"
 
 using strandel::stringWithFormat;
 

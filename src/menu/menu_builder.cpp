@@ -1,8 +1,8 @@
 #include <vector>
 
 #include "app/app_delegate.h"
-#include "app/localization.h"
-#include "app/string_format.h"
+#include "localization/localization.h"
+#include "localization/string_format.h"
 #include "ports/platform.h"
 
 namespace strandel {

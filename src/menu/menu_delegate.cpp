@@ -1,5 +1,5 @@
 #include "app/app_delegate.h"
-#include "app/localization.h"
+#include "localization/localization.h"
 #include "ports/platform.h"
 #include "scanner/menu_bar_scanner.h"
 

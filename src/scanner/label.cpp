@@ -2,7 +2,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/localization.h"
+#include "localization/localization.h"
 #include "ports/platform.h"
 #include "scanner/ax_read.h"
 #include "scanner/menu_bar_scanner.h"

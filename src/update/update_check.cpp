@@ -1,8 +1,8 @@
 #include <memory>
 #include <utility>
 
-#include "app/localization.h"
-#include "app/string_format.h"
+#include "localization/localization.h"
+#include "localization/string_format.h"
 #include "ports/platform.h"
 #include "update/update_checker.h"
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "adapters/sim/services/strings_file.h"
-#include "app/localization.h"
+#include "localization/localization.h"
 #include "format_directives.h"
 #include "support/test_platform.h"
 

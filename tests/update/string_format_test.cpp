@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/string_format.h"
+#include "localization/string_format.h"
 
 namespace strandel {
 namespace {

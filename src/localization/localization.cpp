@@ -1,4 +1,4 @@
-#include "app/localization.h"
+#include "localization/localization.h"
 
 #include "ports/platform.h"
 

@@ -1,4 +1,4 @@
-#include "app/string_format.h"
+#include "localization/string_format.h"
 
 #include <cstddef>
 #include <cstdint>
