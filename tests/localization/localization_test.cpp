@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "adapters/sim/services/strings_file.h"
-#include "localization/localization.h"
 #include "format_directives.h"
+#include "localization/localization.h"
 #include "support/test_platform.h"
 
 namespace strandel::localization {
