@@ -74,6 +74,7 @@ struct ExtraSpec {
 struct AppSpec {
   ProcessID pid = 0;  // 0: the desktop picks a free one
   std::optional<std::string> name;
+  std::optional<std::string> bundleIdentifier;  // none: a process without a bundle
   ImageRef icon;
   ActivationPolicy activationPolicy = ActivationPolicy::regular;
   // Still listed by the workspace, flagged as terminated; its process is gone for good.

@@ -37,4 +37,10 @@ std::shared_ptr<const Screen> SimScreens::mainScreen() {
   return std::make_shared<SimScreen>(*definition);
 }
 
+std::vector<std::shared_ptr<const Screen>> SimScreens::screens() {
+  std::vector<std::shared_ptr<const Screen>> all;
+  if (std::shared_ptr<const Screen> main = mainScreen()) all.push_back(std::move(main));
+  return all;
+}
+
 }  // namespace strandel::sim

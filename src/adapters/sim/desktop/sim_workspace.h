@@ -49,6 +49,7 @@ class SimScreens final : public Screens {
  public:
   explicit SimScreens(std::shared_ptr<Desktop> desktop) : desktop_(std::move(desktop)) {}
   std::shared_ptr<const Screen> mainScreen() override;
+  std::vector<std::shared_ptr<const Screen>> screens() override;
 
  private:
   std::shared_ptr<Desktop> desktop_;
