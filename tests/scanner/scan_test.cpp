@@ -387,7 +387,7 @@ TEST(Scan, TheAgentsSlotPlacesEachAppsExtra) {
     world.launch(appNamed("Mail", {extraAt(-300, 30, "Inbox, 3 unread")}, kMail));
     world.launch(appNamed("Other", {}, kOther));
     sim::AppSpec agent = appNamed("MenuBarAgent", {}, kAgent);
-    agent.activationPolicy = ActivationPolicy::prohibited;
+    agent.activationPolicy = ActivationPolicy::accessory;  // listed among the apps
     world.launch(agent);
     test::AgentBar bar(world, kAgent, c.windows);
     MenuBarScanner::Context context = MenuBarScanner::makeContext(ScannerWorld::kOwnPid);
