@@ -19,6 +19,7 @@
 #include "adapters/sim/simulator/scene.h"
 #include "adapters/sim/simulator/script.h"
 #include "adapters/sim/simulator/script_runner.h"
+#include "adapters/sim/simulator/report_file.h"
 #include "adapters/sim/simulator/simulator.h"
 #include "adapters/sim/simulator/transcript.h"
 #include "adapters/sim/terminal/interactive.h"
@@ -99,7 +100,10 @@ int runWithPerson(Scene scene) {
   options.languages = preferredLanguagesFromEnvironment();
   // A copied menu bar report lands in the working directory too, for --scene to replay.
   std::error_code error;
-  if (auto here = std::filesystem::current_path(error); !error) options.reportDirectory = here;
+  if (auto here = std::filesystem::current_path(error); !error) {
+    options.reportDirectory = here;
+    removeStaleReportTemporaries(here);
+  }
   bool sceneSetsSettings = !scene.defaults.empty() ||
                            scene.loginItem.status != strandel::LoginItemStatus::notRegistered ||
                            scene.loginItem.failure.has_value();
