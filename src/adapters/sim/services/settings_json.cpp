@@ -1,6 +1,5 @@
 #include "adapters/sim/services/settings_json.h"
 
-#include <cmath>
 #include <limits>
 
 #include <nlohmann/json.hpp>
@@ -106,8 +105,8 @@ std::string withoutSpace(std::string_view text) {
   return out;
 }
 
-// What a value means to the program. Numbers that no 64-bit integer or finite double
-// holds exactly as written are kept as their text.
+// What a value means to the program. An integer that no 64-bit integer holds is kept as
+// its text, never turned into a floating-point number.
 DefaultsValue meaning(const std::string& text) {
   json value = json::parse(text, nullptr, false);
   switch (value.type()) {
@@ -118,11 +117,9 @@ DefaultsValue meaning(const std::string& text) {
         return static_cast<int64_t>(value.get<uint64_t>());
       }
       return OtherDefaultsValue{text};
-    case json::value_t::number_float: {
-      bool integral = text.find_first_of(".eE") == std::string::npos;
-      if (integral || !std::isfinite(value.get<double>())) return OtherDefaultsValue{text};
+    case json::value_t::number_float:
+      if (text.find_first_of(".eE") == std::string::npos) return OtherDefaultsValue{text};
       return value.get<double>();
-    }
     case json::value_t::boolean:
       return value.get<bool>();
     case json::value_t::string:
