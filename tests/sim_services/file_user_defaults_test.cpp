@@ -176,27 +176,29 @@ TEST(FileUserDefaultsTest, AFileThatMustStayIsToldOnceAndKeptUntilItCanBeSetAsid
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    TempDir dir;
-    fs::path file = dir.path() / "defaults.json";
+    TempDir home;
+    fs::path directory = home.path() / "set\ntings";  // said as "set\ntings", on one line
+    fs::path file = directory / "defaults.json";
     c.make(file);
     RecordingFileCalls calls;
     calls.failing = "link";
     std::vector<std::string> told;
     FileUserDefaults defaults(
-        dir.path(), [&](const std::string& line) { told.push_back(line); }, calls);
+        directory, [&](const std::string& line) { told.push_back(line); }, calls);
     defaults.setInteger(1, kKey);
     defaults.setInteger(2, kKey);
     EXPECT_EQ(defaults.objectForKey(kKey), DefaultsValue{int64_t{2}});
     ASSERT_EQ(told.size(), 1u);
     EXPECT_NE(told[0].find(c.told), std::string::npos) << told[0];
-    EXPECT_EQ(entries(dir.path()), std::vector<fs::path>{file});
+    EXPECT_NE(told[0].find("set\\ntings/defaults.json"), std::string::npos) << told[0];
+    EXPECT_EQ(entries(directory), std::vector<fs::path>{file});
     if (fs::is_regular_file(file)) {
       EXPECT_EQ(readFile(file), "{no");
       calls.failing.clear();  // the move works again
       defaults.setInteger(3, kKey);
       ASSERT_TRUE(defaults.setAsidePath());
       EXPECT_EQ(readFile(*defaults.setAsidePath()), "{no");
-      EXPECT_EQ(FileUserDefaults(dir.path()).objectForKey(kKey), DefaultsValue{int64_t{3}});
+      EXPECT_EQ(FileUserDefaults(directory).objectForKey(kKey), DefaultsValue{int64_t{3}});
     }
   }
 }

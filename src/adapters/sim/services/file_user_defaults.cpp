@@ -2,6 +2,7 @@
 
 #include "adapters/sim/services/atomic_file.h"
 #include "adapters/sim/services/regular_file.h"
+#include "text/display_escape.h"
 
 namespace strandel::sim {
 
@@ -23,7 +24,8 @@ FileUserDefaults::FileUserDefaults(fs::path directory, Report report, FileCalls&
 
 void FileUserDefaults::tell(const std::string& what) {
   toldError_ = lastError_;
-  if (report_) report_("Strandel: " + what);
+  // Paths come from the environment and may hold anything.
+  if (report_) report_("Strandel: " + displayEscape(what));
 }
 
 void FileUserDefaults::load() {
