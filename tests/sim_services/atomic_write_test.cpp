@@ -43,7 +43,8 @@ struct Writer {
 std::string saveSettings(const fs::path& directory, FileCalls& calls) {
   writeFile(directory / "defaults.json", kOldSettings);
   std::string told;
-  FileUserDefaults defaults(directory, [&](const std::string& line) { told += line; }, calls);
+  FileUserDefaults defaults(
+      directory, [&](const std::string& line) { told += line; }, calls);
   defaults.setInteger(2, "b");
   return told;
 }

@@ -38,7 +38,7 @@ class RecordingFileCalls : public FileCalls {
     return fails("fsync") ? -1 : FileCalls::fsync(fd);
   }
   int close(int fd) override {
-    int closed = FileCalls::close(fd);  // the descriptor is gone either way
+    int closed = FileCalls::close(fd);      // the descriptor is gone either way
     if (fd == temporary_) temporary_ = -1;  // its number may come back for the directory
     return fails("close") ? -1 : closed;
   }

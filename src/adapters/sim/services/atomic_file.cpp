@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <functional>
 #include <ctime>
+#include <functional>
 #include <system_error>
 #include <vector>
 
@@ -218,8 +218,7 @@ std::variant<fs::path, std::string> writeNewFileAtomically(
   return outcome;
 }
 
-void removeStaleTemporaries(const fs::path& directory, const std::string& stem,
-                            FileCalls& calls) {
+void removeStaleTemporaries(const fs::path& directory, const std::string& stem, FileCalls& calls) {
   // Younger ones may belong to another copy of the program that is writing right now.
   constexpr auto kStaleAfter = std::chrono::minutes(1);
   const std::string prefix = temporaryPrefix(stem);
