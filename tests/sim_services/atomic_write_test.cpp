@@ -3,6 +3,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -37,7 +38,8 @@ struct Writer {
   std::set<std::string> before;  // made by the row's setup
   std::set<std::string> after;   // after a write that worked
   const char* lastStep;
-  std::vector<std::string> durable;  // the order of the steps that make it last
+  std::vector<std::string> durable;         // the order of the steps that make it last
+  std::map<std::string, int> refused = {};  // what the file system does not offer
 };
 
 std::string saveSettings(const fs::path& directory, FileCalls& calls) {
@@ -70,6 +72,13 @@ const Writer kWriters[] = {
      {"strandel-report-1.json", "strandel-report-2.json"},
      "link",
      {"fsync temporary", "link", "link", "fsync directory"}},  // the first name is taken
+    {"report without hard links",
+     writeReport,
+     {"strandel-report-1.json"},
+     {"strandel-report-1.json", "strandel-report-2.json"},
+     "rename",
+     {"fsync temporary", "link", "link", "rename", "fsync directory"},
+     {{"link", EPERM}}},
 };
 
 TEST(AtomicWriteTest, TheWholeTextIsOnDiskBeforeItsNameAndTheNameBeforeSuccess) {
@@ -77,6 +86,7 @@ TEST(AtomicWriteTest, TheWholeTextIsOnDiskBeforeItsNameAndTheNameBeforeSuccess) 
     SCOPED_TRACE(writer.name);
     TempDir dir;
     RecordingFileCalls calls;
+    calls.failing = writer.refused;
     EXPECT_EQ(writer.write(dir.path(), calls), "");
     EXPECT_EQ(calls.durability, writer.durable);
     EXPECT_EQ(names(dir.path()), writer.after);
@@ -93,8 +103,8 @@ TEST(AtomicWriteTest, AFailedStepLeavesEveryFileAsItWasAndNoTemporary) {
       SCOPED_TRACE(std::string(writer.name) + ", " + call);
       TempDir dir;
       RecordingFileCalls calls;
-      calls.failing = std::string(call) == "last step" ? writer.lastStep : call;
-      calls.error = error;
+      calls.failing = writer.refused;
+      calls.failing[std::string(call) == "last step" ? writer.lastStep : call] = error;
       std::string told = writer.write(dir.path(), calls);
       EXPECT_NE(told.find(errorText(error)), std::string::npos) << told;
       EXPECT_EQ(names(dir.path()), writer.before);

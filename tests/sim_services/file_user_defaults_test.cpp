@@ -181,7 +181,7 @@ TEST(FileUserDefaultsTest, AFileThatMustStayIsToldOnceAndKeptUntilItCanBeSetAsid
     fs::path file = directory / "defaults.json";
     c.make(file);
     RecordingFileCalls calls;
-    calls.failing = "link";
+    calls.failing = {{"link", EIO}};
     std::vector<std::string> told;
     FileUserDefaults defaults(
         directory, [&](const std::string& line) { told.push_back(line); }, calls);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cerrno>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -9,12 +10,11 @@
 namespace strandel::sim::test {
 
 // The system's file calls, keeping the order of the ones that make a write durable, and
-// failing the one named in `failing` with `error`. A failing write first writes part of the
-// text, as a disk that fills up does.
+// failing those named in `failing` with the error given there. A failing write first writes
+// part of the text, as a disk that fills up does.
 class RecordingFileCalls : public FileCalls {
  public:
-  std::string failing;
-  int error = EIO;
+  std::map<std::string, int> failing;
   // "fsync temporary", "rename", "link", "fsync directory", in the order made.
   std::vector<std::string> durability;
 
@@ -27,7 +27,7 @@ class RecordingFileCalls : public FileCalls {
     return fails("fchmod") ? -1 : FileCalls::fchmod(fd, mode);
   }
   ssize_t write(int fd, const void* data, size_t size) override {
-    if (failing == "write" && !partWritten_) {
+    if (failing.count("write") && !partWritten_) {
       partWritten_ = true;
       return FileCalls::write(fd, data, size > 1 ? size / 2 : size);
     }
@@ -53,8 +53,9 @@ class RecordingFileCalls : public FileCalls {
 
  private:
   bool fails(const std::string& call) {
-    if (call != failing) return false;
-    errno = error;
+    auto found = failing.find(call);
+    if (found == failing.end()) return false;
+    errno = found->second;
     return true;
   }
   int temporary_ = -1;

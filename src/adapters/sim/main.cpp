@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "adapters/sim/services/atomic_file.h"
 #include "adapters/sim/services/file_user_defaults.h"
 #include "adapters/sim/services/strings_bundle.h"
 #include "adapters/sim/services/xdg_login_items.h"
@@ -110,6 +111,11 @@ int runWithPerson(Scene scene) {
   if (!sceneSetsSettings) {
     options.defaultsDirectory = defaultDefaultsDirectory();
     options.autostartDirectory = defaultAutostartDirectory();
+    if (auto autostart = options.autostartDirectory) {
+      // What an interrupted write of the login item left; the settings clean up their own.
+      auto entry = XdgLoginItems(*autostart, std::nullopt, nullptr).entryPath().filename();
+      removeStaleTemporaries(*autostart, entry.string());
+    }
   }
   Simulator simulator(std::move(scene), options);
   return runInteractive(simulator);

@@ -209,10 +209,20 @@ std::variant<fs::path, std::string> writeNewFileAtomically(
       outcome = file;
       break;
     }
-    if (errno != EEXIST) {
+    if (errno == EEXIST) continue;
+    if (errno != EPERM && errno != ENOTSUP) {
       outcome = failure("Could not create", file, errno);
       break;
     }
+    // A file system without hard links: rename, checking first that the name is free.
+    struct stat existing {};
+    if (lstat(file.c_str(), &existing) == 0) continue;
+    if (calls.rename(temporary.c_str(), file.c_str()) == 0) {
+      syncDirectory(directory, calls);
+      return file;
+    }
+    outcome = failure("Could not create", file, errno);
+    break;
   }
   calls.unlink(temporary.c_str());
   return outcome;

@@ -27,8 +27,9 @@ std::optional<std::string> writeFileAtomically(const std::filesystem::path& file
 
 // Writes `contents` as a new file `<directory>/<nameFor(n)>`, with the first n from 1 to
 // `tries` whose name is free, never replacing a file: the name appears with the whole file
-// or not at all (through a temporary `.<stem>.tmp-XXXXXX`). Gives the file's path, or a
-// description of what failed.
+// or not at all (a temporary `.<stem>.tmp-XXXXXX` linked to it, or renamed to a name found
+// free where the file system has no links). Gives the file's path, or a description of what
+// failed.
 std::variant<std::filesystem::path, std::string> writeNewFileAtomically(
     const std::filesystem::path& directory, const std::function<std::string(int)>& nameFor,
     int tries, const std::string& stem, std::string_view contents,
