@@ -89,8 +89,8 @@ TEST_F(ProgramTest, ScriptsAndHostileInputsEndAsStatedAndPrintOnlyEscapes) {
     Texts printed;  // each somewhere in the output or the messages
   } rows[] = {
       {"a script that runs to its end", plain, "at 1 open\nclose\n", 0,
-       Texts{"[   0.000] scene: (unnamed)\n", "[   1.000] menu opened (6 rows):",
-             "[   1.000] end of script\n"}},
+       Texts{"[   0.000] scene: (unnamed)\n",
+             "[   1.000] menu opened (6 rows):", "[   1.000] end of script\n"}},
       {"a script that fails", plain, "close\n", 1, Texts{"error: "}},
       {"a script naming no app", plain, "\nlaunch \"Zed\"\n", 1,
        Texts{"h.script:2: no app in the scene is named or has the pid \"Zed\""}},
