@@ -18,8 +18,8 @@ bool isHexDigit(char c) {
 // Characters that may not stand in a URL as they are and that mean nothing there: the
 // space, the characters RFC 3986 leaves out ("<>\"\\^`{|}") and brackets outside a host.
 bool needsPercentEncoding(unsigned char c) {
-  return c >= 0x80 || c == ' ' || std::string_view("\"<>\\^`{|}[]").find(static_cast<char>(c)) !=
-                                       std::string_view::npos;
+  return c >= 0x80 || c == ' ' ||
+         std::string_view("\"<>\\^`{|}[]").find(static_cast<char>(c)) != std::string_view::npos;
 }
 
 void appendPercentEscape(std::string& out, unsigned char c) {
@@ -74,8 +74,8 @@ std::string webAddress(std::string_view text, std::string_view what) {
   bool inFragment = false;
   for (size_t pos = authority.size(); pos < text.size(); ++pos) {
     const auto c = static_cast<unsigned char>(text[pos]);
-    if (c == '%' && !(pos + 2 < text.size() && isHexDigit(text[pos + 1]) &&
-                      isHexDigit(text[pos + 2]))) {
+    if (c == '%' &&
+        !(pos + 2 < text.size() && isHexDigit(text[pos + 1]) && isHexDigit(text[pos + 2]))) {
       throw ReleaseError(named + " has a '%' that does not start an escape like %20; " +
                          "a percent sign itself is written %25");
     }

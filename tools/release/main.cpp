@@ -17,8 +17,8 @@ int main(int argc, char** argv) {
       throw ReleaseError("CMake's build number " + std::to_string(STRANDEL_BUILD_NUMBER) +
                          " is not the one version " + project.text() + " gives");
     }
-    return strandel::release::runCommand(std::vector<std::string>(argv + 1, argv + argc),
-                                         project, std::cout, std::cerr);
+    return strandel::release::runCommand(std::vector<std::string>(argv + 1, argv + argc), project,
+                                         std::cout, std::cerr);
   } catch (const ReleaseError& error) {
     std::cerr << "strandel-release: " << error.what() << "\n";
     return 1;
