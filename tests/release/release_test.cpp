@@ -185,6 +185,8 @@ TEST(ReleaseChangelog, TheNotesAreTheNewestSectionOrTheRefusalSaysWhy) {
       {"## 1.0.0\n- A.\n## 1.1.0\n- B.\n", "1.0.0",
        "changelog line 3: version 1.1.0 is listed below 1.0.0, which is not newer"},
       {"## 1.0.0\n- \xff\n", "1.0.0", "the changelog is not valid UTF-8 text"},
+      {"## 1.0.0\n\t- \x1b[2J\n", "1.0.0", "changelog line 2 holds the control character \\x1B"},
+      {"## 1.0.0\n- \u2066x\n", "1.0.0", "changelog line 2 holds the control character \\u2066"},
   };
   for (const Case& c : cases) {
     std::string notes;

@@ -1,6 +1,7 @@
 #include <set>
 
 #include "release/release.h"
+#include "text/display_escape.h"
 #include "text/utf8.h"
 #include "update/update_checker.h"
 
@@ -59,6 +60,19 @@ bool closes(const Fence& open, std::string_view line) {
   return line.find_first_not_of(" \t", after + fence.length) == std::string_view::npos;
 }
 
+// The notes reach terminals, the release page and the app's update prompt: a tab is the only
+// control character they may hold.
+void requireNoControlCharacters(std::string_view line, size_t lineNumber) {
+  for (size_t pos = 0; pos < line.size();) {
+    const UTF8Sequence sequence = decodeUTF8(line, pos);
+    if (sequence.codePoint != '\t' && needsDisplayEscape(sequence.codePoint)) {
+      throw ReleaseError("changelog line " + std::to_string(lineNumber) +
+                         " holds the control character " + displayEscapeOf(sequence.codePoint));
+    }
+    pos += sequence.length;
+  }
+}
+
 }  // namespace
 
 std::vector<ChangelogSection> parseChangelog(std::string_view input) {
@@ -80,6 +94,7 @@ std::vector<ChangelogSection> parseChangelog(std::string_view input) {
     if (end == std::string::npos) end = text.size();
     std::string_view line(text.data() + pos, end - pos);
     ++lineNumber;
+    requireNoControlCharacters(line, lineNumber);
     if (openFence.mark != 0) {
       if (closes(openFence, line)) openFence = {};
     } else if (const Fence fence = fenceOf(line); fence.mark != 0) {
