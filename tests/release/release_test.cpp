@@ -89,7 +89,9 @@ std::string caskAddresses(const std::string& url) {
 
 TEST(ReleaseAddress, EveryAddressWrittenIsOneTheAppParsesAndOpens) {
   struct Case {
-    std::string url, opened, cask;  // what is written, or the start of the refusal
+    // What the app opens and what the cask holds (empty: the same), or the start of the
+    // refusal.
+    std::string url, opened, cask;
   } cases[] = {
       {kZip, kZip, kZip},
       {"HTTP://[::1]:8443/a?b=c", "HTTP://[::1]:8443/a?b=c", "HTTP://[::1]:8443/a?b=c"},
