@@ -16,7 +16,7 @@ bool isHexDigit(char c) {
 }
 
 // Characters that may not stand in a URL as they are and that mean nothing there: the
-// space, the characters RFC 3986 leaves out ("<>\"\\^`{|}") and brackets outside a host.
+// space, the characters RFC 3986 leaves out (" < > \ ^ ` { | }) and brackets outside a host.
 bool needsPercentEncoding(unsigned char c) {
   return c >= 0x80 || c == ' ' ||
          std::string_view("\"<>\\^`{|}[]").find(static_cast<char>(c)) != std::string_view::npos;
