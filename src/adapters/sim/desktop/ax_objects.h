@@ -23,6 +23,7 @@ enum SimTypeID : TypeID {
   kArrayTypeID = 104,
   kNumberTypeID = 105,
   kOpaqueTypeID = 106,
+  kBooleanTypeID = 107,
 };
 
 // Values handed out and not yet released, across every simulated desktop.
@@ -103,6 +104,16 @@ class SimNumber final : public SimAXObject {
 
  private:
   double value_;
+};
+
+class SimBoolean final : public SimAXObject {
+ public:
+  explicit SimBoolean(bool value) : value_(value) {}
+  TypeID typeID() const override { return kBooleanTypeID; }
+  bool value() const { return value_; }
+
+ private:
+  bool value_;
 };
 
 // A value of a type that no request of the program expects (a boolean, an address).
