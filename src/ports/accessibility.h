@@ -60,10 +60,22 @@ class Accessibility {
   // AXUIElementCopyAttributeValue: on success `value` holds an owned value (possibly none).
   virtual AXError copyAttributeValue(const AXRef& element, std::string_view attribute,
                                      AXRef& value) = 0;
+  // AXUIElementCopyMultipleAttributeValues without options: one request for several
+  // attributes. On success `values` holds an owned array with one entry per attribute, in
+  // order; an attribute that could not be read has an Accessibility value of type
+  // kAXValueAXErrorType in its place.
+  virtual AXError copyMultipleAttributeValues(const AXRef& element,
+                                              const std::vector<std::string>& attributes,
+                                              AXRef& values) = 0;
   // AXUIElementCopyActionNames: on success `names` holds an owned array of strings.
   virtual AXError copyActionNames(const AXRef& element, AXRef& names) = 0;
   // AXUIElementPerformAction
   virtual AXError performAction(const AXRef& element, std::string_view action) = 0;
+  // AXUIElementGetPid: the process the element belongs to. Answered by the caller's own
+  // process, without asking the application.
+  virtual AXError getPid(const AXRef& element, ProcessID& pid) = 0;
+  // CFEqual: two references to the same element (or equal values).
+  virtual bool equal(const AXRef& a, const AXRef& b) = 0;
 
   // CFGetTypeID and the type ids it is compared with.
   virtual TypeID typeID(const AXRef& value) = 0;
@@ -72,6 +84,7 @@ class Accessibility {
   virtual TypeID stringTypeID() = 0;   // CFStringGetTypeID
   virtual TypeID arrayTypeID() = 0;    // CFArrayGetTypeID
   virtual TypeID numberTypeID() = 0;   // CFNumberGetTypeID
+  virtual TypeID booleanTypeID() = 0;  // CFBooleanGetTypeID
 
   // AXValueGetValue with kAXValueCGPointType (1) and kAXValueCGSizeType (2): false when the
   // value does not hold that type.
@@ -82,6 +95,8 @@ class Accessibility {
   // Only called after the type test has passed.
   virtual std::string stringValue(const AXRef& value) = 0;
   virtual std::vector<AXRef> arrayValues(const AXRef& value) = 0;
+  // CFBooleanGetValue; false for a value that is not a boolean.
+  virtual bool booleanValue(const AXRef& value) = 0;
 };
 
 }  // namespace strandel

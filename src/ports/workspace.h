@@ -21,6 +21,8 @@ struct RunningApplication {
   ImageRef icon;
   ActivationPolicy activationPolicy = ActivationPolicy::regular;
   bool isTerminated = false;
+  // The bundle identifier ("com.apple.controlcenter"); none for a process without a bundle.
+  std::optional<std::string> bundleIdentifier;
 };
 
 // The text form of an address that the platform accepted as a URL.
@@ -75,6 +77,8 @@ class Screens {
   virtual ~Screens() = default;
   // NSScreen.mainScreen; none when there is no screen.
   virtual std::shared_ptr<const Screen> mainScreen() = 0;
+  // NSScreen.screens: every screen, the one holding the menu bar first; empty without one.
+  virtual std::vector<std::shared_ptr<const Screen>> screens() = 0;
 };
 
 }  // namespace strandel

@@ -71,6 +71,21 @@ class MacAccessibility final : public Accessibility {
     return toPortError(error);
   }
 
+  AXError copyMultipleAttributeValues(const AXRef& element,
+                                      const std::vector<std::string>& attributes,
+                                      AXRef& values) override {
+    values = nullptr;
+    AXUIElementRef target = elementOf(element);
+    if (target == nullptr) return AXError::illegalArgument;
+    NSMutableArray<NSString*>* names = [NSMutableArray arrayWithCapacity:attributes.size()];
+    for (const std::string& attribute : attributes) [names addObject:toNSString(attribute)];
+    CFArrayRef result = nullptr;
+    ::AXError error =
+        AXUIElementCopyMultipleAttributeValues(target, (__bridge CFArrayRef)names, 0, &result);
+    values = adoptCFObject(result);
+    return toPortError(error);
+  }
+
   AXError copyActionNames(const AXRef& element, AXRef& names) override {
     names = nullptr;
     AXUIElementRef target = elementOf(element);
@@ -87,6 +102,23 @@ class MacAccessibility final : public Accessibility {
     return toPortError(AXUIElementPerformAction(target, (__bridge CFStringRef)toNSString(action)));
   }
 
+  AXError getPid(const AXRef& element, ProcessID& pid) override {
+    AXUIElementRef target = elementOf(element);
+    if (target == nullptr) return AXError::illegalArgument;
+    pid_t result = 0;
+    const ::AXError error = AXUIElementGetPid(target, &result);
+    if (error == kAXErrorSuccess) pid = result;
+    return toPortError(error);
+  }
+
+  bool equal(const AXRef& a, const AXRef& b) override {
+    CFTypeRef left = cfObject(a);
+    CFTypeRef right = cfObject(b);
+    // CFEqual must not see NULL.
+    if (left == nullptr || right == nullptr) return left == right;
+    return CFEqual(left, right);
+  }
+
   TypeID typeID(const AXRef& value) override {
     CFTypeRef object = cfObject(value);
     return object == nullptr ? 0 : CFGetTypeID(object);
@@ -96,6 +128,7 @@ class MacAccessibility final : public Accessibility {
   TypeID stringTypeID() override { return CFStringGetTypeID(); }
   TypeID arrayTypeID() override { return CFArrayGetTypeID(); }
   TypeID numberTypeID() override { return CFNumberGetTypeID(); }
+  TypeID booleanTypeID() override { return CFBooleanGetTypeID(); }
 
   bool valueGetPoint(const AXRef& value, Point& point) override {
     AXValueRef axValue = axValueOf(value);
@@ -135,6 +168,12 @@ class MacAccessibility final : public Accessibility {
       elements.push_back(element == nullptr ? nullptr : adoptCFObject(CFRetain(element)));
     }
     return elements;
+  }
+
+  bool booleanValue(const AXRef& value) override {
+    CFTypeRef object = cfObject(value);
+    if (object == nullptr || CFGetTypeID(object) != CFBooleanGetTypeID()) return false;
+    return CFBooleanGetValue(static_cast<CFBooleanRef>(object));
   }
 };
 

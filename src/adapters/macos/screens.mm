@@ -39,6 +39,13 @@ class MacScreens final : public Screens {
     if (screen == nil) return nullptr;
     return std::make_shared<MacScreen>(screen);
   }
+
+  std::vector<std::shared_ptr<const Screen>> screens() override {
+    std::vector<std::shared_ptr<const Screen>> result;
+    for (NSScreen* screen in [NSScreen screens])
+      result.push_back(std::make_shared<MacScreen>(screen));
+    return result;
+  }
 };
 
 }  // namespace

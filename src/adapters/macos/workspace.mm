@@ -37,6 +37,7 @@ class MacWorkspace final : public Workspace {
       entry.icon = wrapImage(app.icon);
       entry.activationPolicy = toPort(app.activationPolicy);
       entry.isTerminated = [app isTerminated];
+      if (app.bundleIdentifier != nil) entry.bundleIdentifier = toStdString(app.bundleIdentifier);
       result.push_back(std::move(entry));
     }
     return result;

@@ -63,6 +63,15 @@ TEST(MacAccessibilityTest, TellsValueKindsApartAndReadsEach) {
 
   EXPECT_EQ(ax->stringValue(text), "Wi‑Fi");
   EXPECT_EQ(ax->stringValue(number), "");
+
+  // "AXEnabled" comes back as a CFBoolean; a number is not one.
+  AXRef no = adoptCFObject(CFBridgingRetain(@(NO)));
+  AXRef yes = adoptCFObject(CFBridgingRetain(@(YES)));
+  EXPECT_EQ(ax->typeID(yes), ax->booleanTypeID());
+  EXPECT_NE(ax->typeID(number), ax->booleanTypeID());
+  EXPECT_TRUE(ax->booleanValue(yes));
+  EXPECT_FALSE(ax->booleanValue(no));
+  EXPECT_FALSE(ax->booleanValue(number));
 }
 
 TEST(MacAccessibilityTest, ArrayElementsOutliveTheirArray) {
@@ -86,8 +95,18 @@ TEST(MacAccessibilityTest, OnlyElementsReachTheAccessibilityCalls) {
   EXPECT_EQ(ax->performAction(nullptr, "AXPress"), AXError::illegalArgument);
   EXPECT_EQ(ax->setMessagingTimeout(text, 0.25f), AXError::illegalArgument);
 
+  ProcessID pid = -1;
+  EXPECT_EQ(ax->getPid(text, pid), AXError::illegalArgument);
+  EXPECT_EQ(pid, -1);
+
   AXRef application = ax->createApplication(getpid());
   EXPECT_EQ(ax->typeID(application), ax->elementTypeID());
+  EXPECT_EQ(ax->getPid(application, pid), AXError::success);
+  EXPECT_EQ(pid, getpid());
+  // Two elements made for one process are the same element; nothing equals a missing one.
+  EXPECT_TRUE(ax->equal(application, ax->createApplication(getpid())));
+  EXPECT_FALSE(ax->equal(application, text));
+  EXPECT_FALSE(ax->equal(application, nullptr));
 }
 
 struct Payload final : Object {};

@@ -31,6 +31,7 @@ typedef const struct __attribute__((objc_bridge(NSNumber))) __CFNumber* CFNumber
 
 extern "C" {
 CFTypeID CFGetTypeID(CFTypeRef cf);
+Boolean CFEqual(CFTypeRef cf1, CFTypeRef cf2);
 CFTypeRef CFRetain(CFTypeRef cf);
 void CFRelease(CFTypeRef cf);
 
@@ -40,6 +41,7 @@ CFIndex CFArrayGetCount(CFArrayRef theArray);
 const void* CFArrayGetValueAtIndex(CFArrayRef theArray, CFIndex idx);
 
 CFTypeID CFBooleanGetTypeID(void);
+Boolean CFBooleanGetValue(CFBooleanRef boolean);
 CFTypeID CFNumberGetTypeID(void);
 Boolean CFNumberIsFloatType(CFNumberRef number);
 }
@@ -107,9 +109,15 @@ extern CFStringRef kAXTrustedCheckOptionPrompt;
 
 CFTypeID AXUIElementGetTypeID(void);
 AXUIElementRef AXUIElementCreateApplication(pid_t pid);
+AXError AXUIElementGetPid(AXUIElementRef element, pid_t* pid);
 AXError AXUIElementSetMessagingTimeout(AXUIElementRef element, float timeoutInSeconds);
 AXError AXUIElementCopyAttributeValue(AXUIElementRef element, CFStringRef attribute,
                                       CFTypeRef* value);
+typedef UInt32 AXCopyMultipleAttributeOptions;
+enum : UInt32 { kAXCopyMultipleAttributeOptionStopOnError = 0x1 };
+AXError AXUIElementCopyMultipleAttributeValues(AXUIElementRef element, CFArrayRef attributes,
+                                               AXCopyMultipleAttributeOptions options,
+                                               CFArrayRef* values);
 AXError AXUIElementCopyActionNames(AXUIElementRef element, CFArrayRef* names);
 AXError AXUIElementPerformAction(AXUIElementRef element, CFStringRef action);
 

@@ -25,5 +25,8 @@ AXRef SimValue::point(Point p) {
 AXRef SimValue::size(Size s) {
   return std::make_shared<const SimValue>(Kind::size, s.width, s.height);
 }
+AXRef SimValue::error(AXError error) {
+  return std::make_shared<const SimValue>(Kind::axError, static_cast<double>(error), 0);
+}
 
 }  // namespace strandel::sim

@@ -67,12 +67,14 @@ class SimElement final : public SimAXObject {
   mutable std::atomic<float> timeout_{0};
 };
 
-// An Accessibility value: a point (value type 1), a size (2) or a rectangle (3).
+// An Accessibility value: a point (value type 1), a size (2), a rectangle (3) or the error
+// code (5) that stands in for an attribute a multiple-attribute read could not read.
 class SimValue final : public SimAXObject {
  public:
-  enum class Kind { point = 1, size = 2, rect = 3 };
+  enum class Kind { point = 1, size = 2, rect = 3, axError = 5 };
   static AXRef point(Point p);
   static AXRef size(Size s);
+  static AXRef error(AXError error);
   TypeID typeID() const override { return kValueTypeID; }
   Kind kind() const { return kind_; }
   double first() const { return a_; }
@@ -116,7 +118,7 @@ class SimBoolean final : public SimAXObject {
   bool value_;
 };
 
-// A value of a type that no request of the program expects (a boolean, an address).
+// A value of a type that no request of the program expects (a date, an address).
 class SimOpaque final : public SimAXObject {
  public:
   TypeID typeID() const override { return kOpaqueTypeID; }

@@ -226,7 +226,8 @@ std::vector<RunningApplication> Desktop::runningApplications() {
     for (const Running& running : apps_) {
       const AppSpec& definition = running.definition;
       out.push_back(RunningApplication{definition.pid, definition.name, definition.icon,
-                                       definition.activationPolicy, definition.terminated});
+                                       definition.activationPolicy, definition.terminated,
+                                       definition.bundleIdentifier});
       if (definition.quitsAfterListing) quitting.push_back(definition.pid);
     }
     for (ProcessID pid : quitting) quitLocked(pid, events);

@@ -95,7 +95,7 @@ struct ExtraSpec {
 struct AppSpec {
   ProcessID pid = 0;  // 0: the desktop picks a free one
   std::optional<std::string> name;
-  std::optional<std::string> bundleIdentifier;
+  std::optional<std::string> bundleIdentifier;  // none: a process without a bundle
   ImageRef icon;
   ActivationPolicy activationPolicy = ActivationPolicy::regular;
   // Still listed by the workspace, flagged as terminated; its process is gone for good.
@@ -216,8 +216,6 @@ class Desktop {
   double responseDelay(const ElementAddress& element) const;
   AXError readAttribute(const ElementAddress& element, std::string_view attribute, AXRef& value);
   AXError readActionNames(const ElementAddress& element, AXRef& names);
-  // AXUIElementGetPid: answered by the system, without a message to the application.
-  AXError processOf(const ElementAddress& element, ProcessID& pid) const;
   AXError performAction(const ElementAddress& element, std::string_view action);
 
  private:

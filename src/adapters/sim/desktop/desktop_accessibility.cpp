@@ -107,12 +107,6 @@ AXError Desktop::answerElement(const ExtraSpec& spec, const ElementAddress& elem
   return AXError::success;
 }
 
-AXError Desktop::processOf(const ElementAddress& element, ProcessID& pid) const {
-  if (element.desktop != id_) return AXError::invalidUIElement;
-  pid = element.pid;
-  return AXError::success;
-}
-
 AXError Desktop::readAttribute(const ElementAddress& element, std::string_view attribute,
                                AXRef& value) {
   std::lock_guard lock(mutex_);

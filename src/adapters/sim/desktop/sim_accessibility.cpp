@@ -97,6 +97,37 @@ AXError SimAccessibility::copyAttributeValue(const AXRef& element, std::string_v
              });
 }
 
+AXError SimAccessibility::copyMultipleAttributeValues(const AXRef& element,
+                                                      const std::vector<std::string>& attributes,
+                                                      AXRef& values) {
+  values.reset();
+  const SimElement* target = asElement(element);
+  std::string names;
+  bool valid = !attributes.empty();
+  for (const std::string& attribute : attributes) {
+    names += (names.empty() ? "" : ",") + attribute;
+    valid = valid && !attribute.empty();
+  }
+  // One message: the application answers every attribute at once, after one delay.
+  return ask(requestFor(Request::Kind::copyMultipleAttributeValues, target, names), target, valid,
+             [&](const ElementAddress& address) {
+               std::vector<AXRef> answers;
+               for (const std::string& attribute : attributes) {
+                 AXRef value;
+                 const AXError error = desktop_->readAttribute(address, attribute, value);
+                 // An element that is gone fails the whole request.
+                 if (error == AXError::invalidUIElement || error == AXError::cannotComplete) {
+                   return error;
+                 }
+                 if (error != AXError::success) value = SimValue::error(error);
+                 if (!value) value = SimValue::error(AXError::noValue);
+                 answers.push_back(std::move(value));
+               }
+               values = std::make_shared<const SimArray>(std::move(answers));
+               return AXError::success;
+             });
+}
+
 AXError SimAccessibility::copyActionNames(const AXRef& element, AXRef& names) {
   names.reset();
   const SimElement* target = asElement(element);
@@ -110,6 +141,40 @@ AXError SimAccessibility::performAction(const AXRef& element, std::string_view a
   return ask(
       requestFor(Request::Kind::performAction, target, action), target, !action.empty(),
       [&](const ElementAddress& address) { return desktop_->performAction(address, action); });
+}
+
+AXError SimAccessibility::getPid(const AXRef& element, ProcessID& pid) {
+  const SimElement* target = asElement(element);
+  if (!target) return AXError::illegalArgument;
+  pid = target->address().pid;
+  return AXError::success;
+}
+
+bool SimAccessibility::equal(const AXRef& a, const AXRef& b) {
+  if (a == b) return true;
+  if (!a || !b) return false;
+  if (const SimElement* left = asElement(a)) {
+    const SimElement* right = asElement(b);
+    return right && left->address() == right->address();
+  }
+  if (const auto* left = dynamic_cast<const SimString*>(a.get())) {
+    const auto* right = dynamic_cast<const SimString*>(b.get());
+    return right && left->text() == right->text();
+  }
+  if (const auto* left = dynamic_cast<const SimNumber*>(a.get())) {
+    const auto* right = dynamic_cast<const SimNumber*>(b.get());
+    return right && left->value() == right->value();
+  }
+  if (const auto* left = dynamic_cast<const SimBoolean*>(a.get())) {
+    const auto* right = dynamic_cast<const SimBoolean*>(b.get());
+    return right && left->value() == right->value();
+  }
+  if (const auto* left = dynamic_cast<const SimValue*>(a.get())) {
+    const auto* right = dynamic_cast<const SimValue*>(b.get());
+    return right && left->kind() == right->kind() && left->first() == right->first() &&
+           left->second() == right->second();
+  }
+  return false;  // arrays and opaque values: only the same object
 }
 
 TypeID SimAccessibility::typeID(const AXRef& value) {
@@ -139,6 +204,11 @@ std::string SimAccessibility::stringValue(const AXRef& value) {
 std::vector<AXRef> SimAccessibility::arrayValues(const AXRef& value) {
   const auto* a = dynamic_cast<const SimArray*>(value.get());
   return a ? a->values() : std::vector<AXRef>();
+}
+
+bool SimAccessibility::booleanValue(const AXRef& value) {
+  const auto* b = dynamic_cast<const SimBoolean*>(value.get());
+  return b && b->value();
 }
 
 void SimAccessibility::setRecordingRequests(bool on) {

@@ -28,6 +28,7 @@ class SimAccessibility final : public Accessibility {
       createApplication,
       setMessagingTimeout,
       copyAttributeValue,
+      copyMultipleAttributeValues,  // name: the attributes, comma-separated
       copyActionNames,
       performAction,
     };
@@ -49,8 +50,14 @@ class SimAccessibility final : public Accessibility {
   AXError setMessagingTimeout(const AXRef& element, float seconds) override;
   AXError copyAttributeValue(const AXRef& element, std::string_view attribute,
                              AXRef& value) override;
+  AXError copyMultipleAttributeValues(const AXRef& element,
+                                      const std::vector<std::string>& attributes,
+                                      AXRef& values) override;
   AXError copyActionNames(const AXRef& element, AXRef& names) override;
   AXError performAction(const AXRef& element, std::string_view action) override;
+  // Both answered in the program's own process: not requests to an application.
+  AXError getPid(const AXRef& element, ProcessID& pid) override;
+  bool equal(const AXRef& a, const AXRef& b) override;
 
   TypeID typeID(const AXRef& value) override;
   TypeID elementTypeID() override { return kElementTypeID; }
@@ -58,11 +65,13 @@ class SimAccessibility final : public Accessibility {
   TypeID stringTypeID() override { return kStringTypeID; }
   TypeID arrayTypeID() override { return kArrayTypeID; }
   TypeID numberTypeID() override { return kNumberTypeID; }
+  TypeID booleanTypeID() override { return kBooleanTypeID; }
 
   bool valueGetPoint(const AXRef& value, Point& point) override;
   bool valueGetSize(const AXRef& value, Size& size) override;
   std::string stringValue(const AXRef& value) override;
   std::vector<AXRef> arrayValues(const AXRef& value) override;
+  bool booleanValue(const AXRef& value) override;
 
   // Keeping every request is for tests; it is off unless asked for, so a long-running
   // simulator does not grow. The observer sees each request either way, on the thread

@@ -33,7 +33,7 @@ class SimWorkspace : public Workspace {
   OpenURLHandler openURL_;
 };
 
-// A snapshot of the desktop's main screen, taken when asked for.
+// A snapshot of one of the desktop's screens, taken when asked for.
 class SimScreen final : public Screen {
  public:
   explicit SimScreen(ScreenSpec definition) : spec_(definition) {}
@@ -49,6 +49,7 @@ class SimScreens final : public Screens {
  public:
   explicit SimScreens(std::shared_ptr<Desktop> desktop) : desktop_(std::move(desktop)) {}
   std::shared_ptr<const Screen> mainScreen() override;
+  std::vector<std::shared_ptr<const Screen>> screens() override;
 
  private:
   std::shared_ptr<Desktop> desktop_;
