@@ -14,6 +14,21 @@ uint64_t nextDesktopId() {
   return next.fetch_add(1);
 }
 
+void indexNodes(const std::vector<ExtraSpec>& elements,
+                std::unordered_map<ExtraID, const ExtraSpec*>& index, bool withSelf) {
+  for (const ExtraSpec& element : elements) {
+    if (withSelf) index.emplace(element.id, &element);
+    indexNodes(element.children, index, true);
+  }
+}
+
+void clearIds(std::vector<ExtraSpec>& elements) {
+  for (ExtraSpec& element : elements) {
+    element.id = 0;
+    clearIds(element.children);
+  }
+}
+
 }  // namespace
 
 Desktop::Desktop() : id_(nextDesktopId()) {}
@@ -24,11 +39,21 @@ void Desktop::Running::reindex() {
   for (size_t i = 0; i < definition.extras.size(); ++i) {
     extraIndex.emplace(definition.extras[i].id, i);
   }
+  reindexNodes();
+}
+
+void Desktop::Running::reindexNodes() {
+  nodeIndex.clear();
+  indexNodes(definition.extras, nodeIndex, false);
+  indexNodes(definition.windows, nodeIndex, true);
 }
 
 const ExtraSpec* Desktop::Running::extra(ExtraID id) const {
-  const auto found = extraIndex.find(id);
-  return found == extraIndex.end() ? nullptr : &definition.extras[found->second];
+  if (const auto found = extraIndex.find(id); found != extraIndex.end()) {
+    return &definition.extras[found->second];
+  }
+  const auto node = nodeIndex.find(id);
+  return node == nodeIndex.end() ? nullptr : node->second;
 }
 
 ExtraSpec* Desktop::Running::extra(ExtraID id) {
@@ -52,9 +77,14 @@ const Desktop::Running* Desktop::findAlive(const ElementAddress& element) const 
 }
 
 void Desktop::assignIds(AppSpec& app) {
-  for (ExtraSpec& extra : app.extras) {
-    if (extra.id == 0) extra.id = nextExtra_++;
-  }
+  const std::function<void(std::vector<ExtraSpec>&)> assign = [&](std::vector<ExtraSpec>& list) {
+    for (ExtraSpec& element : list) {
+      if (element.id == 0) element.id = nextExtra_++;
+      assign(element.children);
+    }
+  };
+  assign(app.extras);
+  assign(app.windows);
 }
 
 std::optional<ProcessID> Desktop::launch(AppSpec app) {
@@ -67,11 +97,12 @@ std::optional<ProcessID> Desktop::launch(AppSpec app) {
     } else if (find(app.pid)) {
       return std::nullopt;
     }
-    for (ExtraSpec& extra : app.extras) extra.id = 0;  // ids are the desktop's to give
+    clearIds(app.extras);  // ids are the desktop's to give
+    clearIds(app.windows);
     assignIds(app);
     const uint64_t generation = app.terminated ? 0 : nextGeneration_++;
     appIndex_.emplace(app.pid, apps_.size());
-    apps_.push_back(Running{std::move(app), generation, {}});
+    apps_.push_back(Running{std::move(app), generation, {}, {}});
     apps_.back().reindex();
     events.push_back({DesktopEvent::Kind::launched, apps_.back().definition.pid, std::nullopt});
   }
@@ -124,8 +155,15 @@ std::optional<ExtraID> Desktop::addExtra(ProcessID pid, ExtraSpec extra) {
     if (!running) return std::nullopt;
     id = nextExtra_++;
     extra.id = id;
+    clearIds(extra.children);
+    const bool nested = !extra.children.empty();
     running->extraIndex.emplace(id, running->definition.extras.size());
     running->definition.extras.push_back(std::move(extra));
+    if (nested) {
+      AppSpec& definition = running->definition;
+      assignIds(definition);
+      running->reindexNodes();
+    }
   }
   notify({{DesktopEvent::Kind::appChanged, pid, std::nullopt}});
   return id;
@@ -137,8 +175,13 @@ bool Desktop::updateExtra(ProcessID pid, ExtraID id, const std::function<void(Ex
     Running* running = find(pid);
     ExtraSpec* extra = running ? running->extra(id) : nullptr;
     if (!extra) return false;
+    const bool nested = !extra->children.empty();
     edit(*extra);
     extra->id = id;
+    if (nested || !extra->children.empty()) {
+      assignIds(running->definition);
+      running->reindexNodes();
+    }
   }
   notify({{DesktopEvent::Kind::appChanged, pid, std::nullopt}});
   return true;
@@ -194,16 +237,35 @@ std::vector<RunningApplication> Desktop::runningApplications() {
 }
 
 void Desktop::setScreen(std::optional<ScreenSpec> screen) {
+  std::vector<ScreenSpec> screens;
+  if (screen) screens.push_back(*screen);
+  setScreens(std::move(screens), 0);
+}
+
+void Desktop::setScreens(std::vector<ScreenSpec> screens, size_t main) {
   {
     std::lock_guard lock(mutex_);
-    screen_ = std::move(screen);
+    screens_ = std::move(screens);
+    mainScreen_ = main < screens_.size() ? main : 0;
   }
   notify({{DesktopEvent::Kind::screenChanged, 0, std::nullopt}});
 }
 
 std::optional<ScreenSpec> Desktop::screen() const {
   std::lock_guard lock(mutex_);
-  return screen_;
+  if (screens_.empty()) return std::nullopt;
+  return screens_.front();
+}
+
+std::vector<ScreenSpec> Desktop::screens() const {
+  std::lock_guard lock(mutex_);
+  return screens_;
+}
+
+std::optional<ScreenSpec> Desktop::mainScreen() const {
+  std::lock_guard lock(mutex_);
+  if (screens_.empty()) return std::nullopt;
+  return screens_[mainScreen_];
 }
 
 void Desktop::setAccessibilityGranted(bool granted) {

@@ -56,16 +56,37 @@ struct PressBehavior {
   bool operator==(const PressBehavior&) const = default;
 };
 
-// One menu bar extra of an application, as its extras bar lists it.
+// Another application's extra, by that application's pid and the extra's place in its
+// extras bar: an element of one process that stands for an element of another.
+struct ExtraReference {
+  ProcessID pid = 0;
+  size_t index = 0;
+  bool operator==(const ExtraReference&) const = default;
+};
+
+// One menu bar extra of an application, as its extras bar lists it. The same record serves
+// for the elements of an application's windows (the agent's bar windows and their slots),
+// whose defaults the scene reader sets apart: no role, no action, no "AXEnabled".
 struct ExtraSpec {
   ExtraID id = 0;  // given by the desktop; leave 0 when adding
   Point position;
   Size size;
+  bool laidOut = true;                             // false: "AXPosition" and "AXSize" have no value
   std::optional<std::string> description;          // none: "AXDescription" has no value
   std::vector<std::string> actions = {"AXPress"};  // what AXUIElementCopyActionNames lists
-  // "AXPosition", "AXSize", "AXDescription", and "AXActionNames" for the action names.
+  std::optional<std::string> role = "AXMenuBarItem";
+  std::optional<std::string> subrole;
+  std::optional<std::string> identifier;
+  std::optional<std::string> title;
+  std::optional<bool> enabled = true;  // none: the element has no "AXEnabled" attribute
+  // "AXPosition", "AXSize", "AXDescription", "AXEnabled", "AXChildren", and "AXActionNames"
+  // for the action names.
   AttributeFaults faults;
   PressBehavior press;
+  // "AXChildren", in order. A child that stands for another application's extra is that
+  // extra's own element: it belongs to that process and equals the extra.
+  std::vector<ExtraSpec> children;
+  std::optional<ExtraReference> standsFor;  // set only on children
 
   Rect frame() const { return Rect{position, size}; }
 };
@@ -90,6 +111,9 @@ struct AppSpec {
   // as running; every request to it then fails).
   bool quitsAfterListing = false;
   std::vector<ExtraSpec> extras;  // in "AXChildren" order
+  // "AXWindows": the windows' element trees. Only the agent that draws the menu bar on
+  // macOS 27 is given any; elsewhere the list is empty.
+  std::vector<ExtraSpec> windows;
 };
 
 struct ScreenSpec {
@@ -159,9 +183,15 @@ class Desktop {
   // that quit after being listed do so now.
   std::vector<RunningApplication> runningApplications();
 
-  // The main screen; none when the Mac has no screen.
+  // The only screen; none when the Mac has no screen.
   void setScreen(std::optional<ScreenSpec> screen);
+  // Every screen, the first holding the menu bar; `main` is the one with the keyboard
+  // focus (NSScreen.mainScreen), which need not be the first.
+  void setScreens(std::vector<ScreenSpec> screens, size_t main);
+  // The screen holding the menu bar.
   std::optional<ScreenSpec> screen() const;
+  std::vector<ScreenSpec> screens() const;
+  std::optional<ScreenSpec> mainScreen() const;
 
   // The Accessibility permission of the program.
   void setAccessibilityGranted(bool granted);
@@ -195,8 +225,12 @@ class Desktop {
     // Where each extra sits in definition.extras, so that a request to one extra costs the
     // same however many there are. Rebuilt whenever the list changes other than at its end.
     std::unordered_map<ExtraID, size_t> extraIndex;
+    // The elements below the extras and in the windows; their vectors only change when the
+    // whole definition or one extra is edited, which rebuilds this.
+    std::unordered_map<ExtraID, const ExtraSpec*> nodeIndex;
 
     void reindex();
+    void reindexNodes();
     const ExtraSpec* extra(ExtraID id) const;
     ExtraSpec* extra(ExtraID id);
   };
@@ -207,6 +241,9 @@ class Desktop {
   const Running* findAlive(const ElementAddress& element) const;
   AXRef makeValue(ValueKind kind, const ElementAddress& owner) const;
   AXError answerFault(const AttributeFault& fault, const ElementAddress& owner, AXRef& value) const;
+  AXError answerElement(const ExtraSpec& spec, const ElementAddress& element,
+                        std::string_view attribute, AXRef& value) const;
+  AXRef childElement(const ExtraSpec& child, const ElementAddress& parent) const;
   void assignIds(AppSpec& app);
   void quitLocked(ProcessID pid, Events& events);
   void notify(const Events& events);
@@ -218,7 +255,8 @@ class Desktop {
   uint64_t nextGeneration_ = 1;
   ExtraID nextExtra_ = 1;
   ProcessID nextPid_ = 1000;
-  std::optional<ScreenSpec> screen_;
+  std::vector<ScreenSpec> screens_;
+  size_t mainScreen_ = 0;
   bool granted_ = false;  // a freshly installed program has no permission
   int prompts_ = 0;
   std::deque<PressEvent> presses_;

@@ -51,6 +51,62 @@ AXError Desktop::answerFault(const AttributeFault& fault, const ElementAddress& 
   return fault.error;
 }
 
+// The element of a child: its own, or the extra of another process that it stands for (dead
+// when that process or extra is gone).
+AXRef Desktop::childElement(const ExtraSpec& child, const ElementAddress& parent) const {
+  ElementAddress address = parent;
+  address.kind = ElementKind::extra;
+  address.extra = child.id;
+  if (child.standsFor) {
+    const Running* owner = find(child.standsFor->pid);
+    address.pid = child.standsFor->pid;
+    address.generation = 0;
+    address.extra = 0;
+    if (owner && child.standsFor->index < owner->definition.extras.size()) {
+      address.generation = owner->generation;
+      address.extra = owner->definition.extras[child.standsFor->index].id;
+    }
+  }
+  return std::make_shared<const SimElement>(address);
+}
+
+AXError Desktop::answerElement(const ExtraSpec& spec, const ElementAddress& element,
+                               std::string_view attribute, AXRef& value) const {
+  if (const auto fault = spec.faults.find(attribute); fault != spec.faults.end()) {
+    return answerFault(fault->second, element, value);
+  }
+  auto text = [&value](const std::optional<std::string>& string) {
+    if (!string) return AXError::noValue;
+    value = std::make_shared<const SimString>(*string);
+    return AXError::success;
+  };
+  if (attribute == "AXPosition" || attribute == "AXSize") {
+    if (!spec.laidOut) return AXError::noValue;
+    value = attribute == "AXPosition" ? SimValue::point(spec.position) : SimValue::size(spec.size);
+  } else if (attribute == "AXDescription") {
+    return text(spec.description);
+  } else if (attribute == "AXTitle") {
+    return text(spec.title);
+  } else if (attribute == "AXRole") {
+    return text(spec.role);
+  } else if (attribute == "AXSubrole") {
+    return text(spec.subrole);
+  } else if (attribute == "AXIdentifier") {
+    return text(spec.identifier);
+  } else if (attribute == "AXEnabled") {
+    if (!spec.enabled) return AXError::attributeUnsupported;
+    value = std::make_shared<const SimBoolean>(*spec.enabled);
+  } else if (attribute == "AXChildren") {
+    std::vector<AXRef> children;
+    children.reserve(spec.children.size());
+    for (const ExtraSpec& child : spec.children) children.push_back(childElement(child, element));
+    value = std::make_shared<const SimArray>(std::move(children));
+  } else {
+    return AXError::attributeUnsupported;
+  }
+  return AXError::success;
+}
+
 AXError Desktop::readAttribute(const ElementAddress& element, std::string_view attribute,
                                AXRef& value) {
   std::lock_guard lock(mutex_);
@@ -66,6 +122,14 @@ AXError Desktop::readAttribute(const ElementAddress& element, std::string_view a
     case ElementKind::application: {
       if (const auto fault = app.appFaults.find(attribute); fault != app.appFaults.end()) {
         return answerFault(fault->second, element, value);
+      }
+      if (attribute == "AXWindows") {
+        std::vector<AXRef> windows;
+        windows.reserve(app.windows.size());
+        for (const ExtraSpec& window : app.windows)
+          windows.push_back(childElement(window, element));
+        value = std::make_shared<const SimArray>(std::move(windows));
+        return AXError::success;
       }
       if (attribute != "AXExtrasMenuBar") return AXError::attributeUnsupported;
       if (!app.hasExtrasBar) return AXError::noValue;
@@ -94,20 +158,7 @@ AXError Desktop::readAttribute(const ElementAddress& element, std::string_view a
     case ElementKind::extra: {
       const ExtraSpec* extra = running->extra(element.extra);
       if (!extra) return AXError::invalidUIElement;
-      if (const auto fault = extra->faults.find(attribute); fault != extra->faults.end()) {
-        return answerFault(fault->second, element, value);
-      }
-      if (attribute == "AXPosition") {
-        value = SimValue::point(extra->position);
-      } else if (attribute == "AXSize") {
-        value = SimValue::size(extra->size);
-      } else if (attribute == "AXDescription") {
-        if (!extra->description) return AXError::noValue;
-        value = std::make_shared<const SimString>(*extra->description);
-      } else {
-        return AXError::attributeUnsupported;
-      }
-      return AXError::success;
+      return answerElement(*extra, element, attribute, value);
     }
   }
   return AXError::failure;

@@ -32,14 +32,15 @@ NotificationCenter& SimWorkspace::notificationCenter() {
 }
 
 std::shared_ptr<const Screen> SimScreens::mainScreen() {
-  const std::optional<ScreenSpec> definition = desktop_->screen();
+  const std::optional<ScreenSpec> definition = desktop_->mainScreen();
   if (!definition) return nullptr;
   return std::make_shared<SimScreen>(*definition);
 }
 
 std::vector<std::shared_ptr<const Screen>> SimScreens::screens() {
   std::vector<std::shared_ptr<const Screen>> all;
-  if (std::shared_ptr<const Screen> main = mainScreen()) all.push_back(std::move(main));
+  for (const ScreenSpec& screen : desktop_->screens())
+    all.push_back(std::make_shared<SimScreen>(screen));
   return all;
 }
 

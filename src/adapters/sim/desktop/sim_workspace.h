@@ -33,7 +33,7 @@ class SimWorkspace : public Workspace {
   OpenURLHandler openURL_;
 };
 
-// A snapshot of the desktop's main screen, taken when asked for.
+// A snapshot of one of the desktop's screens, taken when asked for.
 class SimScreen final : public Screen {
  public:
   explicit SimScreen(ScreenSpec definition) : spec_(definition) {}

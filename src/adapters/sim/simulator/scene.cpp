@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <set>
 #include <unordered_map>
@@ -76,6 +77,34 @@ ScreenSpec readScreen(const Node& node) {
     (std::string_view(which) == "topLeftArea" ? screen.topLeftArea : screen.topRightArea) = r;
   }
   return screen;
+}
+
+// "screen" for a Mac with one screen or none, "screens" for several (the first holds the
+// menu bar), and which of them has the keyboard focus.
+void readScreens(const Node& root, Scene& scene) {
+  if (root.has("screen") == root.has("screens")) {
+    root.fail("a scene has either \"screen\" (one screen or null) or \"screens\" (a list)");
+  }
+  size_t count = 0;
+  if (root.has("screen")) {
+    Node screen = root.member("screen");
+    if (!screen.value.is_null()) scene.screen = readScreen(screen);
+    count = scene.screen ? 1 : 0;
+  } else {
+    Node list = root.member("screens");
+    const auto& items = list.array();
+    if (items.empty()) list.fail("a list of screens cannot be empty (use \"screen\": null)");
+    scene.screen = readScreen(list.element(0));
+    for (size_t i = 1; i < items.size(); ++i) {
+      scene.moreScreens.push_back(readScreen(list.element(i)));
+    }
+    count = items.size();
+  }
+  if (root.has("mainScreen")) {
+    Node main = root.member("mainScreen");
+    if (count == 0) main.fail("a Mac without a screen has no main screen");
+    scene.mainScreen = static_cast<size_t>(main.integer(0, static_cast<int64_t>(count) - 1));
+  }
 }
 
 ServerAnswer readAnswer(const Node& node) {
@@ -267,15 +296,41 @@ void readTimeline(const Node& node, Scene& scene) {
   }
 }
 
+// Every element that stands for another app's extra names an extra of the scene.
+void checkReferences(const Scene& scene) {
+  const std::function<void(const std::vector<ExtraSpec>&, const std::string&)> check =
+      [&](const std::vector<ExtraSpec>& elements, const std::string& pointer) {
+        for (size_t i = 0; i < elements.size(); ++i) {
+          const std::string at = pointer + "/" + std::to_string(i);
+          if (const auto& reference = elements[i].standsFor) {
+            const SceneApp* owner = scene.findApp(reference->pid);
+            if (!owner || reference->index >= owner->definition.extras.size()) {
+              throw FormatError{at + "/extraOf",
+                                "no app of the scene with pid " + std::to_string(reference->pid) +
+                                    " has an extra at index " + std::to_string(reference->index)};
+            }
+          }
+          check(elements[i].children, at + "/children");
+        }
+      };
+  for (const char* key : {"apps", "installed"}) {
+    const auto& list = std::string_view(key) == "apps" ? scene.apps : scene.installed;
+    for (size_t i = 0; i < list.size(); ++i) {
+      const std::string app = "/" + std::string(key) + "/" + std::to_string(i);
+      check(list[i].definition.extras, app + "/extras");
+      check(list[i].definition.windows, app + "/windows");
+    }
+  }
+}
+
 Scene readScene(const Node& root) {
-  root.object({"name", "os", "screen", "accessibilityGranted", "strandel", "apps", "installed",
-               "timeline", "updateServer", "defaults", "loginItem"},
-              {"screen", "apps"});
+  root.object({"name", "os", "screen", "screens", "mainScreen", "accessibilityGranted", "strandel",
+               "apps", "installed", "timeline", "updateServer", "defaults", "loginItem"},
+              {"apps"});
   Scene scene;
   if (root.has("name")) scene.name = root.member("name").string();
   if (root.has("os")) scene.os = readSystem(root.member("os"));
-  Node screen = root.member("screen");
-  if (!screen.value.is_null()) scene.screen = readScreen(screen);
+  readScreens(root, scene);
   if (root.has("accessibilityGranted")) {
     scene.accessibilityGranted = root.member("accessibilityGranted").boolean();
   }
@@ -305,6 +360,7 @@ Scene readScene(const Node& root) {
   };
   readApps("apps", scene.apps);
   readApps("installed", scene.installed);
+  checkReferences(scene);
 
   if (root.has("timeline")) readTimeline(root.member("timeline"), scene);
   if (root.has("updateServer")) scene.updateServer = readUpdateServer(root.member("updateServer"));
@@ -327,6 +383,13 @@ std::string place(const std::string& fileName, TextPosition at) {
 }
 
 }  // namespace
+
+std::vector<ScreenSpec> Scene::screens() const {
+  std::vector<ScreenSpec> out;
+  if (screen) out.push_back(*screen);
+  out.insert(out.end(), moreScreens.begin(), moreScreens.end());
+  return out;
+}
 
 const SceneApp* Scene::findApp(ProcessID pid) const {
   for (const auto* list : {&apps, &installed}) {

@@ -70,7 +70,9 @@ struct SystemSpec {
 struct Scene {
   std::string name;
   SystemSpec os;
-  std::optional<ScreenSpec> screen;
+  std::optional<ScreenSpec> screen;     // the one holding the menu bar
+  std::vector<ScreenSpec> moreScreens;  // the other displays, in NSScreen.screens order
+  size_t mainScreen = 0;                // of all screens, the one with the keyboard focus
   bool accessibilityGranted = false;
   ProcessID selfPid = 4242;
   std::optional<std::string> version;  // none: the program's own version
@@ -81,6 +83,8 @@ struct Scene {
   std::map<std::string, DefaultsValue> defaults;
   LoginItemSpec loginItem;
 
+  // Every screen, the one holding the menu bar first.
+  std::vector<ScreenSpec> screens() const;
   // An app of `apps` or `installed` by pid.
   const SceneApp* findApp(ProcessID pid) const;
   // The pid of the one app (running or installed) with this name, or of the app with

@@ -73,19 +73,59 @@ PressBehavior readPress(const Node& node) {
   return PressBehavior::fail(*error);
 }
 
-ExtraSpec readExtra(const Node& node) {
-  node.object({"frame", "description", "actions", "faults", "press"}, {"frame"});
+std::optional<std::string> optionalText(const Node& node, std::string_view name) {
+  if (!node.has(name)) return std::nullopt;
+  Node member = node.member(name);
+  if (member.value.is_null()) return std::nullopt;
+  return member.string();
+}
+
+ExtraReference readReference(const Node& node) {
+  node.object({"pid", "index"}, {"pid", "index"});
+  return ExtraReference{static_cast<ProcessID>(node.member("pid").integer(1, kMaxPid)),
+                        static_cast<size_t>(node.member("index").integer(0, kMaxPid))};
+}
+
+// An extra of an extras bar, or (`inWindow`) an element of an app's windows: those have no
+// role, action or "AXEnabled" unless given, and may have no frame (not laid out).
+ExtraSpec readElement(const Node& node, bool inWindow) {
+  if (inWindow && node.has("extraOf")) {
+    node.object({"extraOf"});
+    ExtraSpec reference;
+    reference.standsFor = readReference(node.member("extraOf"));
+    return reference;
+  }
+  node.object({"frame", "description", "actions", "faults", "press", "role", "subrole",
+               "identifier", "title", "enabled", "children"},
+              inWindow ? std::initializer_list<std::string_view>{}
+                       : std::initializer_list<std::string_view>{"frame"});
   ExtraSpec extra;
-  Rect frame = readRect(node.member("frame"), false, true);
-  extra.position = frame.origin;
-  extra.size = frame.size;
-  if (node.has("description")) {
-    Node d = node.member("description");
-    if (!d.value.is_null()) extra.description = d.string();
+  if (inWindow) {
+    extra.role.reset();
+    extra.actions.clear();
+    extra.enabled.reset();
+  }
+  if (node.has("frame")) {
+    Rect frame = readRect(node.member("frame"), false, true);
+    extra.position = frame.origin;
+    extra.size = frame.size;
+  } else {
+    extra.laidOut = false;
+  }
+  extra.description = optionalText(node, "description");
+  if (node.has("role")) extra.role = optionalText(node, "role");
+  extra.subrole = optionalText(node, "subrole");
+  extra.identifier = optionalText(node, "identifier");
+  extra.title = optionalText(node, "title");
+  if (node.has("enabled")) {
+    Node enabled = node.member("enabled");
+    extra.enabled.reset();
+    if (!enabled.value.is_null()) extra.enabled = enabled.boolean();
   }
   if (node.has("faults")) {
     extra.faults = readFaults(node.member("faults"),
-                              {"AXPosition", "AXSize", "AXDescription", "AXActionNames"});
+                              {"AXPosition", "AXSize", "AXDescription", "AXActionNames", "AXTitle",
+                               "AXRole", "AXSubrole", "AXIdentifier", "AXEnabled", "AXChildren"});
   }
   if (node.has("actions")) {
     Node actions = node.member("actions");
@@ -94,6 +134,13 @@ ExtraSpec readExtra(const Node& node) {
     for (size_t i = 0; i < names.size(); ++i) extra.actions.push_back(actions.element(i).string());
   }
   if (node.has("press")) extra.press = readPress(node.member("press"));
+  if (node.has("children")) {
+    Node children = node.member("children");
+    const auto& items = children.array();
+    for (size_t i = 0; i < items.size(); ++i) {
+      extra.children.push_back(readElement(children.element(i), true));
+    }
+  }
   return extra;
 }
 
@@ -124,14 +171,15 @@ IconSpec readIcon(const Node& node) {
 }  // namespace
 
 SceneApp readApp(const Node& node) {
-  node.object({"pid", "name", "icon", "policy", "terminated", "extrasBar", "responseDelay",
-               "quitsAfterListing", "faults", "barFaults", "extras"},
+  node.object({"pid", "name", "bundleIdentifier", "icon", "policy", "terminated", "extrasBar",
+               "responseDelay", "quitsAfterListing", "faults", "barFaults", "extras", "windows"},
               {"pid", "name"});
   SceneApp app;
   AppSpec& definition = app.definition;
   definition.pid = static_cast<ProcessID>(node.member("pid").integer(1, kMaxPid));
   Node name = node.member("name");
   if (!name.value.is_null()) definition.name = name.string();
+  definition.bundleIdentifier = optionalText(node, "bundleIdentifier");
   if (node.has("icon")) {
     Node icon = node.member("icon");
     if (!icon.value.is_null()) app.icon = readIcon(icon);
@@ -161,14 +209,20 @@ SceneApp readApp(const Node& node) {
     definition.quitsAfterListing = node.member("quitsAfterListing").boolean();
   }
   if (node.has("faults"))
-    definition.appFaults = readFaults(node.member("faults"), {"AXExtrasMenuBar"});
+    definition.appFaults = readFaults(node.member("faults"), {"AXExtrasMenuBar", "AXWindows"});
   if (node.has("barFaults"))
     definition.barFaults = readFaults(node.member("barFaults"), {"AXChildren"});
   if (node.has("extras")) {
     Node extras = node.member("extras");
     const auto& items = extras.array();
     for (size_t i = 0; i < items.size(); ++i)
-      definition.extras.push_back(readExtra(extras.element(i)));
+      definition.extras.push_back(readElement(extras.element(i), false));
+  }
+  if (node.has("windows")) {
+    Node windows = node.member("windows");
+    const auto& items = windows.array();
+    for (size_t i = 0; i < items.size(); ++i)
+      definition.windows.push_back(readElement(windows.element(i), true));
   }
   return app;
 }

@@ -9,16 +9,40 @@ namespace strandel::sim {
 
 namespace {
 
+std::string describeNotch(const ScreenSpec& screen) {
+  std::string out;
+  if (screen.topLeftArea && screen.topRightArea) {
+    double lower = maxX(*screen.topLeftArea);
+    double upper = minX(*screen.topRightArea);
+    if (lower < upper) {
+      out += " with a notch from x " + formatNumber(lower) + " to " + formatNumber(upper);
+    }
+  }
+  return out;
+}
+
 std::string describeScreen(const std::optional<ScreenSpec>& screen) {
   if (!screen) return "no screen";
   std::string out = "screen " + formatNumber(screen->frame.size.width) + "x" +
                     formatNumber(screen->frame.size.height);
-  if (screen->topLeftArea && screen->topRightArea) {
-    double lower = maxX(*screen->topLeftArea);
-    double upper = minX(*screen->topRightArea);
-    if (lower < upper) {
-      out += " with a notch from x " + formatNumber(lower) + " to " + formatNumber(upper);
-    }
+  return out + describeNotch(*screen);
+}
+
+// One line per display when there are several: where each lies, which one holds the menu
+// bar and which one has the keyboard focus.
+std::vector<std::string> describeScreens(const Scene& scene) {
+  const std::vector<ScreenSpec> screens = scene.screens();
+  if (screens.size() < 2) return {describeScreen(scene.screen)};
+  std::vector<std::string> out;
+  for (size_t i = 0; i < screens.size(); ++i) {
+    const Rect& frame = screens[i].frame;
+    std::string line = "screen " + std::to_string(i + 1) + ": " + formatNumber(frame.size.width) +
+                       "x" + formatNumber(frame.size.height) + " at " +
+                       formatNumber(frame.origin.x) + "," + formatNumber(frame.origin.y) +
+                       describeNotch(screens[i]);
+    if (i == 0) line += ", menu bar";
+    if (i == scene.mainScreen) line += ", keyboard focus";
+    out.push_back(line);
   }
   return out;
 }
@@ -84,8 +108,8 @@ int ScriptRunner::run() {
 void ScriptRunner::printHeader() {
   const Scene& scene = simulator_.scene();
   size_t running = scene.apps.size();
-  std::vector<std::string> details = {
-      describeScreen(scene.screen),
+  std::vector<std::string> details = describeScreens(scene);
+  std::vector<std::string> rest = {
       std::to_string(running) + (running == 1 ? " app" : " apps") + " running, " +
           std::to_string(scene.installed.size()) + " installed, " +
           std::to_string(scene.timeline.size()) + " timed events",
@@ -94,6 +118,7 @@ void ScriptRunner::printHeader() {
       "script: " + std::to_string(script_.commands.size()) + " lines, " +
           formatNumber(script_.endsAt) + " s",
   };
+  details.insert(details.end(), rest.begin(), rest.end());
   transcript_.block("scene: " + (scene.name.empty() ? std::string("(unnamed)") : scene.name),
                     details);
 }

@@ -141,7 +141,7 @@ void Simulator::compose() {
   MainQueue& main = dispatch->mainQueue();
 
   desktop_ = std::make_shared<Desktop>();
-  desktop_->setScreen(scene_.screen);
+  desktop_->setScreens(scene_.screens(), scene_.mainScreen);
   desktop_->setAccessibilityGranted(scene_.accessibilityGranted);
   for (const auto& app : scene_.apps) {
     AppSpec definition = app.definition;
