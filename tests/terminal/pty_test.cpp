@@ -110,8 +110,8 @@ class PtyProgram {
     termios now{};
     if (::tcgetattr(master_, &now) != 0) return false;
     const termios& was = freshModes();
-    return now.c_iflag == was.c_iflag && now.c_oflag == was.c_oflag &&
-           now.c_lflag == was.c_lflag && now.c_cflag == was.c_cflag;
+    return now.c_iflag == was.c_iflag && now.c_oflag == was.c_oflag && now.c_lflag == was.c_lflag &&
+           now.c_cflag == was.c_cflag;
   }
 
   // The exit status once the program has ended, reading its last output on the way.
@@ -230,7 +230,8 @@ TEST(Terminal, AStoppedViewGivesTheTerminalBackUntilItContinues) {
   EXPECT_TRUE(program.waitFor("\033[?1003h", before)) << program.output().substr(before);
   EXPECT_FALSE(program.terminalAsItWas());
   program.send("\r");  // the prompt's default button still answers
-  EXPECT_TRUE(program.waitFor("Allow the applications below", before)) << program.output().substr(before);
+  EXPECT_TRUE(program.waitFor("Allow the applications below", before))
+      << program.output().substr(before);
   program.send("\x03");
   EXPECT_EQ(program.waitForExit(), 0);
   EXPECT_TRUE(program.terminalAsItWas());

@@ -36,7 +36,7 @@ using namespace terminal;
 // view set it.
 class SignalPipe {
  public:
-  static constexpr std::array<int, 7> kSignals = {SIGWINCH, SIGINT, SIGQUIT, SIGTERM,
+  static constexpr std::array<int, 7> kSignals = {SIGWINCH, SIGINT,  SIGQUIT, SIGTERM,
                                                   SIGHUP,   SIGTSTP, SIGCONT};
 
   SignalPipe() {
@@ -68,7 +68,8 @@ class SignalPipe {
   // Stops the process as a stop key does by default, returning once it is continued (at
   // once in an orphaned process group, which the system does not stop).
   static void stopUntilContinued() {
-    struct sigaction stop {}, ours{};
+    struct sigaction stop {
+    }, ours{};
     stop.sa_handler = SIG_DFL;
     sigemptyset(&stop.sa_mask);
     sigaction(SIGTSTP, &stop, &ours);

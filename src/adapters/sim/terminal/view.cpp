@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
+#include <string_view>
 
 #include "adapters/sim/desktop/sim_image.h"
 #include "adapters/sim/terminal/text.h"
@@ -33,6 +35,28 @@ std::string keyLabel(const std::string& key) {
   }
   if (key.size() == 1 && key[0] >= 'A' && key[0] <= 'Z') return "⇧⌘" + key;
   return "⌘" + key;
+}
+
+// The status line, its parts closed up where it is too long for the terminal, and on a
+// second line where even that is too long, so that no part is left out.
+std::vector<std::string> statusLines(const std::string& status, int columns, size_t mostLines) {
+  constexpr std::string_view kWide = "  ·  ";
+  if (displayWidth(status) <= columns || mostLines < 2) return {fitToWidth(status, columns)};
+  std::vector<std::string> lines(1);
+  for (size_t at = 0; at <= status.size();) {
+    size_t gap = std::min(status.find(kWide, at), status.size());
+    std::string part = status.substr(at, gap - at);
+    std::string& last = lines.back();
+    if (!last.empty() && displayWidth(last) + 3 + displayWidth(part) > columns) {
+      lines.push_back(part);
+    } else {
+      last += (last.empty() ? "" : " · ") + part;
+    }
+    at = gap + kWide.size();
+  }
+  if (lines.size() > mostLines) lines.resize(mostLines);
+  for (auto& line : lines) line = fitToWidth(line, columns);
+  return lines;
 }
 
 void drawBar(const ViewModel& model, const BarLayout& bar, Canvas& canvas) {
@@ -87,27 +111,84 @@ void drawOffScreen(const ViewModel& model, const BarLayout& bar, Canvas& canvas)
   }
 }
 
-// The log sits above the status line and the `bottom` rows of key hints.
-void drawLog(const ViewModel& model, Canvas& canvas, int bottom) {
+// The rows of the screen that the open things may use, below the bar and the off-screen
+// line: `stage` ends above the Events pane's header; `tall` reaches down to the status
+// line, for what the stage cannot hold on a small terminal.
+struct Stage {
+  Region stage;
+  Region tall;
+
+  // The stage when it has at least `fewestRows`.
+  Region areaFor(int fewestRows) const { return fewestRows <= stage.height ? stage : tall; }
+  // A box centred in the area that has room for `fewestRows` of it, no larger than that area.
+  Region centred(int width, int height, int fewestRows) const {
+    Region area = areaFor(fewestRows);
+    width = std::min(width, area.width);
+    height = std::min(height, area.height);
+    return Region{area.x + (area.width - width) / 2, area.y + (area.height - height) / 2, width,
+                  height};
+  }
+};
+
+// The Events pane's header row, between the middle and the status line; none when the
+// terminal is too small for the pane.
+std::optional<int> logTop(const Canvas& canvas, int statusRow) {
   int rows = std::clamp((canvas.height() - 4) / 3, 0, 12);
-  if (rows < 2) return;
-  int top = canvas.height() - 1 - bottom - rows;
+  if (rows < 2) return std::nullopt;
+  return statusRow - rows;
+}
+
+// One Events entry on lines of `room` columns: wrapped under its own text (after the time
+// stamp, or the indent of a detail line), and shortened in the middle when even a few lines
+// cannot hold it. The model's log keeps the whole entry.
+std::vector<std::string> entryLines(const std::string& entry, int room) {
+  constexpr size_t kMostLines = 3;
+  if (displayWidth(entry) <= room) return {entry};
+  size_t bodyStart = std::min(entry.find_first_not_of(' '), entry.size());
+  if (entry.compare(bodyStart, 1, "[") == 0) {
+    size_t close = entry.find("] ", bodyStart);
+    if (close != std::string::npos) bodyStart = close + 2;
+  }
+  if (displayWidth(std::string_view(entry).substr(0, bodyStart)) > room / 2) bodyStart = 0;
+  std::string lead = entry.substr(0, bodyStart);
+  int indent = displayWidth(lead);
+  std::string_view body = std::string_view(entry).substr(bodyStart);
+  int bodyRoom = room - indent;
+  std::vector<std::string> wrapped = wrapText(body, bodyRoom);
+  int step = std::max(bodyRoom / 4, 1);
+  for (int budget = bodyRoom * static_cast<int>(kMostLines);
+       wrapped.size() > kMostLines && budget > 0; budget -= step) {
+    wrapped = wrapText(fitInMiddle(body, budget), bodyRoom);
+  }
+  wrapped.resize(std::min(wrapped.size(), kMostLines));
+  std::vector<std::string> lines;
+  for (size_t i = 0; i < wrapped.size(); ++i) {
+    lines.push_back((i == 0 ? lead : std::string(static_cast<size_t>(indent), ' ')) + wrapped[i]);
+  }
+  return lines;
+}
+
+// The newest entries that fit, from the header at `top` down to the status line.
+void drawLog(const ViewModel& model, Canvas& canvas, int top, int statusRow) {
   canvas.fill(Region{0, top, canvas.width(), 1}, kDim, "─");
   canvas.text(2, top, " Events ", kDim);
-  int lines = rows - 1;
-  size_t shown = std::min(model.log.size(), static_cast<size_t>(lines));
-  size_t first = model.log.size() - shown;
-  for (size_t i = 0; i < shown; ++i) {
-    canvas.text(1, top + 1 + static_cast<int>(i),
-                fitToWidth(model.log[first + i], canvas.width() - 2), kPlain);
+  int room = canvas.width() - 2;
+  int y = statusRow;
+  for (size_t n = model.log.size(); n-- > 0 && y > top + 1;) {
+    std::vector<std::string> lines = entryLines(model.log[n], room);
+    for (size_t i = lines.size(); i-- > 0 && y > top + 1;) {
+      canvas.text(1, --y, lines[i], kPlain, room);
+    }
   }
 }
 
-void drawPopup(const PopupView& popup, const BarLayout& bar, Canvas& canvas) {
+void drawPopup(const PopupView& popup, const BarLayout& bar, const Stage& stage, Canvas& canvas) {
   int inner = displayWidth(popup.title);
   for (const auto& line : popup.lines) inner = std::max(inner, displayWidth(line));
   int width = std::min(inner + 4, canvas.width());
-  int height = static_cast<int>(popup.lines.size()) + 3;
+  Region area = stage.areaFor(static_cast<int>(popup.lines.size()) + 3);
+  int height = std::min(static_cast<int>(popup.lines.size()) + 3, area.height);
+  if (height < 3) return;
   int x = 0;
   if (popup.extra < bar.extras.size() && bar.extras[popup.extra]) {
     x = bar.extras[popup.extra]->column;
@@ -116,19 +197,20 @@ void drawPopup(const PopupView& popup, const BarLayout& bar, Canvas& canvas) {
     x = bar.columns - width;
   }
   x = std::clamp(x, 0, std::max(canvas.width() - width, 0));
-  Region box{x, 2, width, height};
+  Region box{x, area.y, width, height};
   Style frame = popup.failed ? withInk(kPlain, Ink::red) : withInk(kPlain, Ink::blue);
   canvas.fill(box, kPlain);
   canvas.frame(box, frame);
-  canvas.text(x + 2, 3, popup.title, kBold, width - 4);
-  for (size_t i = 0; i < popup.lines.size(); ++i) {
-    canvas.text(x + 2, 4 + static_cast<int>(i), popup.lines[i], kPlain, width - 4);
+  canvas.text(x + 2, box.y + 1, popup.title, kBold, width - 4);
+  for (int i = 0; i < height - 3; ++i) {
+    canvas.text(x + 2, box.y + 2 + i, popup.lines[static_cast<size_t>(i)], kPlain, width - 4);
   }
 }
 
-// The menu hangs down to the status line, over the Events pane; the key hints stay in view.
+// The menu hangs down to the status line, over the Events pane; the status line and the key
+// hints stay in view.
 void drawMenu(const ViewModel& model, const BarLayout& bar, Canvas& canvas, HitMap& hits,
-              int keyLines) {
+              int statusRow) {
   const auto& rows = *model.menu;
   bool anyGlyph = false;
   int titleWidth = 0;
@@ -144,9 +226,8 @@ void drawMenu(const ViewModel& model, const BarLayout& bar, Canvas& canvas, HitM
   int keyColumns = keyWidth > 0 ? keyWidth + 3 : 0;
   int content = 1 + markColumns + glyphColumns + std::max(titleWidth, 12) + keyColumns + 1;
   int right = bar.statusItem.column + bar.statusItem.width;
-  BoxLayout layout =
-      layoutDropDown(static_cast<int>(rows.size()), content, right, 1, canvas.width(),
-                     canvas.height() - keyLines, model.menuFirst, model.menuCursor);
+  BoxLayout layout = layoutDropDown(static_cast<int>(rows.size()), content, right, 1,
+                                    canvas.width(), statusRow, model.menuFirst, model.menuCursor);
   hits.menuBox = layout.box;
   hits.menuFirst = layout.firstRow;
   canvas.fill(layout.box, kPlain);
@@ -192,41 +273,44 @@ void drawMenu(const ViewModel& model, const BarLayout& bar, Canvas& canvas, HitM
   }
 }
 
-Region centredBox(const Canvas& canvas, int width, int height) {
-  width = std::min(width, canvas.width());
-  height = std::min(height, canvas.height());
-  return Region{(canvas.width() - width) / 2, std::max((canvas.height() - height) / 2, 1), width,
-                height};
-}
-
-void drawPane(const PaneView& pane, Canvas& canvas, HitMap& hits) {
-  Region box = centredBox(canvas, 60, 9);
+void drawPane(const PaneView& pane, const Stage& stage, Canvas& canvas, HitMap& hits) {
+  Region box = stage.centred(60, 9, 9);
   hits.paneBox = box;
   canvas.fill(box, kPlain);
   canvas.frame(box, kBold, "Privacy & Security › Accessibility");
   int x = box.x + 2;
   int room = box.width - 4;
-  canvas.text(x, box.y + 2, "Allow the applications below to control your computer.", kPlain, room);
-  Region toggle{x, box.y + 4, std::min(room, 22), 1};
+  // Lines that the box is too low for are left out rather than drawn over its frame.
+  auto inside = [&](int line) { return line < box.height - 1; };
+  if (inside(2)) {
+    canvas.text(x, box.y + 2, "Allow the applications below to control your computer.", kPlain,
+                room);
+  }
+  int toggleLine = inside(4) ? 4 : 1;
+  Region toggle{x, box.y + toggleLine, std::min(room, 22), 1};
   hits.paneToggle = toggle;
   canvas.fill(toggle, kHighlight);
   canvas.text(x + 1, toggle.y, pane.granted ? "[✓] ⋯ Strandel" : "[ ] ⋯ Strandel", kHighlight,
               toggle.width - 1);
-  canvas.text(x, box.y + 6, "space: allow or deny   esc: close", kDim, room);
+  if (inside(6)) canvas.text(x, box.y + 6, "space: allow or deny   esc: close", kDim, room);
 }
 
-void drawList(const ListView& list, Canvas& canvas, HitMap& hits) {
+void drawList(const ListView& list, const Stage& stage, Canvas& canvas, HitMap& hits) {
   int inner = std::max(displayWidth(list.title) + 2, displayWidth(list.emptyText));
   for (const auto& entry : list.entries) inner = std::max(inner, displayWidth(entry) + 2);
   int rows = std::max(static_cast<int>(list.entries.size()), 1);
-  BoxLayout layout = layoutDropDown(rows, inner + 2, canvas.width(), 1, canvas.width(),
-                                    canvas.height() - 2, 0, list.cursor);
-  Region box = layout.box;
-  box.x = std::max((canvas.width() - box.width) / 2, 0);
-  box.y = std::max((canvas.height() - box.height) / 2, 1);
+  // A long list scrolls in the stage rather than covering the Events pane's header.
+  constexpr int kFewestRows = 3;
+  Region area = stage.areaFor(std::min(rows, kFewestRows) + 2);
+  BoxLayout layout = layoutDropDown(rows, inner + 2, canvas.width(), area.y, canvas.width(),
+                                    area.y + area.height, 0, list.cursor);
+  Region box = stage.centred(layout.box.width, layout.box.height, std::min(rows, kFewestRows) + 2);
   hits.listBox = box;
   canvas.fill(box, kPlain);
   canvas.frame(box, kBold, list.title);
+  // At the right, clear of the title.
+  if (layout.moreAbove) canvas.text(box.x + box.width - 3, box.y, "▲", kBold);
+  if (layout.moreBelow) canvas.text(box.x + box.width - 3, box.y + box.height - 1, "▼", kBold);
   if (list.entries.empty()) {
     canvas.text(box.x + 2, box.y + 1, list.emptyText, kDim, box.width - 4);
     return;
@@ -242,13 +326,26 @@ void drawList(const ListView& list, Canvas& canvas, HitMap& hits) {
   }
 }
 
-void drawDialog(const DialogView& dialog, Canvas& canvas, HitMap& hits) {
+// Keeps the first `count` lines, the last one kept ending in "…" when some were left out.
+void keepLines(std::vector<std::string>& lines, int count, int room) {
+  size_t keep = static_cast<size_t>(std::max(count, 0));
+  if (lines.size() <= keep) return;
+  lines.resize(keep);
+  if (keep > 0) lines.back() = fitToWidth(lines.back() + "…", room);
+}
+
+void drawDialog(const DialogView& dialog, const Stage& stage, Canvas& canvas, HitMap& hits) {
   int width = std::min(64, canvas.width());
   int room = width - 4;
   auto title = wrapText(dialog.title, room);
   auto message = wrapText(dialog.message, room);
   int height = static_cast<int>(title.size() + message.size()) + 5;
-  Region box = centredBox(canvas, width, height);
+  // A title, a line of the message and the buttons at least; the rest is cut where the box
+  // cannot hold it, the whole text being in the Events.
+  Region box = stage.centred(width, height, std::min(height, 7));
+  int textRows = box.height - 5;
+  keepLines(title, std::max(textRows, 1), room);
+  keepLines(message, textRows - static_cast<int>(title.size()), room);
   hits.dialogBox = box;
   canvas.fill(box, kPlain);
   canvas.frame(box, dialog.critical ? withInk(kBold, Ink::red) : kBold,
@@ -377,22 +474,32 @@ HitMap render(const ViewModel& model, Canvas& canvas) {
   int bottom = static_cast<int>(help.size());
   drawBar(model, hits.bar, canvas);
   drawOffScreen(model, hits.bar, canvas);
-  drawLog(model, canvas, std::max(bottom, 1));
-  int statusRow = canvas.height() - 1 - bottom;
-  if (statusRow >= 1) {
-    canvas.fill(Region{0, statusRow, canvas.width(), 1}, kPlain);
-    canvas.text(0, statusRow, fitToWidth(model.status, canvas.width()), kBold);
+  auto status = statusLines(model.status, canvas.width(), canvas.height() >= 10 ? 2 : 1);
+  int statusRow = canvas.height() - bottom - static_cast<int>(status.size());
+  std::optional<int> eventsTop = logTop(canvas, statusRow);
+  if (eventsTop) drawLog(model, canvas, *eventsTop, statusRow);
+  for (size_t i = 0; i < status.size() && statusRow >= 1; ++i) {
+    int y = statusRow + static_cast<int>(i);
+    canvas.fill(Region{0, y, canvas.width(), 1}, kPlain);
+    canvas.text(0, y, status[i], kBold);
   }
   for (int i = 0; i < bottom; ++i) {
-    int y = statusRow + 1 + i;
+    int y = canvas.height() - bottom + i;
     canvas.fill(Region{0, y, canvas.width(), 1}, kHelp);
     canvas.text(0, y, help[static_cast<size_t>(i)], kHelp);
   }
-  if (model.popup) drawPopup(*model.popup, hits.bar, canvas);
-  if (model.menu) drawMenu(model, hits.bar, canvas, hits, std::max(bottom, 1));
-  if (model.pane) drawPane(*model.pane, canvas, hits);
-  if (model.list) drawList(*model.list, canvas, hits);
-  if (model.dialog) drawDialog(*model.dialog, canvas, hits);
+  // Nothing opened covers the Events pane's header or the status line where the terminal
+  // has room for both.
+  int stageTop = std::min(2, std::max(statusRow, 0));
+  int tallEnd = std::max(statusRow, stageTop);
+  Stage stage{Region{0, stageTop, canvas.width(),
+                     std::max(eventsTop.value_or(tallEnd), stageTop) - stageTop},
+              Region{0, stageTop, canvas.width(), tallEnd - stageTop}};
+  if (model.popup) drawPopup(*model.popup, hits.bar, stage, canvas);
+  if (model.menu) drawMenu(model, hits.bar, canvas, hits, std::max(statusRow, 1));
+  if (model.pane) drawPane(*model.pane, stage, canvas, hits);
+  if (model.list) drawList(*model.list, stage, canvas, hits);
+  if (model.dialog) drawDialog(*model.dialog, stage, canvas, hits);
   return hits;
 }
 
