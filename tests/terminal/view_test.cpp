@@ -146,6 +146,11 @@ TEST(View, NothingOpenCoversTheEventsHeaderOrTheStatusLineAndEventsWrap) {
       auto option = canvas.find("Option held");
       ASSERT_TRUE(status && option);
       EXPECT_GE(option->y, status->y);
+      for (int y = status->y; y <= option->y; ++y) {
+        for (const char* edge : {"│", "╰", "╯"}) {
+          EXPECT_EQ(canvas.row(y).find(edge), std::string::npos) << canvas.row(y);
+        }
+      }
       for (const auto& text : c.shown) EXPECT_TRUE(canvas.find(text)) << text;
       if (c.overEvents) continue;
       auto header = canvas.find(" Events ");
