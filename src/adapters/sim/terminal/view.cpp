@@ -496,9 +496,10 @@ HitMap render(const ViewModel& model, Canvas& canvas) {
                      std::max(eventsTop.value_or(tallEnd), stageTop) - stageTop},
               Region{0, stageTop, canvas.width(), tallEnd - stageTop}};
   if (model.popup) drawPopup(*model.popup, hits.bar, stage, canvas);
-  if (model.menu) drawMenu(model, hits.bar, canvas, hits, std::max(statusRow, 1));
+  // The open menu is above the windows, as on the platform.
   if (model.pane) drawPane(*model.pane, stage, canvas, hits);
   if (model.list) drawList(*model.list, stage, canvas, hits);
+  if (model.menu) drawMenu(model, hits.bar, canvas, hits, std::max(statusRow, 1));
   if (model.dialog) drawDialog(*model.dialog, stage, canvas, hits);
   return hits;
 }
