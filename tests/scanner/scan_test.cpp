@@ -226,8 +226,9 @@ TEST(Scan, ASlowAppFailsAfterExactlyTheTimeout) {
   EXPECT_EQ(patient.time->now, 5 * 0.125);
 }
 
-// Holds the first slow request until exit() has run the destructors it runs before the
-// handler registered ahead of the scan; then checks what the scan made of the rest.
+// Holds the slow app's first answer until exit() has destroyed whatever was made after the
+// exit handler was registered (the scan's own tables among them), then hands the handler
+// what the scan made of the rest.
 class ExitGate final : public sim::TimeSource {
  public:
   void sleepFor(double) override {
@@ -266,6 +267,7 @@ class ExitGate final : public sim::TimeSource {
 
 // Made before the scan and never destroyed, as the program's own platform is.
 ExitGate* exitGate = nullptr;
+ScannerWorld* exitWorld = nullptr;
 
 [[noreturn]] void quitWhileAScanWaitsOnASlowApp() {
   exitGate = new ExitGate;
@@ -275,7 +277,7 @@ ExitGate* exitGate = nullptr;
     // description is not recognised.
     if (exitGate->awaitLabels() != std::vector<std::string>{"Wi-Fi", "Mail"}) std::_Exit(3);
   });
-  auto* world = new ScannerWorld;
+  ScannerWorld* world = exitWorld = new ScannerWorld;
   world->platform.accessibility = std::make_shared<sim::SimAccessibility>(
       world->desktop, std::shared_ptr<sim::TimeSource>(exitGate, [](sim::TimeSource*) {}));
   world->launch(appNamed("Quick", {extraAt(10, 10, "Wi-Fi, connected")}, 8));
