@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "adapters/sim/desktop/sim_image.h"
+#include "adapters/sim/terminal/events_pane.h"
 #include "adapters/sim/terminal/text.h"
 #include "adapters/sim/ui/sim_menu.h"
 
@@ -35,28 +36,6 @@ std::string keyLabel(const std::string& key) {
   }
   if (key.size() == 1 && key[0] >= 'A' && key[0] <= 'Z') return "⇧⌘" + key;
   return "⌘" + key;
-}
-
-// The status line, its parts closed up where it is too long for the terminal, and on a
-// second line where even that is too long, so that no part is left out.
-std::vector<std::string> statusLines(const std::string& status, int columns, size_t mostLines) {
-  constexpr std::string_view kWide = "  ·  ";
-  if (displayWidth(status) <= columns || mostLines < 2) return {fitToWidth(status, columns)};
-  std::vector<std::string> lines(1);
-  for (size_t at = 0; at <= status.size();) {
-    size_t gap = std::min(status.find(kWide, at), status.size());
-    std::string part = status.substr(at, gap - at);
-    std::string& last = lines.back();
-    if (!last.empty() && displayWidth(last) + 3 + displayWidth(part) > columns) {
-      lines.push_back(part);
-    } else {
-      last += (last.empty() ? "" : " · ") + part;
-    }
-    at = gap + kWide.size();
-  }
-  if (lines.size() > mostLines) lines.resize(mostLines);
-  for (auto& line : lines) line = fitToWidth(line, columns);
-  return lines;
 }
 
 void drawBar(const ViewModel& model, const BarLayout& bar, Canvas& canvas) {
@@ -108,77 +87,6 @@ void drawOffScreen(const ViewModel& model, const BarLayout& bar, Canvas& canvas)
     int room = bar.offLeft.empty() ? canvas.width() : canvas.width() - half;
     std::string shown = fitToWidth(text, room);
     canvas.text(canvas.width() - displayWidth(shown), 1, shown, kDim);
-  }
-}
-
-// The rows of the screen that the open things may use, below the bar and the off-screen
-// line: `stage` ends above the Events pane's header; `tall` reaches down to the status
-// line, for what the stage cannot hold on a small terminal.
-struct Stage {
-  Region stage;
-  Region tall;
-
-  // The stage when it has at least `fewestRows`.
-  Region areaFor(int fewestRows) const { return fewestRows <= stage.height ? stage : tall; }
-  // A box centred in the area that has room for `fewestRows` of it, no larger than that area.
-  Region centred(int width, int height, int fewestRows) const {
-    Region area = areaFor(fewestRows);
-    width = std::min(width, area.width);
-    height = std::min(height, area.height);
-    return Region{area.x + (area.width - width) / 2, area.y + (area.height - height) / 2, width,
-                  height};
-  }
-};
-
-// The Events pane's header row, between the middle and the status line; none when the
-// terminal is too small for the pane.
-std::optional<int> logTop(const Canvas& canvas, int statusRow) {
-  int rows = std::clamp((canvas.height() - 4) / 3, 0, 12);
-  if (rows < 2) return std::nullopt;
-  return statusRow - rows;
-}
-
-// One Events entry on lines of `room` columns: wrapped under its own text (after the time
-// stamp, or the indent of a detail line), and shortened in the middle when even a few lines
-// cannot hold it. The model's log keeps the whole entry.
-std::vector<std::string> entryLines(const std::string& entry, int room) {
-  constexpr size_t kMostLines = 3;
-  if (displayWidth(entry) <= room) return {entry};
-  size_t bodyStart = std::min(entry.find_first_not_of(' '), entry.size());
-  if (entry.compare(bodyStart, 1, "[") == 0) {
-    size_t close = entry.find("] ", bodyStart);
-    if (close != std::string::npos) bodyStart = close + 2;
-  }
-  if (displayWidth(std::string_view(entry).substr(0, bodyStart)) > room / 2) bodyStart = 0;
-  std::string lead = entry.substr(0, bodyStart);
-  int indent = displayWidth(lead);
-  std::string_view body = std::string_view(entry).substr(bodyStart);
-  int bodyRoom = room - indent;
-  std::vector<std::string> wrapped = wrapText(body, bodyRoom);
-  int step = std::max(bodyRoom / 4, 1);
-  for (int budget = bodyRoom * static_cast<int>(kMostLines);
-       wrapped.size() > kMostLines && budget > 0; budget -= step) {
-    wrapped = wrapText(fitInMiddle(body, budget), bodyRoom);
-  }
-  wrapped.resize(std::min(wrapped.size(), kMostLines));
-  std::vector<std::string> lines;
-  for (size_t i = 0; i < wrapped.size(); ++i) {
-    lines.push_back((i == 0 ? lead : std::string(static_cast<size_t>(indent), ' ')) + wrapped[i]);
-  }
-  return lines;
-}
-
-// The newest entries that fit, from the header at `top` down to the status line.
-void drawLog(const ViewModel& model, Canvas& canvas, int top, int statusRow) {
-  canvas.fill(Region{0, top, canvas.width(), 1}, kDim, "─");
-  canvas.text(2, top, " Events ", kDim);
-  int room = canvas.width() - 2;
-  int y = statusRow;
-  for (size_t n = model.log.size(); n-- > 0 && y > top + 1;) {
-    std::vector<std::string> lines = entryLines(model.log[n], room);
-    for (size_t i = lines.size(); i-- > 0 && y > top + 1;) {
-      canvas.text(1, --y, lines[i], kPlain, room);
-    }
   }
 }
 
@@ -476,8 +384,8 @@ HitMap render(const ViewModel& model, Canvas& canvas) {
   drawOffScreen(model, hits.bar, canvas);
   auto status = statusLines(model.status, canvas.width(), canvas.height() >= 10 ? 2 : 1);
   int statusRow = canvas.height() - bottom - static_cast<int>(status.size());
-  std::optional<int> eventsTop = logTop(canvas, statusRow);
-  if (eventsTop) drawLog(model, canvas, *eventsTop, statusRow);
+  std::optional<int> eventsTop = eventsPaneTop(canvas.height(), statusRow);
+  if (eventsTop) drawEvents(model.log, canvas, *eventsTop, statusRow);
   for (size_t i = 0; i < status.size() && statusRow >= 1; ++i) {
     int y = statusRow + static_cast<int>(i);
     canvas.fill(Region{0, y, canvas.width(), 1}, kPlain);
