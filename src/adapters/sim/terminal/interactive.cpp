@@ -31,9 +31,9 @@ namespace {
 using namespace terminal;
 
 // Signals become bytes on a pipe that the event loop watches, so that a resize, an
-// interrupt or a stop is handled on the main thread like any other event. Every signal that
-// ends or stops the program by default is among them: none may leave the terminal as the
-// view set it.
+// interrupt or a stop is handled on the main thread like any other event. The keys, the
+// shell and the system that end or stop a program at a terminal send these; none of them may
+// leave the terminal as the view set it.
 class SignalPipe {
  public:
   static constexpr std::array<int, 7> kSignals = {SIGWINCH, SIGINT,  SIGQUIT, SIGTERM,
