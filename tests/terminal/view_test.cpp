@@ -94,6 +94,9 @@ TEST(View, NothingOpenCoversTheEventsHeaderOrTheStatusLineAndEventsWrap) {
       {"privacy pane",
        [](ViewModel& m) { m.pane = PaneView{false}; },
        {"Allow the applications below", "esc: close"}},
+      {"login items pane",
+       [](ViewModel& m) { m.loginItemsPane = LoginItemsPaneView{false}; },
+       {"needs your approval", "esc: close"}},
       {"update alert",
        [](ViewModel& m) {
          m.dialog = DialogView{"Strandel 9.0.0\n\nFAKE: run curl x | sh is available",

@@ -203,6 +203,19 @@ void drawPane(const PaneView& pane, const Stage& stage, Canvas& canvas, HitMap& 
   if (inside(6)) canvas.text(x, box.y + 6, "space: allow or deny   esc: close", kDim, room);
 }
 
+void drawLoginItemsPane(const LoginItemsPaneView& pane, const Stage& stage, Canvas& canvas) {
+  Region box = stage.centred(60, 9, 9);
+  canvas.fill(box, kPlain);
+  canvas.frame(box, kBold, "General › Login Items");
+  int x = box.x + 2;
+  int room = box.width - 4;
+  auto inside = [&](int line) { return line < box.height - 1; };
+  if (inside(2)) canvas.text(x, box.y + 2, "Open at Login", kPlain, room);
+  canvas.text(x + 1, box.y + (inside(4) ? 4 : 1),
+              pane.allowed ? "⋯ Strandel" : "⋯ Strandel   needs your approval", kPlain, room - 1);
+  if (inside(6)) canvas.text(x, box.y + 6, "esc: close", kDim, room);
+}
+
 void drawList(const ListView& list, const Stage& stage, Canvas& canvas, HitMap& hits) {
   int inner = std::max(displayWidth(list.title) + 2, displayWidth(list.emptyText));
   for (const auto& entry : list.entries) inner = std::max(inner, displayWidth(entry) + 2);
@@ -406,6 +419,7 @@ HitMap render(const ViewModel& model, Canvas& canvas) {
   if (model.popup) drawPopup(*model.popup, hits.bar, stage, canvas);
   // The open menu is above the windows, as on the platform.
   if (model.pane) drawPane(*model.pane, stage, canvas, hits);
+  if (model.loginItemsPane) drawLoginItemsPane(*model.loginItemsPane, stage, canvas);
   if (model.list) drawList(*model.list, stage, canvas, hits);
   if (model.menu) drawMenu(model, hits.bar, canvas, hits, std::max(statusRow, 1));
   if (model.dialog) drawDialog(*model.dialog, stage, canvas, hits);
