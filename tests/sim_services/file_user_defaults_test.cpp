@@ -213,23 +213,5 @@ TEST(FileUserDefaultsTest, MovingAsideNeverReplacesAnEarlierCopy) {
   EXPECT_EQ(readFile(dir.path() / "defaults.json.corrupt-X"), "earlier");
 }
 
-TEST(FileUserDefaultsTest, ReadOnlyDirectoryKeepsTheValueInMemoryAndTheFilesAsTheyWere) {
-  for (const std::string contents : {R"({"other": 1})", "{not json"}) {
-    SCOPED_TRACE(contents);
-    TempDir dir;
-    writeFile(dir.path() / "defaults.json", contents);
-    runWithPermissionsEnforced(dir.path(), [&] {
-      ASSERT_TRUE(makeReadOnly(dir.path()));
-      FileUserDefaults defaults(dir.path());
-      defaults.setInteger(4, kKey);
-      ASSERT_TRUE(defaults.lastError().has_value());
-      EXPECT_NE(defaults.lastError()->find(dir.path().string()), std::string::npos);
-      EXPECT_EQ(defaults.objectForKey(kKey), DefaultsValue{int64_t{4}});
-      EXPECT_EQ(readFile(dir.path() / "defaults.json"), contents);
-      EXPECT_EQ(entries(dir.path()).size(), 1u);
-    });
-  }
-}
-
 }  // namespace
 }  // namespace strandel::sim
