@@ -54,7 +54,7 @@ URLRequest get(const std::string& url, double timeout = 10,
 
 CurlHTTPSession::Options trusting() {
   CurlHTTPSession::Options options;
-  options.trustedCertificateFile = test::TestCertificate::shared().certFile;
+  options.trustedCertificateFile = test::certificateFile().string();
   options.maxBodyBytes = 1000;
   return options;
 }
