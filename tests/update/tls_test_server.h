@@ -2,7 +2,7 @@
 
 // A small HTTPS server on loopback for the update tests, with a self-signed certificate that
 // the openssl command line makes at test time. It serves canned answers by path, one
-// connection at a time, records what it was asked, and stops when destroyed. Every socket
+// connection at a time, and stops when destroyed. Every socket
 // operation has a time limit, so nothing it does can hang a test.
 
 #include <arpa/inet.h>
@@ -19,7 +19,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <mutex>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -54,6 +53,7 @@ struct Route {
   std::vector<std::string> extraHeaders = {};  // "Name: value"
   bool sendContentLength = true;               // without it the body ends when the server closes
   bool hang = false;                           // read the request, then never answer
+  bool echoNoCache = false;  // answer which of the two no-cache headers the request had
 };
 
 // A socket bound to a free port on loopback, listening or not.
@@ -110,11 +110,6 @@ class TlsTestServer {
   std::string url(const std::string& path) const {
     return (context_ ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(port_) + path;
   }
-  // The head of every request, as it came.
-  std::vector<std::string> requests() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return requests_;
-  }
 
  private:
   void serve() {
@@ -154,10 +149,14 @@ class TlsTestServer {
     std::string method, path;
     std::istringstream(request) >> method >> path;
     if (method.empty()) return false;
-    std::lock_guard<std::mutex> lock(mutex_);
-    requests_.push_back(request);
     const auto it = routes_.find(path);
-    const Route route = it != routes_.end() ? it->second : Route{404, "text/plain", "no route"};
+    Route route = it != routes_.end() ? it->second : Route{404, "text/plain", "no route"};
+    for (const char* header : {"Cache-Control: no-cache", "Pragma: no-cache"}) {
+      if (route.echoNoCache &&
+          request.find("\r\n" + std::string(header) + "\r\n") != std::string::npos) {
+        route.body += std::string(header) + ";";
+      }
+    }
     if (route.hang) return true;
     std::string response = "HTTP/1.1 " + std::to_string(route.status) +
                            " Canned\r\nContent-Type: " + route.contentType + "\r\n";
@@ -183,8 +182,6 @@ class TlsTestServer {
   int listenFd_ = loopbackSocket(port_, true);
   int wake_[2] = {-1, -1};
   std::thread thread_;
-  mutable std::mutex mutex_;
-  std::vector<std::string> requests_;
 };
 
 }  // namespace strandel::test

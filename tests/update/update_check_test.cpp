@@ -123,6 +123,7 @@ TEST_F(UpdateCheckTest, FollowsTheDecisionTable) {
       SCOPED_TRACE(name + (manual ? ", manual" : ", silent"));
       UpdateChecker::check(manual);
       answer(tp_.http->tasks.back().completion);
+      EXPECT_TRUE(shown_.empty()) << "decided on the session's thread, not the main queue";
       tp_.drain();
       const bool speaks = manual || outcome == Outcome::prompt;
       EXPECT_EQ(takeOutcomes(), std::vector<Outcome>(speaks ? 1 : 0, outcome));
