@@ -4,8 +4,10 @@
 
 namespace strandel {
 
-std::shared_ptr<Application> app;
-std::shared_ptr<AppDelegate> delegate;
+// Never destroyed: quitting ends in exit(), whose destructors run while a scan or a press
+// may still be at work on the scan queue.
+std::shared_ptr<Application>& app = *new std::shared_ptr<Application>;
+std::shared_ptr<AppDelegate>& delegate = *new std::shared_ptr<AppDelegate>;
 
 int runApplication() {
   app = platform().application;

@@ -17,7 +17,8 @@ namespace {
 // decomposition and lower-case tables cover all of Unicode; only the final-sigma context
 // rule of lower-casing is left out, which no entry could be affected by.
 bool isGenericDescription(std::string_view trimmed) {
-  static const std::array<std::u32string, 5> kGeneric = [] {
+  // Never destroyed: exit() may come while a scan is still labelling on the scan queue.
+  static const auto& kGeneric = *new std::array<std::u32string, 5>([] {
     const std::array<std::string_view, 5> texts = {"상태 메뉴", "status menu", "ステータスメニュー",
                                                    "菜单额外项", ""};
     std::array<std::u32string, 5> keys;
@@ -25,7 +26,7 @@ bool isGenericDescription(std::string_view trimmed) {
       keys[i] = unicode::canonicalDecomposition(unicode::codePoints(texts[i]));
     }
     return keys;
-  }();
+  }());
   const std::u32string key =
       unicode::canonicalDecomposition(unicode::toLower(unicode::codePoints(trimmed)));
   for (const std::u32string& generic : kGeneric) {

@@ -25,28 +25,17 @@ TEST(LaunchAtLogin, TheRowUnregistersOnlyAnEnabledItemAndLogsAFailure) {
     Status after;
     bool opensLoginItems;  // System Settings' Login Items, where only the person approves it
   };
+  using enum LoginItemStatus;
   const Case cases[] = {
-      {"not registered", Status::notRegistered, Status::enabled, {}, Status::enabled, false},
-      {"enabled", Status::enabled, Status::enabled, {}, Status::notRegistered, false},
-      {"awaiting approval",
-       Status::requiresApproval,
-       Status::requiresApproval,
-       {},
-       Status::requiresApproval,
-       true},
-      {"registered, now awaiting approval",
-       Status::notRegistered,
-       Status::requiresApproval,
-       {},
-       Status::requiresApproval,
-       true},
-      {"revoked earlier, refused", Status::requiresApproval, Status::enabled,
-       "Operation not permitted", Status::requiresApproval, true},
-      {"not found, failing", Status::notFound, Status::enabled, "Not found.", Status::notFound,
-       false},
+      {"not registered", notRegistered, enabled, {}, enabled, false},
+      {"enabled", enabled, enabled, {}, notRegistered, false},
+      {"awaiting approval", requiresApproval, requiresApproval, {}, requiresApproval, true},
+      {"now awaiting approval", notRegistered, requiresApproval, {}, requiresApproval, true},
+      {"revoked earlier, refused", requiresApproval, enabled, "Operation not permitted",
+       requiresApproval, true},
+      {"not found, failing", notFound, enabled, "Not found.", notFound, false},
       // Logged as it stands: percent signs, line breaks and bytes that are not UTF-8.
-      {"enabled, failing", Status::enabled, Status::enabled, "100% %@ %s %n %%\nx \xff\xfe",
-       Status::enabled, false},
+      {"enabled, failing", enabled, enabled, "100% %@ %s %n %%\nx \xff\xfe", enabled, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -60,8 +49,8 @@ TEST(LaunchAtLogin, TheRowUnregistersOnlyAnEnabledItemAndLogsAFailure) {
     menu->open();
     ASSERT_TRUE(menu->choose(static_cast<long>(menu->shownItems().size()) - 4));
 
-    std::vector<Call> calls = {c.before == Status::enabled ? Call::unregisterService
-                                                           : Call::registerService};
+    std::vector<Call> calls = {c.before == enabled ? Call::unregisterService
+                                                   : Call::registerService};
     std::vector<std::string> lines;
     if (c.failure) lines.push_back(kPrefix + *c.failure);
     if (c.opensLoginItems) {

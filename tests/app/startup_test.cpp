@@ -8,7 +8,6 @@
 #include "support/app_delegate_access.h"
 #include "support/menu_text.h"
 #include "support/test_platform.h"
-#include "update/update_checker.h"
 
 namespace strandel {
 namespace {
@@ -70,10 +69,9 @@ TEST(Startup, TheStatusItem) {
     auto image = std::dynamic_pointer_cast<sim::SimImage>(button->image());
     ASSERT_EQ(image == nullptr, variant == 1);
     EXPECT_EQ(button->toolTip(), "Strandel: hidden menu bar extras");
+    // The glyph is in every transcript; its description is the tooltip.
     if (image) {
-      EXPECT_EQ(image->glyph(), "⋯");  // the "ellipsis.circle" symbol
-      EXPECT_TRUE(image->isTemplate());
-      EXPECT_EQ(image->accessibilityDescription(), button->toolTip());  // one text for both
+      EXPECT_EQ(image->accessibilityDescription(), button->toolTip());
     }
     ASSERT_EQ(button->trackingAreas().size(), 1u);
     const auto& area = button->trackingAreas()[0];
@@ -83,8 +81,7 @@ TEST(Startup, TheStatusItem) {
   }
 }
 
-// Observers first, then either the prompt and the watch or one scan, and the silent update
-// check three seconds later either way.
+// Observers first, then either the prompt and the watch or one scan.
 TEST(Startup, WithAndWithoutAccess) {
   for (bool trusted : {true, false}) {
     SCOPED_TRACE(trusted ? "with access" : "without access");
@@ -108,15 +105,8 @@ TEST(Startup, WithAndWithoutAccess) {
     tp.statusItem()->hover();  // a fresh cache: no scan
     EXPECT_EQ(tp.pendingScanBlocks(), 0u);
 
-    tp.advance(2.999);
-    EXPECT_TRUE(tp.http->tasks.empty());
-    tp.advance(0.001);
-    ASSERT_EQ(tp.http->tasks.size(), 1u);
-    EXPECT_EQ(tp.http->tasks[0].request.url, UpdateChecker::checkURL());
-    // Silent: an answer saying nothing is new shows nothing.
-    tp.http->respond(0, R"({"version": "1.0.0", "downloadUrl": "https://example.com/d"})");
-    tp.drain();
-    EXPECT_TRUE(tp.alertsShown.empty());
+    // The silent check at 3 s is in the transcripts with and without access.
+    tp.advance(3);
     tp.statusItem()->hover();  // now stale
     EXPECT_EQ(tp.pendingScanBlocks(), trusted ? 1u : 0u);
   }

@@ -2,7 +2,10 @@
 
 #include <atomic>
 #include <cmath>
+#include <condition_variable>
+#include <cstdlib>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 #include "adapters/sim/desktop/ax_objects.h"
@@ -427,6 +430,79 @@ TEST(Scan, ReadingTheAgentsTreeCostsOneRequestPerSlotAndOnePerWindowBeyondItsWin
     }
   }
   EXPECT_EQ(agentTimeouts, 1u);  // its own bar is not read: its extras cannot be pressed
+// Holds the slow app's first answer until exit() has destroyed whatever was made after the
+// exit handler was registered (the scan's own tables among them), then hands the handler
+// what the scan made of the rest.
+class ExitGate final : public sim::TimeSource {
+ public:
+  void sleepFor(double) override {
+    std::unique_lock lock(mutex_);
+    if (std::exchange(held_, true)) return;
+    changed_.notify_all();
+    changed_.wait(lock, [&] { return released_; });
+  }
+  void awaitHeld() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return held_; });
+  }
+  void release() {
+    std::lock_guard lock(mutex_);
+    released_ = true;
+    changed_.notify_all();
+  }
+  void finished(std::vector<std::string> labels) {
+    std::lock_guard lock(mutex_);
+    labels_ = std::move(labels);
+    changed_.notify_all();
+  }
+  std::vector<std::string> awaitLabels() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return labels_.has_value(); });
+    return *labels_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool held_ = false;
+  bool released_ = false;
+  std::optional<std::vector<std::string>> labels_;
+};
+
+// Made before the scan and never destroyed, as the program's own platform is.
+ExitGate* exitGate = nullptr;
+ScannerWorld* exitWorld = nullptr;
+
+[[noreturn]] void quitWhileAScanWaitsOnASlowApp() {
+  exitGate = new ExitGate;
+  std::atexit([] {
+    exitGate->release();
+    // A table freed by exit() is read here: a sanitizer stops the process, or the generic
+    // description is not recognised.
+    if (exitGate->awaitLabels() != std::vector<std::string>{"Wi-Fi", "Mail"}) std::_Exit(3);
+  });
+  ScannerWorld* world = exitWorld = new ScannerWorld;
+  world->platform.accessibility = std::make_shared<sim::SimAccessibility>(
+      world->desktop, std::shared_ptr<sim::TimeSource>(exitGate, [](sim::TimeSource*) {}));
+  world->launch(appNamed("Quick", {extraAt(10, 10, "Wi-Fi, connected")}, 8));
+  sim::AppSpec slow = appNamed("Slow", {extraAt(30, 10, "Status Menu")}, 7);
+  slow.responseDelay = 0.1;
+  world->launch(slow);
+  MenuBarScanner::Context context = contextFor({8, 7});
+  context.apps[1].name = "Mail";
+  std::thread([context] {
+    std::vector<std::string> labels;
+    for (const auto& item : MenuBarScanner::scan(context)) labels.push_back(item->appName);
+    exitGate->finished(std::move(labels));
+  }).detach();
+  exitGate->awaitHeld();  // the first app labelled, the second one answering slowly
+  std::exit(0);           // as quitting does
+}
+
+TEST(Scan, QuittingWhileASlowAppIsScannedFreesNothingTheScanReads) {
+  // A process of its own, in which nothing has been labelled yet.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(quitWhileAScanWaitsOnASlowApp(), testing::ExitedWithCode(0), "");
 }
 
 // Scans the one app and returns its only extra, forgetting the scan's requests.

@@ -28,18 +28,7 @@ std::vector<fs::path> entries(const fs::path& directory) {
   return names;
 }
 
-TEST(FileUserDefaultsTest, KeepsValuesAcrossInstancesWithoutLeavingATemporaryBehind) {
-  TempDir home;
-  fs::path directory = home.path() / "config" / "strandel";  // made on first write
-  {
-    FileUserDefaults defaults(directory);
-    EXPECT_FALSE(defaults.objectForKey(kKey).has_value());
-    defaults.setInteger(0, kKey);
-    EXPECT_FALSE(defaults.lastError().has_value());
-  }
-  EXPECT_EQ(FileUserDefaults(directory).objectForKey(kKey), kZero);
-  EXPECT_EQ(entries(directory), std::vector<fs::path>{directory / "defaults.json"});
-
+TEST(FileUserDefaultsTest, WithoutADirectoryValuesLiveInMemoryOnly) {
   FileUserDefaults memoryOnly{fs::path()};
   memoryOnly.setInteger(0, kKey);
   EXPECT_EQ(memoryOnly.objectForKey(kKey), kZero);
@@ -211,24 +200,6 @@ TEST(FileUserDefaultsTest, MovingAsideNeverReplacesAnEarlierCopy) {
   EXPECT_EQ(moved, dir.path() / "defaults.json.corrupt-X-1");
   EXPECT_EQ(readFile(dir.path() / "defaults.json.corrupt-X-1"), "first");
   EXPECT_EQ(readFile(dir.path() / "defaults.json.corrupt-X"), "earlier");
-}
-
-TEST(FileUserDefaultsTest, ReadOnlyDirectoryKeepsTheValueInMemoryAndTheFilesAsTheyWere) {
-  for (const std::string contents : {R"({"other": 1})", "{not json"}) {
-    SCOPED_TRACE(contents);
-    TempDir dir;
-    writeFile(dir.path() / "defaults.json", contents);
-    runWithPermissionsEnforced(dir.path(), [&] {
-      ASSERT_TRUE(makeReadOnly(dir.path()));
-      FileUserDefaults defaults(dir.path());
-      defaults.setInteger(4, kKey);
-      ASSERT_TRUE(defaults.lastError().has_value());
-      EXPECT_NE(defaults.lastError()->find(dir.path().string()), std::string::npos);
-      EXPECT_EQ(defaults.objectForKey(kKey), DefaultsValue{int64_t{4}});
-      EXPECT_EQ(readFile(dir.path() / "defaults.json"), contents);
-      EXPECT_EQ(entries(dir.path()).size(), 1u);
-    });
-  }
 }
 
 }  // namespace

@@ -124,17 +124,5 @@ TEST(StringsBundleTest, LooksUpTheChosenLanguageThenEnglishThenTheValueOrKey) {
   EXPECT_EQ(nowhere.localizedString("greeting", ""), "greeting");
 }
 
-TEST(StringsBundleTest, BuildsBundleHasTheBuildsVersionAndTheShippedEnglishTexts) {
-  test::EnvGuard env;
-  env.set("LANGUAGE", std::nullopt);
-  env.set("LC_ALL", "C");
-  auto bundle = makeStringsBundle();
-  auto version = bundle->infoDictionaryValue("CFBundleShortVersionString");
-  ASSERT_TRUE(version.has_value());
-  EXPECT_FALSE(std::get<std::string>(*version).empty());
-  EXPECT_EQ(bundle->localizedString("menu.quit", ""), "Quit Strandel");
-  EXPECT_EQ(bundle->localizedString("list.occludedHeader", ""), "HIDDEN (%lld)");
-}
-
 }  // namespace
 }  // namespace strandel::sim

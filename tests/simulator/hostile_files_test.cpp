@@ -103,29 +103,19 @@ struct Home {
 using Make = std::function<void(const fs::path&)>;
 using Texts = std::vector<std::string>;
 
-void makeFifo(const fs::path& file) {
-  fs::create_directories(file.parent_path());
-  ASSERT_EQ(mkfifo(file.c_str(), 0644), 0);
-}
-void linkToZero(const fs::path& file) {
-  fs::create_directories(file.parent_path());
-  fs::create_symlink("/dev/zero", file);
-}
-void linkToItself(const fs::path& file) {
-  fs::create_directories(file.parent_path());
-  fs::create_symlink(file.filename(), file);
-}
-void makeDirectory(const fs::path& file) {
-  writeFile(file / "inside", "the user's");
+// Makes `file`'s directory, then what `make` puts in its place.
+Make inPlace(const Make& make) {
+  return [make](const fs::path& file) {
+    fs::create_directories(file.parent_path());
+    make(file);
+  };
 }
 // Sparse, so that it costs no disk.
-void makeLarger(const fs::path& file, uintmax_t size) {
-  writeFile(file, "{");
-  fs::resize_file(file, size);
-}
-void makeReadOnlyDirectory(const fs::path& file) {
-  makeDirectory(file);
-  fs::permissions(file, fs::perms(0555));
+Make larger(uintmax_t size) {
+  return [size](const fs::path& file) {
+    writeFile(file, "{");
+    fs::resize_file(file, size);
+  };
 }
 Make contents(std::string text, fs::perms mode = fs::perms(0644)) {
   return [text, mode](const fs::path& file) {
@@ -141,13 +131,20 @@ struct Hostile {
   std::string problem;
   bool permissionsMatter = false;
 };
-const Hostile kPipe{"a named pipe", makeFifo, "it is a named pipe, not a regular file"};
-const Hostile kZero{"a link to /dev/zero", linkToZero,
+const Hostile kPipe{"a named pipe",
+                    inPlace([](const fs::path& file) { EXPECT_EQ(mkfifo(file.c_str(), 0644), 0); }),
+                    "it is a named pipe, not a regular file"};
+const Hostile kZero{"a link to /dev/zero",
+                    inPlace([](const fs::path& file) { fs::create_symlink("/dev/zero", file); }),
                     "it is a character device, not a regular file"};
-const Hostile kLoop{"a link to itself", linkToItself, "Too many levels of symbolic links"};
-const Hostile kDirectory{"a directory", makeDirectory, "it is a directory, not a regular file"};
-const Hostile kHuge{"too large", [](const fs::path& file) { makeLarger(file, (1u << 20) + 1); },
-                    "it is larger than the limit of 1 MiB"};
+const Hostile kLoop{"a link to itself", inPlace([](const fs::path& file) {
+                      fs::create_symlink(file.filename(), file);
+                    }),
+                    "Too many levels of symbolic links"};
+const Hostile kDirectory{"a directory",
+                         [](const fs::path& file) { writeFile(file / "inside", "the user's"); },
+                         "it is a directory, not a regular file"};
+const Hostile kHuge{"too large", larger((1u << 20) + 1), "it is larger than the limit of 1 MiB"};
 
 enum class Ends {
   leftAlone,  // the file is as it was
@@ -195,7 +192,7 @@ std::vector<Row> rows() {
                 contents("[Desktop Entry]\nName=Other\nExec=other\n", fs::perms(0444)), ""},
         Hostile{"unreadable", contents(kOurEntry, fs::perms::none), "", true}}) {
     rows.push_back({"autostart: " + h.what, &Home::entry, h.make, Ends::keptAside,
-                    Texts{entryKeptAside, kRegistered}, h.permissionsMatter});
+                    Texts{entryKeptAside, kRegistered, kSaved}, h.permissionsMatter});
   }
   size_t tableRow = rows.size();
   for (const Hostile& h : {kPipe, kZero, kDirectory, kHuge}) {
@@ -208,7 +205,12 @@ std::vector<Row> rows() {
        Ends::leftAlone, Texts{unsaved + "{file} is read-only (mode 0444)" + leftAsItIs, kNotSaved}},
       {"settings: the directory is a file", &Home::settings, contents("mine"), Ends::leftAlone,
        Texts{unsaved + "Could not create the directory {file}", kNotSaved}},
-      {"settings: a read-only directory", &Home::settings, makeReadOnlyDirectory, Ends::leftAlone,
+      {"settings: a read-only directory", &Home::settings,
+       [](const fs::path& file) {
+         kDirectory.make(file);
+         fs::permissions(file, fs::perms(0555));
+       },
+       Ends::leftAlone,
        Texts{unsaved + "Could not create a temporary file in {file}: Permission denied", kNotSaved},
        true},
       {"settings: text after the value", &Home::defaultsFile,
@@ -301,8 +303,7 @@ TEST(HostileFilesTest, SettingsAndEntriesBehindLinksAreWrittenInPlaceKeepingThei
 
 // Scenes and scripts are named on the command line of the real program.
 TEST(HostileFilesTest, SpecialAndOversizedScenesAndScriptsAreRefusedByTheProgram) {
-  const Hostile above{"above the limit",
-                      [](const fs::path& file) { makeLarger(file, (16u << 20) + 1); },
+  const Hostile above{"above the limit", larger((16u << 20) + 1),
                       "it is larger than the limit of 16 MiB"};
   for (const Hostile& c : {kPipe, kZero, kDirectory, above}) {
     for (const char* option : {"scene", "script"}) {

@@ -5,11 +5,14 @@
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -24,11 +27,42 @@ using Clock = std::chrono::steady_clock;
 // Bounds every wait: generous, since CI machines are slow, but a hang fails the test.
 constexpr std::chrono::seconds kPatience{20};
 
+// Written by the job-control shell when the program has stopped.
+constexpr const char* kStopped = "[stopped]";
+
+// What a shell with job control does around its foreground job, reduced to the program:
+// starts it as a process group of its own in the terminal's foreground; when it stops,
+// takes the terminal back, says so and waits for a line, then gives the terminal back and
+// continues it (`fg`). Runs in the child that owns the terminal; ends with the program.
+[[noreturn]] void runAsForegroundJob(const char* program, const char* scene) {
+  ::signal(SIGTTOU, SIG_IGN);  // for tcsetpgrp from outside the foreground
+  pid_t job = ::fork();
+  if (job == 0) {
+    ::setpgid(0, 0);
+    ::tcsetpgrp(STDIN_FILENO, ::getpid());
+    ::signal(SIGTTOU, SIG_DFL);
+    ::execl(program, program, "--scene", scene, nullptr);
+    ::_exit(127);
+  }
+  ::setpgid(job, job);
+  ::tcsetpgrp(STDIN_FILENO, job);
+  int status = 0;
+  while (::waitpid(job, &status, WUNTRACED) == job && WIFSTOPPED(status)) {
+    ::tcsetpgrp(STDIN_FILENO, ::getpgrp());
+    [[maybe_unused]] ssize_t said = ::write(STDOUT_FILENO, kStopped, std::strlen(kStopped));
+    char line[64];
+    [[maybe_unused]] ssize_t heard = ::read(STDIN_FILENO, line, sizeof line);
+    ::tcsetpgrp(STDIN_FILENO, job);
+    ::kill(-job, SIGCONT);
+  }
+  ::_exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+}
+
 // The program on a 120x40 terminal with this scene, its settings and autostart entry in a
-// home of its own, never the user's.
+// home of its own, never the user's; started by itself, or as a shell's job.
 class PtyProgram {
  public:
-  explicit PtyProgram(const std::string& sceneJson) {
+  explicit PtyProgram(const std::string& sceneJson, bool asJob = false) {
     std::string scene = (home_.path() / "scene.json").string();
     test::writeFile(scene, sceneJson);
     winsize size{40, 120, 0, 0};
@@ -38,6 +72,7 @@ class PtyProgram {
       ::setenv("TERM", "xterm-256color", 1);
       ::setenv("LC_ALL", "C.UTF-8", 1);
       ::setenv("XDG_CONFIG_HOME", home_.path().c_str(), 1);
+      if (asJob) runAsForegroundJob(STRANDEL_PROGRAM, scene.c_str());
       ::execl(STRANDEL_PROGRAM, STRANDEL_PROGRAM, "--scene", scene.c_str(), nullptr);
       ::_exit(127);
     }
@@ -68,6 +103,17 @@ class PtyProgram {
   // The kernel tells the terminal's foreground process with SIGWINCH.
   void resize(winsize size) { ASSERT_EQ(::ioctl(master_, TIOCSWINSZ, &size), 0); }
 
+  void signal(int number) { ASSERT_EQ(::kill(pid_, number), 0); }
+
+  // Whether the terminal's modes are those of a new terminal, as the program found them.
+  bool terminalAsItWas() const {
+    termios now{};
+    if (::tcgetattr(master_, &now) != 0) return false;
+    const termios& was = freshModes();
+    return now.c_iflag == was.c_iflag && now.c_oflag == was.c_oflag && now.c_lflag == was.c_lflag &&
+           now.c_cflag == was.c_cflag;
+  }
+
   // The exit status once the program has ended, reading its last output on the way.
   std::optional<int> waitForExit() {
     auto deadline = Clock::now() + kPatience;
@@ -92,6 +138,20 @@ class PtyProgram {
     if (n > 0) output_.append(buffer, static_cast<size_t>(n));
     if (n == 0 || (n < 0 && errno == EIO)) ended_ = true;  // the slave side closed
     return n > 0 || (n < 0 && errno == EAGAIN);
+  }
+
+  static const termios& freshModes() {
+    static const termios modes = [] {
+      termios t{};
+      int master = -1, slave = -1;
+      if (::openpty(&master, &slave, nullptr, nullptr, nullptr) == 0) {
+        ::tcgetattr(slave, &t);
+        ::close(slave);
+        ::close(master);
+      }
+      return t;
+    }();
+    return modes;
   }
 
   test::TempDir home_;
@@ -120,18 +180,61 @@ TEST(Terminal, TheStatusItemShowsBeforeTheFirstScanEndsAndAKeyOpensTheMenu) {
   EXPECT_NE(program.output().find("Strandel quit."), std::string::npos);
 }
 
-TEST(Terminal, TheScreenFollowsTheTerminalsSizeAndAnInterruptGivesTheTerminalBack) {
+TEST(Terminal, TheScreenFollowsTheTerminalsSize) {
   PtyProgram program(testing::testScene(false));
   ASSERT_TRUE(program.waitFor("Open System Settings")) << program.output();
   size_t before = program.output().size();
   program.resize({24, 80, 0, 0});
   // Redrawn whole at the new size.
   EXPECT_TRUE(program.waitFor("Open System Settings", before)) << program.output().substr(before);
+}
+
+TEST(Terminal, EverySignalThatEndsTheViewGivesTheTerminalBack) {
+  struct Ending {
+    const char* name;
+    std::function<void(PtyProgram&)> act;
+  };
+  const Ending endings[] = {
+      {"Ctrl-C", [](PtyProgram& p) { p.send("\x03"); }},
+      {"Ctrl-\\", [](PtyProgram& p) { p.send("\x1c"); }},
+      {"SIGTERM", [](PtyProgram& p) { p.signal(SIGTERM); }},
+      {"SIGHUP", [](PtyProgram& p) { p.signal(SIGHUP); }},
+  };
+  for (const Ending& ending : endings) {
+    SCOPED_TRACE(ending.name);
+    PtyProgram program(testing::testScene(false));
+    ASSERT_TRUE(program.waitFor("Open System Settings")) << program.output();
+    EXPECT_FALSE(program.terminalAsItWas());
+    size_t before = program.output().size();
+    ending.act(program);
+    EXPECT_EQ(program.waitForExit(), 0);
+    EXPECT_TRUE(program.terminalAsItWas());
+    EXPECT_NE(program.output().find("\033[?1003l", before), std::string::npos);  // pointer off
+    EXPECT_EQ(program.output().find("Strandel quit."), std::string::npos);  // the program did not
+  }
+}
+
+TEST(Terminal, AStoppedViewGivesTheTerminalBackUntilItContinues) {
+  PtyProgram program(testing::testScene(false), /*asJob=*/true);
+  ASSERT_TRUE(program.waitFor("Open System Settings")) << program.output();
+  size_t before = program.output().size();
+  program.send("\x1a");  // Ctrl-Z
+  ASSERT_TRUE(program.waitFor(kStopped, before)) << program.output().substr(before);
+  EXPECT_TRUE(program.terminalAsItWas());
+  EXPECT_NE(program.output().find("\033[?1003l", before), std::string::npos);
+
   before = program.output().size();
-  program.send("\x03");  // Ctrl-C
+  program.send("\n");  // fg
+  // Drawn whole again, the pointer followed again, the keys read one by one again.
+  EXPECT_TRUE(program.waitFor("Open System Settings", before)) << program.output().substr(before);
+  EXPECT_TRUE(program.waitFor("\033[?1003h", before)) << program.output().substr(before);
+  EXPECT_FALSE(program.terminalAsItWas());
+  program.send("\r");  // the prompt's default button still answers
+  EXPECT_TRUE(program.waitFor("Allow the applications below", before))
+      << program.output().substr(before);
+  program.send("\x03");
   EXPECT_EQ(program.waitForExit(), 0);
-  EXPECT_NE(program.output().find("\033[?1003l", before), std::string::npos);  // pointer off
-  EXPECT_EQ(program.output().find("Strandel quit."), std::string::npos);  // the program did not
+  EXPECT_TRUE(program.terminalAsItWas());
 }
 
 TEST(Terminal, ARefusedSceneIsReportedBeforeTheTerminalIsTakenOver) {

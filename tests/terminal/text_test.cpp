@@ -19,11 +19,16 @@ TEST(TerminalText, WidthsFitsAndWrapsNeverSplitAWideGlyph) {
   EXPECT_EQ(fitToWidth("abc", 0), "");
   EXPECT_EQ(wrapText("You have version 1.0.0. Would you like it?", 16),
             (std::vector<std::string>{"You have version", "1.0.0. Would you", "like it?"}));
-  EXPECT_EQ(wrapText("one\n\nabcdefghij", 4),
-            (std::vector<std::string>{"one", "", "abcd", "efgh", "ij"}));
+  // A line feed from a manifest or a file name is shown, never followed.
+  EXPECT_EQ(wrapText("9.0.0\n\nFAKE: run it", 16),
+            (std::vector<std::string>{"9.0.0\\n\\nFAKE:", "run it"}));
+  EXPECT_EQ(wrapText("one abcdefghij", 4), (std::vector<std::string>{"one", "abcd", "efgh", "ij"}));
+  EXPECT_EQ(fitInMiddle("/home/someone/strandel-report-1.json", 24), "/home/someo…eport-1.json");
+  EXPECT_EQ(fitInMiddle("abc", 3), "abc");
   for (int w = 1; w < 12; ++w) {
     SCOPED_TRACE(w);
     EXPECT_LE(displayWidth(fitToWidth("カレンダー, 今日の予定 3件", w)), w);
+    EXPECT_LE(displayWidth(fitInMiddle("カレンダー, 今日の予定 3件", w)), w);
     for (const auto& line : wrapText("今日の予定は三件あります。会議、昼食、散歩。", w)) {
       EXPECT_LE(displayWidth(line), std::max(w, 2)) << line;
     }

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace strandel::sim::terminal {
 namespace {
 
@@ -59,6 +64,111 @@ TEST(View, TheOpenMenuHangsFromTheStatusItemWithEveryKindOfRow) {
   EXPECT_NE(canvas.row(header->y + 1).find("────"), std::string::npos);  // the separator
   EXPECT_NE(canvas.row(login->y).find("✓"), std::string::npos);
   EXPECT_TRUE(canvas.at(disabled->x, disabled->y).style.dim);
+}
+
+// The Events pane's lines between its header and the status line, joined without the
+// indents and line ends that wrapping adds.
+std::string eventsText(const Canvas& canvas, int header, int status) {
+  std::string text;
+  for (int y = header + 1; y < status; ++y) {
+    std::string row = canvas.row(y);
+    size_t from = row.find_first_not_of(' ');
+    size_t to = row.find_last_not_of(' ');
+    if (from != std::string::npos) text += row.substr(from, to - from + 1);
+  }
+  return text;
+}
+
+TEST(View, NothingOpenCoversTheEventsHeaderOrTheStatusLineAndEventsWrap) {
+  const std::string path =
+      "/home/someone/a-rather-long-directory-name/another-quite-long-one/strandel-report-1.json";
+  const std::string huge = "start-" + std::string(5000, 'x') + "-end";
+  struct Case {
+    const char* name;
+    std::function<void(ViewModel&)> open;
+    std::vector<std::string> shown;
+    bool overEvents = false;  // the menu hangs over the pane, down to the status line
+  };
+  const Case cases[] = {
+      {"nothing", [](ViewModel&) {}, {}},
+      {"privacy pane",
+       [](ViewModel& m) { m.pane = PaneView{false}; },
+       {"Allow the applications below", "esc: close"}},
+      {"login items pane",
+       [](ViewModel& m) { m.loginItemsPane = LoginItemsPaneView{false}; },
+       {"needs your approval", "esc: close"}},
+      {"update alert",
+       [](ViewModel& m) {
+         m.dialog = DialogView{"Strandel 9.0.0\n\nFAKE: run curl x | sh is available",
+                               "You have version 1.0.0. Would you like to download it?",
+                               {"Download", "Later"},
+                               0,
+                               false,
+                               "Strandel"};
+       },
+       {"Strandel 9.0.0\\n\\nFAKE: run curl x | sh is available", "[ 1: Download ]"}},
+      {"long alert",
+       [](ViewModel& m) {
+         std::string message;
+         for (int i = 0; i < 200; ++i) message += "reason ";
+         m.dialog = DialogView{"Settings", message, {"OK"}, 0, true, "Strandel"};
+       },
+       {"[ 1: OK ]", "reason…"}},
+      {"long list",
+       [](ViewModel& m) {
+         m.list = ListView{"Quit an application", {}, 29, ""};
+         for (int i = 0; i < 30; ++i) m.list->entries.push_back("App " + std::to_string(i));
+       },
+       {"Quit an application", "App 29", "▲"}},
+      {"extra's menu",
+       [](ViewModel& m) {
+         m.popup = PopupView{0, "Clock", {"Clock opened its menu", "pressed"}};
+       },
+       {"pressed"}},
+      {"menu",
+       [](ViewModel& m) { m.menu = std::vector<MenuRowView>(28, MenuRowView{}); },
+       {},
+       true},
+  };
+  for (auto [w, h] : {std::pair{80, 24}, std::pair{120, 40}}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + " at " + std::to_string(w) + "x" + std::to_string(h));
+      ViewModel model = barModel();
+      model.menu.reset();
+      model.status =
+          "Strandel is running  ·  Accessibility: not allowed  ·  privacy pane open  ·  "
+          "Option held";
+      model.help = {{"h", "hover", ""}, {"q", "leave", ""}};
+      model.log = {"[   1.000] pasteboard: 2568 bytes of text, written to " + path,
+                   "[   2.000] " + huge};
+      c.open(model);
+      Canvas canvas(w, h);
+      render(model, canvas);
+      // The status line, on two lines when one cannot hold it.
+      auto status = canvas.find("Strandel is running");
+      auto option = canvas.find("Option held");
+      ASSERT_TRUE(status && option);
+      EXPECT_GE(option->y, status->y);
+      for (int y = status->y; y <= option->y; ++y) {
+        for (const char* edge : {"│", "╰", "╯"}) {
+          EXPECT_EQ(canvas.row(y).find(edge), std::string::npos) << canvas.row(y);
+        }
+      }
+      for (const auto& text : c.shown) EXPECT_TRUE(canvas.find(text)) << text;
+      if (c.overEvents) continue;
+      auto header = canvas.find(" Events ");
+      ASSERT_TRUE(header);
+      std::string rule;
+      for (int x = 10; x < w; ++x) rule += "─";
+      EXPECT_EQ(canvas.row(header->y), "── Events " + rule);
+      // Whole, across lines; the huge entry shortened in its middle, on three lines at most.
+      std::string events = eventsText(canvas, header->y, status->y);
+      EXPECT_NE(events.find(path), std::string::npos) << events;
+      EXPECT_NE(events.find("start-xxx"), std::string::npos);
+      EXPECT_NE(events.find("xxx-end"), std::string::npos);
+      EXPECT_LE(events.size(), path.size() + 3 * static_cast<size_t>(w) + 100);
+    }
+  }
 }
 
 TEST(View, TinyTerminalsDoNotBreakTheDrawing) {

@@ -2,7 +2,7 @@
 
 // A small HTTPS server on loopback for the update tests, with a self-signed certificate that
 // the openssl command line makes at test time. It serves canned answers by path, one
-// connection at a time, records what it was asked, and stops when destroyed. Every socket
+// connection at a time, and stops when destroyed. Every socket
 // operation has a time limit, so nothing it does can hang a test.
 
 #include <arpa/inet.h>
@@ -15,52 +15,35 @@
 #include <sys/time.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <mutex>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "support/temp_dir.h"
+
 namespace strandel::test {
 
-// A self-signed certificate for 127.0.0.1, in a directory of its own that goes away with
-// the object; one for the whole test program.
-class TestCertificate {
- public:
-  static const TestCertificate& shared() {
-    static const TestCertificate certificate;
-    return certificate;
-  }
-  ~TestCertificate() {
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
-  }
-  std::string certFile;
-  std::string keyFile;
-
- private:
-  TestCertificate() {
-    char pattern[] = "/tmp/strandel-tls-XXXXXX";
-    if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
-    dir_ = pattern;
-    certFile = dir_ + "/cert.pem";
-    keyFile = dir_ + "/key.pem";
+// A self-signed certificate for 127.0.0.1 and its key beside it ("key.pem"), made once for
+// the whole test program.
+inline const std::filesystem::path& certificateFile() {
+  static const sim::test::TempDir dir;
+  static const std::filesystem::path file = [] {
     const std::string command =
-        "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2"
-        " -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout '" +
-        keyFile + "' -out '" + certFile + "' >/dev/null 2>&1";
-    if (std::system(command.c_str()) != 0 || !std::filesystem::exists(certFile)) {
-      throw std::runtime_error("openssl could not make a certificate");
-    }
-  }
-  std::string dir_;
-};
+        "cd '" + dir.path().string() +
+        "' && openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2"
+        " -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout key.pem -out cert.pem"
+        " >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) throw std::runtime_error("no certificate made");
+    return dir.path() / "cert.pem";
+  }();
+  return file;
+}
 
 // What the server does for one path.
 struct Route {
@@ -70,6 +53,7 @@ struct Route {
   std::vector<std::string> extraHeaders = {};  // "Name: value"
   bool sendContentLength = true;               // without it the body ends when the server closes
   bool hang = false;                           // read the request, then never answer
+  bool echoNoCache = false;  // answer which of the two no-cache headers the request had
 };
 
 // A socket bound to a free port on loopback, listening or not.
@@ -82,7 +66,6 @@ inline int loopbackSocket(uint16_t& port, bool listening) {
   auto* raw = reinterpret_cast<sockaddr*>(&address);
   if (fd < 0 || bind(fd, raw, sizeof(address)) != 0 || (listening && listen(fd, 128) != 0) ||
       getsockname(fd, raw, &length) != 0) {
-    if (fd >= 0) close(fd);
     throw std::runtime_error("could not bind on loopback");
   }
   port = ntohs(address.sin_port);
@@ -93,31 +76,28 @@ inline int loopbackSocket(uint16_t& port, bool listening) {
 // listening.
 class RefusingPort {
  public:
-  RefusingPort() : fd_(loopbackSocket(port_, false)) {}
   ~RefusingPort() { close(fd_); }
   std::string url() const { return "https://127.0.0.1:" + std::to_string(port_) + "/"; }
 
  private:
   uint16_t port_ = 0;
-  int fd_;
+  int fd_ = loopbackSocket(port_, false);
 };
 
 // Without TLS it serves plain HTTP, for redirects that must not be followed.
 class TlsTestServer {
  public:
   explicit TlsTestServer(std::map<std::string, Route> routes, bool tls = true)
-      : routes_(std::move(routes)) {
+      : routes_(std::move(routes)), context_(tls ? SSL_CTX_new(TLS_server_method()) : nullptr) {
     signal(SIGPIPE, SIG_IGN);  // a client that goes away must not end the test program
-    const TestCertificate& certificate = TestCertificate::shared();
-    context_ = tls ? SSL_CTX_new(TLS_server_method()) : nullptr;
-    if ((tls && (!context_ ||
-                 SSL_CTX_use_certificate_chain_file(context_, certificate.certFile.c_str()) != 1 ||
-                 SSL_CTX_use_PrivateKey_file(context_, certificate.keyFile.c_str(),
-                                             SSL_FILETYPE_PEM) != 1)) ||
+    const std::filesystem::path& certificate = certificateFile();
+    const std::string key = (certificate.parent_path() / "key.pem").string();
+    if ((tls &&
+         (!context_ || SSL_CTX_use_certificate_chain_file(context_, certificate.c_str()) != 1 ||
+          SSL_CTX_use_PrivateKey_file(context_, key.c_str(), SSL_FILETYPE_PEM) != 1)) ||
         pipe2(wake_, O_CLOEXEC) != 0) {
       throw std::runtime_error("test server could not be set up");
     }
-    listenFd_ = loopbackSocket(port_, true);
     thread_ = std::thread([this] { serve(); });
   }
   ~TlsTestServer() {
@@ -130,22 +110,21 @@ class TlsTestServer {
   std::string url(const std::string& path) const {
     return (context_ ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(port_) + path;
   }
-  // The head of every request, as it came.
-  std::vector<std::string> requests() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return requests_;
-  }
 
  private:
   void serve() {
     std::vector<std::pair<SSL*, int>> held;  // hanging connections, closed at the end
-    for (;;) {
-      pollfd fds[2] = {{listenFd_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
-      if (poll(fds, 2, 100) < 0 && errno != EINTR) break;
-      if (fds[1].revents & POLLIN) break;
-      if (!(fds[0].revents & POLLIN)) continue;
-      const int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-      if (fd >= 0) handle(fd, held);
+    for (pollfd fds[2] = {{listenFd_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+         (poll(fds, 2, 100) >= 0 || errno == EINTR) && !(fds[1].revents & POLLIN);) {
+      const int fd =
+          fds[0].revents & POLLIN ? accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC) : -1;
+      SSL* ssl = fd >= 0 && context_ ? SSL_new(context_) : nullptr;
+      if (fd >= 0 && handle(fd, ssl)) {
+        held.emplace_back(ssl, fd);
+      } else if (fd >= 0) {
+        SSL_free(ssl);
+        close(fd);
+      }
     }
     for (auto [ssl, fd] : held) {
       SSL_free(ssl);
@@ -153,67 +132,56 @@ class TlsTestServer {
     }
   }
 
-  void handle(int fd, std::vector<std::pair<SSL*, int>>& held) {
+  // Answers one connection; true when it is to be held open unanswered.
+  bool handle(int fd, SSL* ssl) {
     const timeval timeout{5, 0};
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
     setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof(timeout));
-    SSL* ssl = context_ ? SSL_new(context_) : nullptr;
-    const auto readSome = [&](char* data, int n) {
-      return ssl ? SSL_read(ssl, data, n) : static_cast<int>(recv(fd, data, n, 0));
-    };
-    const auto writeSome = [&](const char* data, size_t size) {
-      const int n = static_cast<int>(std::min<size_t>(size, 65536));
-      return ssl ? SSL_write(ssl, data, n) : static_cast<int>(send(fd, data, n, 0));
-    };
     std::string request;
     if (!context_ || (ssl && SSL_set_fd(ssl, fd) == 1 && SSL_accept(ssl) == 1)) {
       char buffer[4096];
-      int n = 0;
-      while (request.find("\r\n\r\n") == std::string::npos && request.size() < 16384 &&
-             (n = readSome(buffer, sizeof(buffer))) > 0) {
+      for (int n = 0; request.find("\r\n\r\n") == std::string::npos && request.size() < 16384 &&
+                      (n = ssl ? SSL_read(ssl, buffer, sizeof(buffer))
+                               : static_cast<int>(recv(fd, buffer, sizeof(buffer), 0))) > 0;) {
         request.append(buffer, static_cast<size_t>(n));
       }
     }
     std::string method, path;
     std::istringstream(request) >> method >> path;
-    if (!method.empty()) {
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        requests_.push_back(request);
+    if (method.empty()) return false;
+    const auto it = routes_.find(path);
+    Route route = it != routes_.end() ? it->second : Route{404, "text/plain", "no route"};
+    for (const char* header : {"Cache-Control: no-cache", "Pragma: no-cache"}) {
+      if (route.echoNoCache &&
+          request.find("\r\n" + std::string(header) + "\r\n") != std::string::npos) {
+        route.body += std::string(header) + ";";
       }
-      const auto it = routes_.find(path);
-      const Route route =
-          it != routes_.end() ? it->second : Route{404, "text/plain", "no such route"};
-      if (route.hang) {
-        held.emplace_back(ssl, fd);
-        return;
-      }
-      std::string response = "HTTP/1.1 " + std::to_string(route.status) +
-                             " Canned\r\nContent-Type: " + route.contentType + "\r\n";
-      if (route.sendContentLength) {
-        response += "Content-Length: " + std::to_string(route.body.size()) + "\r\n";
-      }
-      for (const auto& header : route.extraHeaders) response += header + "\r\n";
-      response += "Connection: close\r\n\r\n" + route.body;
-      for (size_t sent = 0; sent < response.size();) {
-        const int n = writeSome(response.data() + sent, response.size() - sent);
-        if (n <= 0) break;
-        sent += static_cast<size_t>(n);
-      }
-      if (ssl) SSL_shutdown(ssl);
     }
-    SSL_free(ssl);
-    close(fd);
+    if (route.hang) return true;
+    std::string response = "HTTP/1.1 " + std::to_string(route.status) +
+                           " Canned\r\nContent-Type: " + route.contentType + "\r\n";
+    if (route.sendContentLength) {
+      response += "Content-Length: " + std::to_string(route.body.size()) + "\r\n";
+    }
+    for (const auto& header : route.extraHeaders) response += header + "\r\n";
+    response += "Connection: close\r\n\r\n" + route.body;
+    for (size_t sent = 0, n = 0; sent < response.size(); sent += n) {
+      const int size = static_cast<int>(response.size() - sent);
+      const int written = ssl ? SSL_write(ssl, response.data() + sent, size)
+                              : static_cast<int>(send(fd, response.data() + sent, size, 0));
+      if (written <= 0) break;
+      n = static_cast<size_t>(written);
+    }
+    if (ssl) SSL_shutdown(ssl);
+    return false;
   }
 
   std::map<std::string, Route> routes_;
   SSL_CTX* context_ = nullptr;
-  int listenFd_ = -1;
   uint16_t port_ = 0;
+  int listenFd_ = loopbackSocket(port_, true);
   int wake_[2] = {-1, -1};
   std::thread thread_;
-  mutable std::mutex mutex_;
-  std::vector<std::string> requests_;
 };
 
 }  // namespace strandel::test

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -10,19 +10,12 @@
 #include <utility>
 #include <vector>
 
-#include "adapters/sim/net/curl_http_session.h"
 #include "support/test_platform.h"
-#include "update/handover_dispatch.h"
-#include "update/tls_test_server.h"
 #include "update/update_checker.h"
 
 namespace strandel {
 namespace {
 
-using test::Route;
-using test::TlsTestServer;
-
-constexpr auto kWait = std::chrono::seconds(20);
 constexpr const char* kManifestPath = "/Harrowlark/strandel/version.json";
 constexpr const char* kDownload = "https://example.org/strandel-2.0.0.zip";
 
@@ -48,28 +41,13 @@ std::string manifest(const std::string& version, const std::string& url = kDownl
 
 enum class Outcome { malformed, failure, upToDate, prompt };
 
+// The checker on the fake session; on the real session against a real server it is the
+// simulator's update transcripts, and how that session answers is its own suite.
 class UpdateCheckTest : public testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    server_ = new TlsTestServer({
-        {kManifestPath, Route{.body = manifest("2.0.0")}},
-        {"/same", Route{.body = manifest("1.4.0")}},
-        {"/not-found", Route{404, "text/html", "<html><body>Not Found</body></html>"}},
-        {"/not-found-manifest", Route{404, "application/json", manifest("2.0.0")}},
-        {"/empty", Route{.body = ""}},
-        {"/garbage", Route{.body = std::string("\x00\xFF{\"version\":", 13)}},
-        {"/hang", Route{.hang = true}},
-    });
-  }
-  static void TearDownTestSuite() { delete server_; }
-
   void SetUp() override {
     tp_.bundle->strings = kTexts;
     tp_.bundle->info["CFBundleShortVersionString"] = std::string("1.4.0");
-    tp_.platform.dispatch = dispatch_;
-    sim::CurlHTTPSession::Options options;
-    options.trustedCertificateFile = test::TestCertificate::shared().certFile;
-    tp_.platform.http = std::make_shared<sim::CurlHTTPSession>(options);
     tp_.platform.alerts = std::make_shared<sim::SimAlerts>([this](const sim::AlertRecord& r) {
       shown_.push_back({r, tp_.application->activationCount()});
       const size_t answer = answers_.empty() ? 1 : answers_.front();  // "Later" unless told
@@ -77,25 +55,12 @@ class UpdateCheckTest : public testing::Test {
       return answer;
     });
   }
-  void TearDown() override {
-    UpdateChecker::setCheckURLForTesting(std::nullopt);
-    UpdateChecker::setRequestTimeoutForTesting(std::nullopt);
-    tp_.platform.http.reset();  // joins the session's thread while the platform is whole
-  }
 
-  // Checks against `url` on the real session, until the decision has been made.
-  void checkAt(const std::string& url, bool manual) {
-    UpdateChecker::setCheckURLForTesting(URL{url});
-    UpdateChecker::check(manual);
-    ASSERT_TRUE(dispatch_->waitAndRun(1, kWait)) << "no answer posted for " << url;
-  }
-  // Checks with the fake session answering `body`.
+  // Checks, with the session answering `body`.
   void checkAnswered(bool manual, const std::string& body) {
-    auto session = std::make_shared<test::FakeHTTPSession>();
-    tp_.platform.http = session;
     UpdateChecker::check(manual);
-    ASSERT_TRUE(session->respond(0, body));
-    ASSERT_TRUE(dispatch_->waitAndRun(1, kWait));
+    ASSERT_TRUE(tp_.http->respond(tp_.http->tasks.size() - 1, body));
+    tp_.drain();
   }
 
   // The outcome of each alert shown since the last call; an alert that is not exactly one
@@ -129,41 +94,43 @@ class UpdateCheckTest : public testing::Test {
     int activationsBefore;  // how often the program came to the front before it showed
   };
   test::TestPlatform tp_;
-  std::shared_ptr<test::HandOverDispatch> dispatch_ =
-      std::make_shared<test::HandOverDispatch>(tp_.loop);
   std::vector<Shown> shown_;
   std::deque<size_t> answers_;
   int activations_ = 0;
-  static TlsTestServer* server_;
 };
-TlsTestServer* UpdateCheckTest::server_ = nullptr;
 
-TEST_F(UpdateCheckTest, FollowsTheDecisionTableAgainstARealServer) {
-  test::RefusingPort refusing;
-  // The outcome of a manual check; a silent one speaks only of a newer version.
-  const std::tuple<std::string, std::string, Outcome> cases[] = {
-      {"newer manifest", server_->url(kManifestPath), Outcome::prompt},
-      {"a 404 whose body is a manifest", server_->url("/not-found-manifest"), Outcome::prompt},
-      {"same version", server_->url("/same"), Outcome::upToDate},
-      {"a 404 page", server_->url("/not-found"), Outcome::failure},
-      {"an empty body", server_->url("/empty"), Outcome::failure},
-      {"garbage", server_->url("/garbage"), Outcome::failure},
-      {"a server that never answers", server_->url("/hang"), Outcome::failure},
-      {"a refused connection", refusing.url(), Outcome::failure},
+// The session delivers the body of any status (its own suite), so only the body decides.
+TEST_F(UpdateCheckTest, FollowsTheDecisionTable) {
+  using Answer = std::function<void(const DataTaskCompletion&)>;
+  const auto body = [](const std::string& text, std::optional<PlatformError> error = {}) {
+    return [=](const DataTaskCompletion& done) { done(Bytes(text.begin(), text.end()), error); };
   };
-  for (const auto& [name, url, outcome] : cases) {
+  // The outcome of a manual check; a silent one speaks only of a newer version.
+  const std::tuple<std::string, Answer, Outcome> cases[] = {
+      {"newer manifest", body(manifest("2.0.0")), Outcome::prompt},
+      {"same version", body(manifest("1.4.0")), Outcome::upToDate},
+      {"a 404 page", body("<html><body>Not Found</body></html>"), Outcome::failure},
+      {"an empty body", body(""), Outcome::failure},
+      {"garbage", body(std::string("\x00\xFF{\"version\":", 13)), Outcome::failure},
+      {"a manifest and an error", body(manifest("2.0.0"), PlatformError{"reset"}),
+       Outcome::failure},
+      {"an error", [](auto& done) { done(std::nullopt, PlatformError{"offline"}); },
+       Outcome::failure},
+      {"neither", [](auto& done) { done(std::nullopt, std::nullopt); }, Outcome::failure},
+  };
+  for (const auto& [name, answer, outcome] : cases) {
     for (bool manual : {true, false}) {
       SCOPED_TRACE(name + (manual ? ", manual" : ", silent"));
-      UpdateChecker::setRequestTimeoutForTesting(url.ends_with("/hang") ? 0.3 : 10);
-      checkAt(url, manual);
+      UpdateChecker::check(manual);
+      answer(tp_.http->tasks.back().completion);
+      EXPECT_TRUE(shown_.empty()) << "decided on the session's thread, not the main queue";
+      tp_.drain();
       const bool speaks = manual || outcome == Outcome::prompt;
       EXPECT_EQ(takeOutcomes(), std::vector<Outcome>(speaks ? 1 : 0, outcome));
     }
   }
-  // Every prompt was answered "Later": nothing opened, and the next check offered the same
-  // version again.
+  // Every prompt was answered "Later": nothing opened.
   EXPECT_TRUE(tp_.openedURLs.empty());
-  EXPECT_EQ(dispatch_->waiting(), 0u);  // one post per check, no more
 }
 
 TEST_F(UpdateCheckTest, AsksTheFixedHttpsAddressWithoutCachesWithinTenSeconds) {
@@ -172,30 +139,14 @@ TEST_F(UpdateCheckTest, AsksTheFixedHttpsAddressWithoutCachesWithinTenSeconds) {
             std::string("https://") + kManifestPath);
 
   // The request as the session sees it, and nothing happens until the session answers.
-  auto recorder = std::make_shared<test::FakeHTTPSession>();
-  tp_.platform.http = recorder;
   UpdateChecker::check(true);
-  ASSERT_EQ(recorder->tasks.size(), 1u);
-  const URLRequest& request = recorder->tasks[0].request;
+  ASSERT_EQ(tp_.http->tasks.size(), 1u);
+  const URLRequest& request = tp_.http->tasks[0].request;
   EXPECT_EQ(request.url, UpdateChecker::checkURL());
   EXPECT_EQ(request.cachePolicy, CachePolicy::reloadIgnoringLocalAndRemoteCacheData);
   EXPECT_EQ(request.timeoutInterval, 10.0);
-  EXPECT_EQ(dispatch_->waiting(), 0u);
-}
-
-TEST_F(UpdateCheckTest, AnAnswerWithoutBodyOrWithAnErrorFails) {
-  for (bool manual : {true, false}) {
-    SCOPED_TRACE(manual ? "manual" : "silent");
-    auto session = std::make_shared<test::FakeHTTPSession>();
-    tp_.platform.http = session;
-    UpdateChecker::check(manual);
-    UpdateChecker::check(manual);
-    const std::string good = manifest("2.0.0");
-    session->tasks[0].completion(std::nullopt, std::nullopt);
-    session->tasks[1].completion(Bytes(good.begin(), good.end()), PlatformError{"reset"});
-    ASSERT_TRUE(dispatch_->waitAndRun(2, kWait));
-    EXPECT_EQ(takeOutcomes(), std::vector<Outcome>(manual ? 2 : 0, Outcome::failure));
-  }
+  tp_.drain();
+  EXPECT_TRUE(shown_.empty());
 }
 
 TEST_F(UpdateCheckTest, ThePromptAppendsReleaseNotesOnlyWhenThereAreSome) {
@@ -244,17 +195,16 @@ TEST_F(UpdateCheckTest, DownloadOpensOnlyWebAddresses) {
   }
 }
 
+// Answered last first, each check ends in its own alert.
 TEST_F(UpdateCheckTest, OverlappingChecksEachEndInTheirOwnAlert) {
-  for (const char* path : {kManifestPath, kManifestPath, "/same", "/not-found"}) {
-    UpdateChecker::setCheckURLForTesting(URL{server_->url(path)});
-    UpdateChecker::check(true);
-  }
-  UpdateChecker::check(false);  // silent and failing: says nothing
-  ASSERT_TRUE(dispatch_->waitAndRun(5, kWait));
-  std::vector<Outcome> outcomes = takeOutcomes();
-  std::sort(outcomes.begin(), outcomes.end());
-  EXPECT_EQ(outcomes, (std::vector<Outcome>{Outcome::failure, Outcome::upToDate, Outcome::prompt,
-                                            Outcome::prompt}));
+  for (bool manual : {true, true, true, true, false}) UpdateChecker::check(manual);
+  ASSERT_TRUE(tp_.http->fail(4, "offline"));  // silent and failing: says nothing
+  ASSERT_TRUE(tp_.http->respond(3, "<html>Not Found</html>"));
+  ASSERT_TRUE(tp_.http->respond(2, manifest("1.4.0")));
+  ASSERT_TRUE(tp_.http->respond(1, manifest("2.0.0")) && tp_.http->respond(0, manifest("2.0.0")));
+  tp_.drain();
+  EXPECT_EQ(takeOutcomes(), (std::vector<Outcome>{Outcome::failure, Outcome::upToDate,
+                                                  Outcome::prompt, Outcome::prompt}));
 }
 
 TEST_F(UpdateCheckTest, TheCurrentVersionComesFromTheBundleOr100) {

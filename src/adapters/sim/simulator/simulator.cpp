@@ -279,13 +279,16 @@ int Simulator::run(std::function<void()> drive) {
   drive_ = std::move(drive);
   ScopedPlatform scope(platform_);
   // The program keeps its delegate for the life of its process; one run is such a life, so
-  // it ends with the run, whichever way the run ends.
+  // it ends with the run, whichever way the run ends. A scan or press still at work reads
+  // the platform: it finishes while the platform is installed.
   struct EndOfLife {
+    Platform& platform;
     ~EndOfLife() {
+      platform.scanQueue.reset();
       strandel::delegate.reset();
       strandel::app.reset();
     }
-  } endOfLife;
+  } endOfLife{platform_};
   return runApplication();
 }
 

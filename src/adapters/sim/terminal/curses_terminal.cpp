@@ -82,6 +82,10 @@ std::wstring wide(const std::string& utf8) {
 
 struct CursesTerminal::State {
   SCREEN* screen = nullptr;
+  bool suspended = false;
+  // Sent after the refresh that takes the terminal again, so that nothing ncurses sends
+  // for its own pointer mode comes after it.
+  bool pointerMotionPending = false;
   bool colours = false;
   bool rich = false;
   std::map<std::pair<int, int>, short> pairs;
@@ -143,10 +147,25 @@ CursesTerminal::CursesTerminal() : state_(std::make_unique<State>()) {
 }
 
 CursesTerminal::~CursesTerminal() {
+  suspend();
+  delscreen(state_->screen);
+}
+
+void CursesTerminal::suspend() {
+  if (state_->suspended) return;
+  state_->suspended = true;
   std::fputs(kPointerMotionOff, stdout);
   std::fflush(stdout);
   endwin();
-  delscreen(state_->screen);
+}
+
+void CursesTerminal::resume() {
+  // The modes the program set, which a stop without suspend() may have seen changed; after
+  // suspend(), the next refresh restores the rest.
+  reset_prog_mode();
+  state_->suspended = false;
+  state_->pointerMotionPending = true;
+  resize();
 }
 
 int CursesTerminal::inputDescriptor() const {
@@ -273,6 +292,11 @@ void CursesTerminal::show(const Canvas& canvas, bool repaint) {
   }
   if (repaint) clearok(stdscr, TRUE);
   wrefresh(stdscr);
+  if (state_->pointerMotionPending) {
+    state_->pointerMotionPending = false;
+    std::fputs(kPointerMotionOn, stdout);
+    std::fflush(stdout);
+  }
 }
 
 }  // namespace strandel::sim::terminal

@@ -29,6 +29,11 @@ class CursesTerminal {
   std::vector<Input> readInput();
   // Follows a change of the window's size.
   void resize();
+  // Gives the terminal back as it was, for as long as the program is stopped.
+  void suspend();
+  // Takes the terminal again after a stop, whether or not suspend() came before it; the
+  // next show() should repaint.
+  void resume();
   // Shows the canvas; only the cells that changed reach the terminal. With `repaint`, the
   // whole screen is written again (after something else drew on it).
   void show(const Canvas& canvas, bool repaint = false);

@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
-#include <future>
 #include <iostream>
 #include <optional>
 #include <stdexcept>
@@ -23,7 +22,6 @@
 #include "adapters/sim/terminal/controller.h"
 #include "adapters/sim/terminal/curses_terminal.h"
 #include "adapters/sim/terminal/view.h"
-#include "ports/platform.h"
 #include "text/display_escape.h"
 
 namespace strandel::sim {
@@ -32,11 +30,14 @@ namespace {
 
 using namespace terminal;
 
-// Signals become bytes on a pipe that the event loop watches, so that a resize or an
-// interrupt is handled on the main thread like any other event.
+// Signals become bytes on a pipe that the event loop watches, so that a resize, an
+// interrupt or a stop is handled on the main thread like any other event. The keys, the
+// shell and the system that end or stop a program at a terminal send these; none of them may
+// leave the terminal as the view set it.
 class SignalPipe {
  public:
-  static constexpr std::array<int, 4> kSignals = {SIGWINCH, SIGINT, SIGTERM, SIGHUP};
+  static constexpr std::array<int, 7> kSignals = {SIGWINCH, SIGINT,  SIGQUIT, SIGTERM,
+                                                  SIGHUP,   SIGTSTP, SIGCONT};
 
   SignalPipe() {
     if (::pipe2(fds_.data(), O_CLOEXEC | O_NONBLOCK) != 0) {
@@ -64,6 +65,18 @@ class SignalPipe {
 
   int descriptor() const { return fds_[0]; }
 
+  // Stops the process as a stop key does by default, returning once it is continued (at
+  // once in an orphaned process group, which the system does not stop).
+  static void stopUntilContinued() {
+    struct sigaction stop {
+    }, ours{};
+    stop.sa_handler = SIG_DFL;
+    sigemptyset(&stop.sa_mask);
+    sigaction(SIGTSTP, &stop, &ours);
+    ::raise(SIGTSTP);
+    sigaction(SIGTSTP, &ours, nullptr);
+  }
+
   std::vector<int> take() {
     std::vector<int> signals;
     std::array<unsigned char, 64> buffer{};
@@ -88,16 +101,6 @@ class SignalPipe {
   std::array<int, 2> fds_{-1, -1};
   std::array<struct sigaction, kSignals.size()> previous_{};
 };
-
-// Lets a scan or press in progress finish while the program's platform is still installed:
-// the queue's thread reads it, and the run ends by taking it away.
-void drainScanQueue() {
-  std::shared_ptr<DispatchQueue> queue = platform().scanQueue;
-  if (!queue) return;
-  std::promise<void> drained;
-  queue->async([&drained] { drained.set_value(); });
-  drained.get_future().wait();
-}
 
 }  // namespace
 
@@ -159,13 +162,26 @@ int runInteractive(Simulator& simulator) {
     });
     auto interrupts = loop->addReadSource(signals->descriptor(), [&] {
       for (int signal : signals->take()) {
-        if (signal == SIGWINCH) {
-          screen->resize();
-          repaint = true;
-          draw();
-        } else {
-          loop->stop();
+        switch (signal) {
+          case SIGWINCH:
+            screen->resize();
+            break;
+          case SIGTSTP:
+            // Stopped, the terminal is as it was before the program took it.
+            screen->suspend();
+            SignalPipe::stopUntilContinued();
+            screen->resume();
+            break;
+          case SIGCONT:
+            // Whoever stopped the program may have changed the terminal meanwhile.
+            screen->resume();
+            break;
+          default:  // SIGINT, SIGQUIT, SIGTERM, SIGHUP
+            loop->stop();
+            continue;
         }
+        repaint = true;
+        draw();
       }
     });
     draw();
@@ -175,7 +191,6 @@ int runInteractive(Simulator& simulator) {
     loop->run();
     loop->removeReadSource(input);
     loop->removeReadSource(interrupts);
-    drainScanQueue();
   });
   controller.detach();
   bool quit = simulator.terminated();

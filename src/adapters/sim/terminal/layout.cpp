@@ -109,4 +109,16 @@ BoxLayout layoutDropDown(int rowCount, int contentWidth, int anchorRight, int to
   return layout;
 }
 
+Region Stage::areaFor(int fewestRows) const {
+  return fewestRows <= stage.height ? stage : tall;
+}
+
+Region Stage::centred(int width, int height, int fewestRows) const {
+  Region area = areaFor(fewestRows);
+  width = std::min(width, area.width);
+  height = std::min(height, area.height);
+  return Region{area.x + (area.width - width) / 2, area.y + (area.height - height) / 2, width,
+                height};
+}
+
 }  // namespace strandel::sim::terminal

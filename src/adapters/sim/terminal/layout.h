@@ -8,7 +8,8 @@
 #include "adapters/sim/terminal/canvas.h"
 #include "ports/geometry.h"
 
-// Where things go on the terminal: the menu bar to scale, and the status menu's box.
+// Where things go on the terminal: the menu bar to scale, the status menu's box, and the rows
+// that what opens over the middle may use.
 namespace strandel::sim::terminal {
 
 // Columns of the bar that show Strandel's own status item, at the bar's right end.
@@ -60,5 +61,18 @@ struct BoxLayout {
 // show `cursor` (-1: no cursor).
 BoxLayout layoutDropDown(int rowCount, int contentWidth, int anchorRight, int top,
                          int terminalColumns, int terminalRows, int previousFirst, long cursor);
+
+// The rows of the screen that the open things may use, below the bar and the off-screen
+// line: `stage` ends above the Events pane's header; `tall` reaches down to the status
+// line, for what the stage cannot hold on a small terminal.
+struct Stage {
+  Region stage;
+  Region tall;
+
+  // The stage when it has at least `fewestRows`.
+  Region areaFor(int fewestRows) const;
+  // A box centred in the area that has room for `fewestRows` of it, no larger than that area.
+  Region centred(int width, int height, int fewestRows) const;
+};
 
 }  // namespace strandel::sim::terminal

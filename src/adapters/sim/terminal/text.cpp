@@ -132,56 +132,76 @@ std::string fitToWidth(std::string_view utf8, int columns) {
   return out + "…";
 }
 
+std::string fitInMiddle(std::string_view utf8, int columns) {
+  if (columns <= 0) return {};
+  auto glyphs = glyphsOf(utf8);
+  int total = 0;
+  for (const Glyph& g : glyphs) total += g.width;
+  std::string out;
+  if (total <= columns) {
+    for (const Glyph& g : glyphs) out += g.text;
+    return out;
+  }
+  // The end gets the larger half: a file's own name is at the end of its path.
+  int tailRoom = columns / 2;
+  int headRoom = columns - 1 - tailRoom;
+  size_t head = 0;
+  for (int used = 0; head < glyphs.size() && used + glyphs[head].width <= headRoom; ++head) {
+    used += glyphs[head].width;
+  }
+  size_t tail = glyphs.size();
+  for (int used = 0; tail > head && used + glyphs[tail - 1].width <= tailRoom; --tail) {
+    used += glyphs[tail - 1].width;
+  }
+  for (size_t i = 0; i < head; ++i) out += glyphs[i].text;
+  out += "…";
+  for (size_t i = tail; i < glyphs.size(); ++i) out += glyphs[i].text;
+  return out;
+}
+
 std::vector<std::string> wrapText(std::string_view utf8, int columns) {
   std::vector<std::string> lines;
   if (columns <= 0) return lines;
-  size_t start = 0;
-  while (start <= utf8.size()) {
-    size_t end = utf8.find('\n', start);
-    std::string_view paragraph =
-        utf8.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-    std::string line;
-    int lineWidth = 0;
-    std::string word;
-    int wordWidth = 0;
-    auto flushWord = [&] {
-      if (word.empty()) return;
-      if (lineWidth > 0 && lineWidth + 1 + wordWidth > columns) {
-        lines.push_back(line);
-        line.clear();
-        lineWidth = 0;
-      }
-      if (lineWidth > 0) {
-        line += ' ';
-        ++lineWidth;
-      }
-      line += word;
-      lineWidth += wordWidth;
+  std::string line;
+  int lineWidth = 0;
+  std::string word;
+  int wordWidth = 0;
+  auto flushWord = [&] {
+    if (word.empty()) return;
+    if (lineWidth > 0 && lineWidth + 1 + wordWidth > columns) {
+      lines.push_back(line);
+      line.clear();
+      lineWidth = 0;
+    }
+    if (lineWidth > 0) {
+      line += ' ';
+      ++lineWidth;
+    }
+    line += word;
+    lineWidth += wordWidth;
+    word.clear();
+    wordWidth = 0;
+  };
+  // A line feed is no line break here: it shows as its escape, as in every other output.
+  for (const Glyph& g : glyphsOf(utf8)) {
+    if (g.text == " ") {
+      flushWord();
+      continue;
+    }
+    if (wordWidth + g.width > columns) {
+      // A word wider than a line gets lines of its own, cut where each ends.
+      if (lineWidth > 0) lines.push_back(line);
+      if (!word.empty()) lines.push_back(word);
+      line.clear();
+      lineWidth = 0;
       word.clear();
       wordWidth = 0;
-    };
-    for (const Glyph& g : glyphsOf(paragraph)) {
-      if (g.text == " ") {
-        flushWord();
-        continue;
-      }
-      if (wordWidth + g.width > columns) {
-        // A word wider than a line gets lines of its own, cut where each ends.
-        if (lineWidth > 0) lines.push_back(line);
-        if (!word.empty()) lines.push_back(word);
-        line.clear();
-        lineWidth = 0;
-        word.clear();
-        wordWidth = 0;
-      }
-      word += g.text;
-      wordWidth += g.width;
     }
-    flushWord();
-    lines.push_back(line);
-    if (end == std::string_view::npos) break;
-    start = end + 1;
+    word += g.text;
+    wordWidth += g.width;
   }
+  flushWord();
+  lines.push_back(line);
   return lines;
 }
 

@@ -31,8 +31,12 @@ int displayWidth(std::string_view utf8);
 // The text cut to at most `columns` columns, ending in "…" when it was cut.
 std::string fitToWidth(std::string_view utf8, int columns);
 
-// The text broken into lines of at most `columns` columns: at line feeds, between words,
-// and inside a word longer than a line.
+// The text cut to at most `columns` columns by leaving out its middle, marked by "…": a
+// long path keeps its start and its file name.
+std::string fitInMiddle(std::string_view utf8, int columns);
+
+// The text broken into lines of at most `columns` columns: between words, and inside a word
+// longer than a line. Line feeds show as their escapes, like every control character.
 std::vector<std::string> wrapText(std::string_view utf8, int columns);
 
 }  // namespace strandel::sim::terminal

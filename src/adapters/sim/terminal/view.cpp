@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
+#include <string_view>
 
 #include "adapters/sim/desktop/sim_image.h"
+#include "adapters/sim/terminal/events_pane.h"
 #include "adapters/sim/terminal/text.h"
 #include "adapters/sim/ui/sim_menu.h"
 
@@ -87,27 +90,13 @@ void drawOffScreen(const ViewModel& model, const BarLayout& bar, Canvas& canvas)
   }
 }
 
-// The log sits above the status line and the `bottom` rows of key hints.
-void drawLog(const ViewModel& model, Canvas& canvas, int bottom) {
-  int rows = std::clamp((canvas.height() - 4) / 3, 0, 12);
-  if (rows < 2) return;
-  int top = canvas.height() - 1 - bottom - rows;
-  canvas.fill(Region{0, top, canvas.width(), 1}, kDim, "─");
-  canvas.text(2, top, " Events ", kDim);
-  int lines = rows - 1;
-  size_t shown = std::min(model.log.size(), static_cast<size_t>(lines));
-  size_t first = model.log.size() - shown;
-  for (size_t i = 0; i < shown; ++i) {
-    canvas.text(1, top + 1 + static_cast<int>(i),
-                fitToWidth(model.log[first + i], canvas.width() - 2), kPlain);
-  }
-}
-
-void drawPopup(const PopupView& popup, const BarLayout& bar, Canvas& canvas) {
+void drawPopup(const PopupView& popup, const BarLayout& bar, const Stage& stage, Canvas& canvas) {
   int inner = displayWidth(popup.title);
   for (const auto& line : popup.lines) inner = std::max(inner, displayWidth(line));
   int width = std::min(inner + 4, canvas.width());
-  int height = static_cast<int>(popup.lines.size()) + 3;
+  Region area = stage.areaFor(static_cast<int>(popup.lines.size()) + 3);
+  int height = std::min(static_cast<int>(popup.lines.size()) + 3, area.height);
+  if (height < 3) return;
   int x = 0;
   if (popup.extra < bar.extras.size() && bar.extras[popup.extra]) {
     x = bar.extras[popup.extra]->column;
@@ -116,19 +105,20 @@ void drawPopup(const PopupView& popup, const BarLayout& bar, Canvas& canvas) {
     x = bar.columns - width;
   }
   x = std::clamp(x, 0, std::max(canvas.width() - width, 0));
-  Region box{x, 2, width, height};
+  Region box{x, area.y, width, height};
   Style frame = popup.failed ? withInk(kPlain, Ink::red) : withInk(kPlain, Ink::blue);
   canvas.fill(box, kPlain);
   canvas.frame(box, frame);
-  canvas.text(x + 2, 3, popup.title, kBold, width - 4);
-  for (size_t i = 0; i < popup.lines.size(); ++i) {
-    canvas.text(x + 2, 4 + static_cast<int>(i), popup.lines[i], kPlain, width - 4);
+  canvas.text(x + 2, box.y + 1, popup.title, kBold, width - 4);
+  for (int i = 0; i < height - 3; ++i) {
+    canvas.text(x + 2, box.y + 2 + i, popup.lines[static_cast<size_t>(i)], kPlain, width - 4);
   }
 }
 
-// The menu hangs down to the status line, over the Events pane; the key hints stay in view.
+// The menu hangs down to the status line, over the Events pane; the status line and the key
+// hints stay in view.
 void drawMenu(const ViewModel& model, const BarLayout& bar, Canvas& canvas, HitMap& hits,
-              int keyLines) {
+              int statusRow) {
   const auto& rows = *model.menu;
   bool anyGlyph = false;
   int titleWidth = 0;
@@ -144,9 +134,8 @@ void drawMenu(const ViewModel& model, const BarLayout& bar, Canvas& canvas, HitM
   int keyColumns = keyWidth > 0 ? keyWidth + 3 : 0;
   int content = 1 + markColumns + glyphColumns + std::max(titleWidth, 12) + keyColumns + 1;
   int right = bar.statusItem.column + bar.statusItem.width;
-  BoxLayout layout =
-      layoutDropDown(static_cast<int>(rows.size()), content, right, 1, canvas.width(),
-                     canvas.height() - keyLines, model.menuFirst, model.menuCursor);
+  BoxLayout layout = layoutDropDown(static_cast<int>(rows.size()), content, right, 1,
+                                    canvas.width(), statusRow, model.menuFirst, model.menuCursor);
   hits.menuBox = layout.box;
   hits.menuFirst = layout.firstRow;
   canvas.fill(layout.box, kPlain);
@@ -192,53 +181,57 @@ void drawMenu(const ViewModel& model, const BarLayout& bar, Canvas& canvas, HitM
   }
 }
 
-Region centredBox(const Canvas& canvas, int width, int height) {
-  width = std::min(width, canvas.width());
-  height = std::min(height, canvas.height());
-  return Region{(canvas.width() - width) / 2, std::max((canvas.height() - height) / 2, 1), width,
-                height};
-}
-
-void drawPane(const PaneView& pane, Canvas& canvas, HitMap& hits) {
-  Region box = centredBox(canvas, 60, 9);
+void drawPane(const PaneView& pane, const Stage& stage, Canvas& canvas, HitMap& hits) {
+  Region box = stage.centred(60, 9, 9);
   hits.paneBox = box;
   canvas.fill(box, kPlain);
   canvas.frame(box, kBold, "Privacy & Security › Accessibility");
   int x = box.x + 2;
   int room = box.width - 4;
-  canvas.text(x, box.y + 2, "Allow the applications below to control your computer.", kPlain, room);
-  Region toggle{x, box.y + 4, std::min(room, 22), 1};
+  // Lines that the box is too low for are left out rather than drawn over its frame.
+  auto inside = [&](int line) { return line < box.height - 1; };
+  if (inside(2)) {
+    canvas.text(x, box.y + 2, "Allow the applications below to control your computer.", kPlain,
+                room);
+  }
+  int toggleLine = inside(4) ? 4 : 1;
+  Region toggle{x, box.y + toggleLine, std::min(room, 22), 1};
   hits.paneToggle = toggle;
   canvas.fill(toggle, kHighlight);
   canvas.text(x + 1, toggle.y, pane.granted ? "[✓] ⋯ Strandel" : "[ ] ⋯ Strandel", kHighlight,
               toggle.width - 1);
-  canvas.text(x, box.y + 6, "space: allow or deny   esc: close", kDim, room);
+  if (inside(6)) canvas.text(x, box.y + 6, "space: allow or deny   esc: close", kDim, room);
 }
 
-void drawLoginItemsPane(const LoginItemsPaneView& pane, Canvas& canvas) {
-  Region box = centredBox(canvas, 60, 9);
+void drawLoginItemsPane(const LoginItemsPaneView& pane, const Stage& stage, Canvas& canvas) {
+  Region box = stage.centred(60, 9, 9);
   canvas.fill(box, kPlain);
   canvas.frame(box, kBold, "General › Login Items");
   int x = box.x + 2;
   int room = box.width - 4;
-  canvas.text(x, box.y + 2, "Open at Login", kPlain, room);
-  canvas.text(x + 1, box.y + 4, pane.allowed ? "⋯ Strandel" : "⋯ Strandel   needs your approval",
-              kPlain, room - 1);
-  canvas.text(x, box.y + 6, "esc: close", kDim, room);
+  auto inside = [&](int line) { return line < box.height - 1; };
+  if (inside(2)) canvas.text(x, box.y + 2, "Open at Login", kPlain, room);
+  canvas.text(x + 1, box.y + (inside(4) ? 4 : 1),
+              pane.allowed ? "⋯ Strandel" : "⋯ Strandel   needs your approval", kPlain, room - 1);
+  if (inside(6)) canvas.text(x, box.y + 6, "esc: close", kDim, room);
 }
 
-void drawList(const ListView& list, Canvas& canvas, HitMap& hits) {
+void drawList(const ListView& list, const Stage& stage, Canvas& canvas, HitMap& hits) {
   int inner = std::max(displayWidth(list.title) + 2, displayWidth(list.emptyText));
   for (const auto& entry : list.entries) inner = std::max(inner, displayWidth(entry) + 2);
   int rows = std::max(static_cast<int>(list.entries.size()), 1);
-  BoxLayout layout = layoutDropDown(rows, inner + 2, canvas.width(), 1, canvas.width(),
-                                    canvas.height() - 2, 0, list.cursor);
-  Region box = layout.box;
-  box.x = std::max((canvas.width() - box.width) / 2, 0);
-  box.y = std::max((canvas.height() - box.height) / 2, 1);
+  // A long list scrolls in the stage rather than covering the Events pane's header.
+  constexpr int kFewestRows = 3;
+  Region area = stage.areaFor(std::min(rows, kFewestRows) + 2);
+  BoxLayout layout = layoutDropDown(rows, inner + 2, canvas.width(), area.y, canvas.width(),
+                                    area.y + area.height, 0, list.cursor);
+  Region box = stage.centred(layout.box.width, layout.box.height, std::min(rows, kFewestRows) + 2);
   hits.listBox = box;
   canvas.fill(box, kPlain);
   canvas.frame(box, kBold, list.title);
+  // At the right, clear of the title.
+  if (layout.moreAbove) canvas.text(box.x + box.width - 3, box.y, "▲", kBold);
+  if (layout.moreBelow) canvas.text(box.x + box.width - 3, box.y + box.height - 1, "▼", kBold);
   if (list.entries.empty()) {
     canvas.text(box.x + 2, box.y + 1, list.emptyText, kDim, box.width - 4);
     return;
@@ -254,13 +247,26 @@ void drawList(const ListView& list, Canvas& canvas, HitMap& hits) {
   }
 }
 
-void drawDialog(const DialogView& dialog, Canvas& canvas, HitMap& hits) {
+// Keeps the first `count` lines, the last one kept ending in "…" when some were left out.
+void keepLines(std::vector<std::string>& lines, int count, int room) {
+  size_t keep = static_cast<size_t>(std::max(count, 0));
+  if (lines.size() <= keep) return;
+  lines.resize(keep);
+  if (keep > 0) lines.back() = fitToWidth(lines.back() + "…", room);
+}
+
+void drawDialog(const DialogView& dialog, const Stage& stage, Canvas& canvas, HitMap& hits) {
   int width = std::min(64, canvas.width());
   int room = width - 4;
   auto title = wrapText(dialog.title, room);
   auto message = wrapText(dialog.message, room);
   int height = static_cast<int>(title.size() + message.size()) + 5;
-  Region box = centredBox(canvas, width, height);
+  // A title, a line of the message and the buttons at least; the rest is cut where the box
+  // cannot hold it, the whole text being in the Events.
+  Region box = stage.centred(width, height, std::min(height, 7));
+  int textRows = box.height - 5;
+  keepLines(title, std::max(textRows, 1), room);
+  keepLines(message, textRows - static_cast<int>(title.size()), room);
   hits.dialogBox = box;
   canvas.fill(box, kPlain);
   canvas.frame(box, dialog.critical ? withInk(kBold, Ink::red) : kBold,
@@ -389,23 +395,34 @@ HitMap render(const ViewModel& model, Canvas& canvas) {
   int bottom = static_cast<int>(help.size());
   drawBar(model, hits.bar, canvas);
   drawOffScreen(model, hits.bar, canvas);
-  drawLog(model, canvas, std::max(bottom, 1));
-  int statusRow = canvas.height() - 1 - bottom;
-  if (statusRow >= 1) {
-    canvas.fill(Region{0, statusRow, canvas.width(), 1}, kPlain);
-    canvas.text(0, statusRow, fitToWidth(model.status, canvas.width()), kBold);
+  auto status = statusLines(model.status, canvas.width(), canvas.height() >= 10 ? 2 : 1);
+  int statusRow = canvas.height() - bottom - static_cast<int>(status.size());
+  std::optional<int> eventsTop = eventsPaneTop(canvas.height(), statusRow);
+  if (eventsTop) drawEvents(model.log, canvas, *eventsTop, statusRow);
+  for (size_t i = 0; i < status.size() && statusRow >= 1; ++i) {
+    int y = statusRow + static_cast<int>(i);
+    canvas.fill(Region{0, y, canvas.width(), 1}, kPlain);
+    canvas.text(0, y, status[i], kBold);
   }
   for (int i = 0; i < bottom; ++i) {
-    int y = statusRow + 1 + i;
+    int y = canvas.height() - bottom + i;
     canvas.fill(Region{0, y, canvas.width(), 1}, kHelp);
     canvas.text(0, y, help[static_cast<size_t>(i)], kHelp);
   }
-  if (model.popup) drawPopup(*model.popup, hits.bar, canvas);
-  if (model.menu) drawMenu(model, hits.bar, canvas, hits, std::max(bottom, 1));
-  if (model.pane) drawPane(*model.pane, canvas, hits);
-  if (model.loginItemsPane) drawLoginItemsPane(*model.loginItemsPane, canvas);
-  if (model.list) drawList(*model.list, canvas, hits);
-  if (model.dialog) drawDialog(*model.dialog, canvas, hits);
+  // Nothing opened covers the Events pane's header or the status line where the terminal
+  // has room for both.
+  int stageTop = std::min(2, std::max(statusRow, 0));
+  int tallEnd = std::max(statusRow, stageTop);
+  Stage stage{Region{0, stageTop, canvas.width(),
+                     std::max(eventsTop.value_or(tallEnd), stageTop) - stageTop},
+              Region{0, stageTop, canvas.width(), tallEnd - stageTop}};
+  if (model.popup) drawPopup(*model.popup, hits.bar, stage, canvas);
+  // The open menu is above the windows, as on the platform.
+  if (model.pane) drawPane(*model.pane, stage, canvas, hits);
+  if (model.loginItemsPane) drawLoginItemsPane(*model.loginItemsPane, stage, canvas);
+  if (model.list) drawList(*model.list, stage, canvas, hits);
+  if (model.menu) drawMenu(model, hits.bar, canvas, hits, std::max(statusRow, 1));
+  if (model.dialog) drawDialog(*model.dialog, stage, canvas, hits);
   return hits;
 }
 
