@@ -9,9 +9,11 @@
 #include <time.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "scanner/agent_bar.h"
 #include "scanner/menu_bar_scanner.h"
 #include "scanner/scanner_world.h"
 
@@ -135,6 +137,75 @@ void BM_ScanOneCrowdedApp(benchmark::State& state) {
       static_cast<double>(total), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_ScanOneCrowdedApp)->Arg(10)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+// A scan on each hosting, 20 apps with 3 extras each: its requests (every message to an
+// application, the agent's windows and slots included) and its time. 0 classic, 1 hosted by
+// Control Center (which lists a copy of each extra besides its own 3), 2 drawn by the agent
+// (one window, one slot per extra, the agent's own 3 among them), 3 two displays.
+void BM_ScanHosting(benchmark::State& state) {
+  constexpr int kHostingApps = 20;
+  constexpr int kHostingExtras = 3;
+  const auto hosting = state.range(0);
+  test::ScannerWorld world;
+  world.ax->setRecordingRequests(false);
+  size_t requests = 0;
+  world.ax->setRequestObserver([&](const sim::SimAccessibility::Request& request) {
+    using Kind = sim::SimAccessibility::Request::Kind;
+    if (request.kind != Kind::createApplication && request.kind != Kind::setMessagingTimeout) {
+      ++requests;
+    }
+  });
+  world.desktop->setScreen(sim::ScreenSpec{Rect{{0, 0}, {1512, 982}}, Rect{{0, 950}, {662, 32}},
+                                           Rect{{850, 950}, {662, 32}}});
+  std::vector<sim::ExtraSpec> hosted;
+  std::vector<test::AgentBar::Window> windows(1);
+  for (int a = 0; a < kHostingApps; ++a) {
+    std::vector<sim::ExtraSpec> extras;
+    const ProcessID pid = 100 + a;
+    for (int e = 0; e < kHostingExtras; ++e) {
+      const double x = 1512 - 24.0 * (a * kHostingExtras + e + 1);
+      extras.push_back(test::extraAt(hosting == 2 ? -300 : x, 22, "Item, state"));
+      hosted.push_back(test::extraAt(x, 22, std::nullopt));
+      windows[0].push_back({Rect{{x, 0}, {22, 24}}, pid, static_cast<size_t>(e)});
+    }
+    world.launch(test::appNamed("App " + std::to_string(a), std::move(extras), pid));
+  }
+  for (int e = 0; e < kHostingExtras; ++e) {
+    hosted.push_back(test::extraAt(40.0 + 24 * e, 22, "Wi-Fi"));
+    windows[0].push_back({Rect{{40.0 + 24 * e, 0}, {22, 24}}, 99, static_cast<size_t>(e)});
+  }
+  std::unique_ptr<test::AgentBar> bar;
+  if (hosting == 1) {
+    sim::AppSpec controlCenter = test::appNamed("Control Center", hosted, 98);
+    controlCenter.bundleIdentifier = "com.apple.controlcenter";
+    world.launch(controlCenter);
+  } else if (hosting == 2) {
+    world.launch(test::appNamed("MenuBarAgent", {}, 99));
+    bar = std::make_unique<test::AgentBar>(world, 99, windows);
+  }
+  MenuBarScanner::Context context = MenuBarScanner::makeContext(0);
+  if (hosting == 3) context.screens.push_back({Rect{{0, 982}, {1920, 1080}}, std::nullopt});
+
+  size_t found = 0;
+  const double start = threadCpuSeconds();
+  for (auto _ : state) {
+    const ExtraItems items = MenuBarScanner::scan(context);
+    found = items.size();
+    benchmark::DoNotOptimize(items.data());
+  }
+  const double perScan = (threadCpuSeconds() - start) / static_cast<double>(state.iterations());
+  if (found != static_cast<size_t>(kHostingApps * kHostingExtras + (hosting == 1 ? 3 : 0))) {
+    state.SkipWithError("the scan listed the wrong extras");
+    return;
+  }
+  const double scans = static_cast<double>(state.iterations());
+  const size_t agentRequests = bar ? bar->agentRequests : 0;
+  state.counters["extras"] = static_cast<double>(found);
+  state.counters["requests"] = static_cast<double>(requests + agentRequests) / scans;
+  state.counters["agent_requests"] = static_cast<double>(agentRequests) / scans;
+  state.counters["us_per_scan"] = perScan * 1e6;
+}
+BENCHMARK(BM_ScanHosting)->ArgName("hosting")->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
 
 void BM_AccessibilityOnly(benchmark::State& state) {
   test::ScannerWorld world;

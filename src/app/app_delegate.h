@@ -74,6 +74,8 @@ class AppDelegate final : public ApplicationDelegate,
   bool menuIsOpen = false;
   std::optional<std::vector<std::string>> shownSignature;
   TimerRef accessibilityWatch;
+  // The permission notification is observed once; later watches reuse that observer.
+  bool observingAccessibilityChanges = false;
 };
 
 // Row actions, by the names the menu sends.

@@ -5,21 +5,17 @@
 #include <mutex>
 
 #include "ports/platform.h"
+#include "scanner/agent_hosting.h"
 #include "scanner/ax_read.h"
+#include "scanner/control_center_hosting.h"
+#include "scanner/displays.h"
+#include "scanner/extras_bar.h"
 
 namespace strandel {
 
 namespace {
 
 constexpr float kPressTimeout = 2.0f;
-
-bool isOccluded(const Rect& frame, const MenuBarScanner::Context& context) {
-  const double lo = minX(frame);
-  const double hi = maxX(frame);
-  bool occluded = lo < 0 || context.screenWidth < hi;
-  if (context.notch && context.notch->lower < hi && lo < context.notch->upper) occluded = true;
-  return occluded;
-}
 
 // Left to right by minimum x only. A NaN coordinate (never reported by the platform) sorts
 // after every number so that the ordering stays a strict weak one.
@@ -32,26 +28,25 @@ bool leftOf(const ExtraItemRef& a, const ExtraItemRef& b) {
   return ax < bx;
 }
 
-void scanApp(Accessibility& ax, const MenuBarScanner::Context& context,
-             const MenuBarScanner::Context::App& app, ExtraItems& result) {
-  const AXRef appElement = ax.createApplication(app.pid);
-  if (!appElement) return;
-  ax.setMessagingTimeout(appElement, MenuBarScanner::kScanTimeout);
-
-  const AXRef bar = axCopy(appElement, "AXExtrasMenuBar");
-  if (!bar || ax.typeID(bar) != ax.elementTypeID()) return;
-
-  const AXRef children = axCopy(bar, "AXChildren");
-  if (!children || ax.typeID(children) != ax.arrayTypeID()) return;
-
-  for (const AXRef& child : ax.arrayValues(children)) {
-    const std::optional<Rect> frame = axFrame(child);
-    if (!frame || !(width(*frame) > 0)) continue;
-    const bool occluded = isOccluded(*frame, context);
-    std::string label = MenuBarScanner::label(child, app.name);
-    result.push_back(
-        std::make_shared<const ExtraItem>(std::move(label), app.icon, child, *frame, occluded));
+// Each app's own extras where they say they are; Control Center's second copy of another
+// app's extra is left out. Without Control Center hosting anything, exactly the classic bar.
+ExtraItems scanOwnBars(const MenuBarScanner::Context& context) {
+  ExtraItems result;
+  std::vector<bool> hosted;
+  for (const MenuBarScanner::Context::App& app : context.apps) {
+    const bool fromControlCenter = app.bundleIdentifier == controlCenter::kBundleIdentifier;
+    for (const AXRef& child : readExtrasBarChildren(app.pid)) {
+      const std::optional<Rect> frame = axFrame(child);
+      if (!frame || !(width(*frame) > 0)) continue;
+      const bool occluded = displays::isOccluded(*frame, context);
+      std::string label = MenuBarScanner::label(child, app.name);
+      result.push_back(
+          std::make_shared<const ExtraItem>(std::move(label), app.icon, child, *frame, occluded));
+      hosted.push_back(fromControlCenter);
+    }
   }
+  controlCenter::dropHostedDuplicates(result, hosted);
+  return result;
 }
 
 }  // namespace
@@ -82,20 +77,24 @@ MenuBarScanner::Context MenuBarScanner::makeContext(ProcessID excluding) {
 
   Context context;
   for (const RunningApplication& app : platform().workspace->runningApplications()) {
-    if (app.processIdentifier == excluding) continue;
     if (app.isTerminated) continue;
+    // The agent is found whatever its activation policy: it may well run without any.
+    if (!context.agent && app.localizedName == agent::kProcessName) {
+      context.agent = app.processIdentifier;
+    }
+    if (app.processIdentifier == excluding) continue;
     if (app.activationPolicy == ActivationPolicy::prohibited) continue;
-    context.apps.push_back(Context::App{app.processIdentifier, app.localizedName, app.icon});
+    context.apps.push_back(
+        Context::App{app.processIdentifier, app.localizedName, app.icon, app.bundleIdentifier});
   }
   context.notch = notchRange(*screen);
   context.screenWidth = width(screen->frame());
+  context.screens = displays::fromScreens(platform().screens->screens());
   return context;
 }
 
 ExtraItems MenuBarScanner::scan(const Context& context) {
-  Accessibility& ax = *platform().accessibility;
-  ExtraItems result;
-  for (const Context::App& app : context.apps) scanApp(ax, context, app, result);
+  ExtraItems result = context.agent ? agent::scan(context) : scanOwnBars(context);
   std::stable_sort(result.begin(), result.end(), leftOf);
   return result;
 }

@@ -30,10 +30,23 @@ class MenuBarScanner {
       ProcessID pid = 0;
       std::optional<std::string> name;
       ImageRef icon;
+      std::optional<std::string> bundleIdentifier;
+    };
+    // One screen: its frame in Accessibility coordinates (origin at the top left of the
+    // first screen, y downwards) and the x range of its own notch.
+    struct Display {
+      Rect frame;
+      std::optional<Range> notch;
+      bool operator==(const Display&) const = default;
     };
     std::vector<App> apps;
-    std::optional<Range> notch;
-    double screenWidth = 0;
+    std::optional<Range> notch;  // the main screen's
+    double screenWidth = 0;      // the main screen's
+    // Every screen, the one holding the menu bar first; several make each extra be judged on
+    // the screen it lies on.
+    std::vector<Display> screens;
+    // The process that draws the menu bar, when one runs: its windows place the extras.
+    std::optional<ProcessID> agent;
   };
 
   // The messaging time-out on each application element during a scan, in seconds.

@@ -7,6 +7,7 @@
 
 #include "adapters/sim/desktop/ax_objects.h"
 #include "scanner/ax_read.h"
+#include "scanner/displays.h"
 #include "scanner/extra_item.h"
 #include "scanner/menu_bar_scanner.h"
 #include "scanner/scanner_world.h"
@@ -168,6 +169,14 @@ TEST(MakeContext, ListsTheScannableAppsInWorkspaceOrder) {
     a.name = std::nullopt;
     a.icon = nullptr;
   });
+  world.desktop->updateApp(30, [](sim::AppSpec& a) { a.bundleIdentifier = "com.example.thirty"; });
+  // The agent counts whatever its policy; a terminated one does not.
+  sim::AppSpec gone = appNamed("MenuBarAgent", {}, 39);
+  gone.terminated = true;
+  world.launch(gone);
+  sim::AppSpec agent = appNamed("MenuBarAgent", {}, 40);
+  agent.activationPolicy = ActivationPolicy::prohibited;
+  world.launch(agent);
   const MenuBarScanner::Context context = MenuBarScanner::makeContext(ScannerWorld::kOwnPid);
 
   std::vector<ProcessID> pids;
@@ -179,6 +188,25 @@ TEST(MakeContext, ListsTheScannableAppsInWorkspaceOrder) {
   EXPECT_EQ(context.apps[2].icon, nullptr);
   EXPECT_EQ(context.notch, (Range{660, 852}));
   EXPECT_EQ(context.screenWidth, 1512);
+  EXPECT_EQ(context.apps[0].bundleIdentifier, "com.example.thirty");
+  EXPECT_EQ(context.apps[1].bundleIdentifier, std::nullopt);
+  EXPECT_EQ(context.agent, 40);
+  EXPECT_EQ(context.screens, (std::vector<MenuBarScanner::Context::Display>{
+                                 {Rect{{0, 0}, {1512, 982}}, Range{660, 852}}}));
+}
+
+TEST(MakeContext, ScreensTurnIntoAccessibilityCoordinatesInTheirOwnOrder) {
+  // An external screen holding the menu bar, a built-in one with a notch below it, offset
+  // to the right: window frames grow upwards from the first screen's bottom edge.
+  const auto external = std::make_shared<sim::SimScreen>(
+      sim::ScreenSpec{Rect{{0, 0}, {1920, 1080}}, std::nullopt, std::nullopt});
+  const auto builtIn = std::make_shared<sim::SimScreen>(sim::ScreenSpec{
+      Rect{{200, -982}, {1512, 982}}, Rect{{200, -32}, {662, 32}}, Rect{{1050, -32}, {662, 32}}});
+  EXPECT_EQ(displays::fromScreens({external, builtIn}),
+            (std::vector<MenuBarScanner::Context::Display>{
+                {Rect{{0, 0}, {1920, 1080}}, std::nullopt},
+                {Rect{{200, 1080}, {1512, 982}}, Range{862, 1050}}}));
+  EXPECT_TRUE(displays::fromScreens({}).empty());
 }
 
 TEST(MakeContext, NoMainScreenGivesAnEmptyContextWithoutReadingApps) {

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "adapters/sim/desktop/ax_objects.h"
+#include "scanner/agent_bar.h"
 #include "scanner/menu_bar_scanner.h"
 #include "scanner/scanner_world.h"
 
@@ -30,7 +31,8 @@ MenuBarScanner::Context contextFor(std::vector<ProcessID> pids,
                                    std::optional<MenuBarScanner::Range> notch = std::nullopt,
                                    double width = 900) {
   MenuBarScanner::Context context;
-  for (ProcessID pid : pids) context.apps.push_back({pid, "App" + std::to_string(pid), nullptr});
+  for (ProcessID pid : pids)
+    context.apps.push_back({pid, "App" + std::to_string(pid), nullptr, std::nullopt});
   context.notch = notch;
   context.screenWidth = width;
   return context;
@@ -103,20 +105,49 @@ TEST(Scan, OcclusionUsesStrictComparisons) {
     double to;
     bool withNotch;
     bool occluded;
+    double y = 0;
+    // An external 1920x1080 screen without a notch, holding the menu bar, above a built-in
+    // 1512x982 one with the notch.
+    bool twoScreens = false;
   };
   const Case cases[] = {
-      {880, 900, false, false}, {880, 900.5, false, true}, {-3, 20, false, true},
-      {-0.0, 20, false, false}, {380, 400, true, false},   {380, 401, true, true},
-      {500, 520, true, false},  {490, 520, true, true},    {420, 480, true, true},
-      {380, 520, true, true},   {895, 905, true, true},    {420, 480, false, false},
+      {880, 900, false, false},
+      {880, 900.5, false, true},
+      {-3, 20, false, true},
+      {-0.0, 20, false, false},
+      {380, 400, true, false},
+      {380, 401, true, true},
+      {500, 520, true, false},
+      {490, 520, true, true},
+      {420, 480, true, true},
+      {380, 520, true, true},
+      {895, 905, true, true},
+      {420, 480, false, false},
+      // Stored with a negative width: the standardized rectangle counts, not the raw origin.
+      {905, 895, false, true},
+      {510, 490, true, true},
+      {420, 380, true, true},
+      // Each screen with its own edges and notch; with one screen, y plays no part.
+      {420, 480, true, false, 0, true},
+      {420, 480, true, true, 1080, true},
+      {1500, 1530, false, false, 0, true},
+      {1500, 1530, false, true, 1080, true},
+      {100, 130, false, true, 3000, true},
+      {100, 130, false, false, 3000, false},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::to_string(c.from) + ".." + std::to_string(c.to) +
-                 (c.withNotch ? " notch" : ""));
+    SCOPED_TRACE(std::to_string(c.from) + ".." + std::to_string(c.to) + " at " +
+                 std::to_string(c.y) + (c.withNotch ? " notch" : "") +
+                 (c.twoScreens ? " two screens" : ""));
     ScannerWorld world;
-    world.launch(appNamed("Mail", {extraAt(c.from, c.to - c.from, "X")}, 7));
+    world.launch(appNamed("Mail", {extraAt(c.from, c.to - c.from, "X", c.y)}, 7));
     const auto notch = c.withNotch ? std::optional(MenuBarScanner::Range{400, 500}) : std::nullopt;
-    const ExtraItems items = MenuBarScanner::scan(contextFor({7}, notch));
+    MenuBarScanner::Context context = contextFor({7}, notch, c.twoScreens ? 1920 : 900);
+    if (c.twoScreens) {
+      context.screens = {{Rect{{0, 0}, {1920, 1080}}, std::nullopt},
+                         {Rect{{0, 1080}, {1512, 982}}, MenuBarScanner::Range{400, 500}}};
+    }
+    const ExtraItems items = MenuBarScanner::scan(context);
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0]->occluded, c.occluded);
   }
@@ -221,6 +252,181 @@ TEST(Scan, ASlowAppFailsAfterExactlyTheTimeout) {
   EXPECT_EQ(MenuBarScanner::scan(contextFor({7})).size(), 1u);
   // "AXExtrasMenuBar", "AXChildren", "AXPosition", "AXSize", "AXDescription".
   EXPECT_EQ(patient.time->now, 5 * 0.125);
+}
+
+// macOS 26: Control Center's second copy of another app's extra. The app Tidewater lists its
+// own child (when `own`), Control Center lists one lying near it plus its own Wi-Fi.
+TEST(Scan, AControlCenterChildLyingOnAnotherAppsChildIsThatExtra) {
+  struct Case {
+    const char* name;
+    std::optional<Rect> own;
+    Rect hosting;
+    std::optional<std::string> hostingDescription;
+    std::vector<std::string> expected;
+    const char* hostBundle = "com.apple.controlcenter";
+  };
+  const Rect own{{600, 0}, {30, 24}};
+  const Case cases[] = {
+      {"the same frame", own, own, "Tidewater", {"Tidewater|false|600", "Wi-Fi|false|800"}},
+      {"2 points wider",
+       own,
+       Rect{{600, 0}, {32, 24}},
+       "Tidewater",
+       {"Tidewater|false|600", "Wi-Fi|false|800"}},
+      {"centres 3 apart",
+       own,
+       Rect{{603, 0}, {30, 24}},
+       "Tidewater",
+       {"Tidewater|false|600", "Wi-Fi|false|800"}},
+      {"centres 3.5 apart",
+       own,
+       Rect{{603.5, 0}, {30, 24}},
+       "Hosted",
+       {"Tidewater|false|600", "Hosted|false|604", "Wi-Fi|false|800"}},
+      {"4 points lower",
+       own,
+       Rect{{600, 4}, {30, 24}},
+       "Hosted",
+       {"Tidewater|false|600", "Hosted|false|600", "Wi-Fi|false|800"}},
+      {"switched off at x = -1",
+       Rect{{-1, 575}, {38, 24}},
+       Rect{{-1, 575}, {38, 24}},
+       "Tidewater",
+       {"Tidewater|true|-1", "Wi-Fi|false|800"}},
+      {"no child of the app's own: labelled from its description",
+       std::nullopt,
+       own,
+       "Ledger, synced",
+       {"Ledger|false|600", "Wi-Fi|false|800"}},
+      {"no child of its own and no description",
+       std::nullopt,
+       own,
+       std::nullopt,
+       {"Control Center|false|600", "Wi-Fi|false|800"}},
+      {"only Control Center's copies go",
+       own,
+       own,
+       "Twin",
+       {"Tidewater|false|600", "Twin|false|600", "Wi-Fi|false|800"},
+       "com.example.twin"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScannerWorld world;
+    std::vector<sim::ExtraSpec> ownExtras;
+    if (c.own)
+      ownExtras.push_back(
+          extraAt(c.own->origin.x, c.own->size.width, "Tidewater", c.own->origin.y));
+    world.launch(appNamed("Tidewater", ownExtras, 7));
+    sim::AppSpec host = appNamed("Control Center",
+                                 {extraAt(c.hosting.origin.x, c.hosting.size.width,
+                                          c.hostingDescription, c.hosting.origin.y),
+                                  extraAt(800, 30, "Wi-Fi")},
+                                 8);
+    host.bundleIdentifier = c.hostBundle;
+    world.launch(host);
+    const MenuBarScanner::Context context = MenuBarScanner::makeContext(ScannerWorld::kOwnPid);
+    const ExtraItems items = MenuBarScanner::scan(context);
+    EXPECT_EQ(signatures(items), c.expected);
+    // The app's own child stays, with its icon.
+    if (c.own) {
+      EXPECT_EQ(items[0]->icon, world.desktop->app(7)->icon);
+    }
+  }
+}
+
+// macOS 27: the agent's slots place the apps' extras. Mail lists one extra whose own frame is
+// a placeholder left of the screen; Other lists none of its own. The screen is 1512 wide with
+// the notch from 662 to 850.
+TEST(Scan, TheAgentsSlotPlacesEachAppsExtra) {
+  using Window = test::AgentBar::Window;
+  constexpr ProcessID kMail = 7;
+  constexpr ProcessID kOther = 8;
+  constexpr ProcessID kAgent = 9;
+  const auto at = [](double x, double w = 30, double y = 0) { return Rect{{x, y}, {w, 24}}; };
+  struct Case {
+    const char* name;
+    std::vector<Window> windows;
+    std::vector<std::string> expected;
+    bool secondScreenBelow = false;
+  };
+  const Case cases[] = {
+      {"framed by its slot", {{{at(1300), kMail, 0}}}, {"Inbox|false|1300"}},
+      {"behind the notch", {{{at(700), kMail, 0}}}, {"Inbox|true|700"}},
+      {"across the right edge", {{{at(1500), kMail, 0}}}, {"Inbox|true|1500"}},
+      {"not laid out", {{{std::nullopt, kMail, 0}}}, {"Inbox|true|0"}},
+      {"laid out without width", {{{at(1300, 0), kMail, 0}}}, {"Inbox|true|1300"}},
+      {"stacked in the overflow",
+       {{{at(1300), kMail, 0}, {at(1300), kOther, 0}}},
+       {"Inbox|true|1300", "Other|true|1300"}},
+      {"below every screen", {{{at(1300, 30, 990), kMail, 0}}}, {"Inbox|true|1300"}},
+      {"no slot", {{}}, {"Inbox|true|0"}},
+      {"the agent's own extra",
+       {{{at(1300), kMail, 0}, {at(1440), kAgent, 0}}},
+       {"Inbox|false|1300"}},
+      {"this program's own item",
+       {{{at(1300), kMail, 0}, {at(1400), ScannerWorld::kOwnPid, 0}}},
+       {"Inbox|false|1300"}},
+      {"a slot of an app that lists no child of its own",
+       {{{at(1300), kMail, 0}, {at(1200), kOther, 0}}},
+       {"Other|false|1200", "Inbox|false|1300"}},
+      {"one item on two screens, shown on the second",
+       {{{at(700), kMail, 0}}, {{at(700, 30, 982), kMail, 0}}},
+       {"Inbox|false|700"},
+       true},
+      {"one item on two screens, hidden on both",
+       {{{at(700), kMail, 0}}, {{std::nullopt, kMail, 0}}},
+       {"Inbox|true|700"},
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScannerWorld world;
+    world.desktop->setScreen(sim::ScreenSpec{Rect{{0, 0}, {1512, 982}}, Rect{{0, 950}, {662, 32}},
+                                             Rect{{850, 950}, {662, 32}}});
+    world.launch(appNamed("Mail", {extraAt(-300, 30, "Inbox, 3 unread")}, kMail));
+    world.launch(appNamed("Other", {}, kOther));
+    sim::AppSpec agent = appNamed("MenuBarAgent", {}, kAgent);
+    agent.activationPolicy = ActivationPolicy::accessory;  // listed among the apps
+    world.launch(agent);
+    test::AgentBar bar(world, kAgent, c.windows);
+    MenuBarScanner::Context context = MenuBarScanner::makeContext(ScannerWorld::kOwnPid);
+    ASSERT_EQ(context.agent, kAgent);
+    if (c.secondScreenBelow)
+      context.screens.push_back({Rect{{0, 982}, {1920, 1080}}, std::nullopt});
+    const ExtraItems items = MenuBarScanner::scan(context);
+    EXPECT_EQ(signatures(items), c.expected);
+    // What is listed is the app's own element, which presses.
+    for (const auto& item : items) {
+      if (item->appName == "Inbox") {
+        EXPECT_TRUE(MenuBarScanner::press(*item));
+      }
+    }
+  }
+}
+
+TEST(Scan, ReadingTheAgentsTreeCostsOneRequestPerSlotAndOnePerWindowBeyondItsWindows) {
+  ScannerWorld world;
+  std::vector<test::AgentBar::Window> windows(2);
+  for (ProcessID pid = 10; pid < 13; ++pid) {
+    world.launch(appNamed("App" + std::to_string(pid), {extraAt(-300, 30, "x")}, pid));
+    windows[0].push_back({Rect{{100.0 * pid, 0}, {30, 24}}, pid, 0});
+    windows[1].push_back({std::nullopt, pid, 0});
+  }
+  world.launch(appNamed("MenuBarAgent", {}, 9));
+  test::AgentBar bar(world, 9, windows);
+  const MenuBarScanner::Context context = MenuBarScanner::makeContext(ScannerWorld::kOwnPid);
+  EXPECT_EQ(MenuBarScanner::scan(context).size(), 3u);
+  EXPECT_EQ(bar.agentRequests, 1u + 2 + 6);  // "AXWindows", per window, per slot
+  EXPECT_LE(bar.agentRequests, 6u + 2 * 2);
+  size_t agentTimeouts = 0;
+  for (const auto& request : world.ax->requests()) {
+    if (request.kind == Request::Kind::setMessagingTimeout && request.pid == 9) {
+      EXPECT_EQ(request.timeout, MenuBarScanner::kScanTimeout);
+      ++agentTimeouts;
+    }
+  }
+  EXPECT_EQ(agentTimeouts, 1u);  // its own bar is not read: its extras cannot be pressed
 }
 
 // Scans the one app and returns its only extra, forgetting the scan's requests.
