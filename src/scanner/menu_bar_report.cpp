@@ -5,6 +5,8 @@
 #include <utility>
 
 #include "ports/platform.h"
+#include "scanner/agent_hosting.h"
+#include "scanner/control_center_hosting.h"
 
 namespace strandel {
 
@@ -65,11 +67,6 @@ MenuBarReport::Extra readExtra(Accessibility& ax, const AXRef& child) {
   }
   return extra;
 }
-
-// The hosts whose trees the report dumps: Control Center on macOS 26, the agent that draws
-// the menu bar on macOS 27.
-constexpr std::string_view kControlCenterBundleIdentifier = "com.apple.controlcenter";
-constexpr std::string_view kMenuBarAgentName = "MenuBarAgent";
 
 // The elements a dumped tree may point at: each app's extras, by pid.
 using ExtraElements = std::map<ProcessID, std::vector<AXRef>>;
@@ -241,10 +238,6 @@ MenuBarReport::Request MenuBarReport::snapshot(ProcessID excluding) {
   Request request;
   request.context = MenuBarScanner::makeContext(excluding);
   request.ownPid = excluding;
-  for (const RunningApplication& app : platform().workspace->runningApplications()) {
-    if (app.bundleIdentifier)
-      request.bundleIdentifiers[app.processIdentifier] = *app.bundleIdentifier;
-  }
   const std::shared_ptr<const strandel::Screen> main = platform().screens->mainScreen();
   for (const std::shared_ptr<const strandel::Screen>& screen : platform().screens->screens()) {
     if (!screen) continue;
@@ -274,35 +267,28 @@ MenuBarReport MenuBarReport::read(const Request& request) {
     AXRef appElement;
     std::vector<AXRef> elements;
     report.apps.push_back(readApp(ax, *p.clock, app, appElement, elements));
-    if (const auto found = request.bundleIdentifiers.find(app.pid);
-        found != request.bundleIdentifiers.end()) {
-      report.apps.back().bundleIdentifier = found->second;
-    }
+    report.apps.back().bundleIdentifier = app.bundleIdentifier;
     appElements.push_back(appElement);
     extras[app.pid] = std::move(elements);
   }
   // An agent that the scan does not list as an app (it may run without an activation
   // policy) is still asked for its windows.
-  if (request.agent && !extras.count(*request.agent)) {
-    App agent;
-    agent.pid = *request.agent;
-    agent.name = std::string(kMenuBarAgentName);
-    agent.extrasBar = AXReadOutcome{AXError::noValue, std::nullopt};
-    if (const auto found = request.bundleIdentifiers.find(agent.pid);
-        found != request.bundleIdentifiers.end()) {
-      agent.bundleIdentifier = found->second;
-    }
-    report.apps.push_back(agent);
-    appElements.push_back(ax.createApplication(agent.pid));
+  if (request.context.agent && !extras.count(*request.context.agent)) {
+    App drawer;
+    drawer.pid = *request.context.agent;
+    drawer.name = std::string(agent::kProcessName);
+    drawer.extrasBar = AXReadOutcome{AXError::noValue, std::nullopt};
+    report.apps.push_back(drawer);
+    appElements.push_back(ax.createApplication(drawer.pid));
     if (appElements.back())
       ax.setMessagingTimeout(appElements.back(), MenuBarScanner::kScanTimeout);
   }
   // After every app is read, so that a slot can name the extra of an app listed after it.
   for (size_t i = 0; i < report.apps.size(); ++i) {
     App& app = report.apps[i];
-    const bool agent = request.agent == app.pid;
-    if (agent || app.bundleIdentifier == kControlCenterBundleIdentifier) {
-      dumpTree(ax, *p.clock, extras, appElements[i], agent, app);
+    const bool drawsTheBar = request.context.agent == app.pid;
+    if (drawsTheBar || app.bundleIdentifier == controlCenter::kBundleIdentifier) {
+      dumpTree(ax, *p.clock, extras, appElements[i], drawsTheBar, app);
     }
   }
   return report;

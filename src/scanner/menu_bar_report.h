@@ -89,9 +89,6 @@ struct MenuBarReport {
     std::vector<Screen> screens;
     size_t mainScreen = 0;
     ProcessID ownPid = 0;
-    std::map<ProcessID, std::string> bundleIdentifiers;
-    // The process that draws the menu bar on macOS 27, listed or not among the scan's apps.
-    std::optional<ProcessID> agent;
   };
 
   // The dumps stop at this depth below the application element and at this many elements
