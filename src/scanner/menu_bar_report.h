@@ -1,7 +1,9 @@
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ports/accessibility.h"
@@ -25,8 +27,10 @@ struct AXReadOutcome {
 };
 
 // Everything a scan reads on this Mac, for a person to send to the maintainer. Written as a
-// scene file, so that the simulator replays it. Holds app names, process identifiers, the
-// extras' geometry, descriptions and action names, the screen and the system's version.
+// scene file, so that the simulator replays it. Holds app names, bundle identifiers, process
+// identifiers, the extras' geometry, descriptions and action names, the screens, the system's
+// version, and bounded dumps of the trees of Control Center and of the agent that draws the
+// menu bar on macOS 27.
 struct MenuBarReport {
   struct Extra {
     AXReadOutcome position;
@@ -39,15 +43,39 @@ struct MenuBarReport {
     // When the action names are an array of strings only.
     std::optional<std::vector<std::string>> actionNames;
   };
+  // One element of a dumped tree, as it describes itself; a read that failed or gave a
+  // value of another kind is left out.
+  struct Element {
+    std::optional<std::string> role;
+    std::optional<std::string> subrole;
+    std::optional<std::string> identifier;
+    std::optional<std::string> title;
+    std::optional<std::string> description;
+    std::optional<Point> position;
+    std::optional<Size> size;
+    std::optional<bool> enabled;  // none: no "AXEnabled" attribute
+    std::vector<std::string> actions;
+    ProcessID pid = 0;  // the owning process; 0 when it could not be told
+    // When it is an extra of an app of the report (CFEqual): that app's pid and the extra's
+    // place among the app's extras. Nothing else is read of it then.
+    std::optional<std::pair<ProcessID, size_t>> extraOf;
+    std::vector<Element> children;
+  };
   struct App {
     ProcessID pid = 0;
     std::optional<std::string> name;
+    std::optional<std::string> bundleIdentifier;
     // Seconds the extras-bar request took: how slow the app was, or the time-out.
     double responseTime = 0;
     AXReadOutcome extrasBar;
     std::optional<AXReadOutcome> children;  // read when the extras bar is an element
     std::vector<Extra> extras;              // the children that are elements, in order
     size_t otherChildren = 0;               // children that are not elements
+    // Control Center and the agent that draws the bar: their trees, besides what a scan reads.
+    bool dumped = false;
+    std::vector<Element> extraTrees;           // what each extra says beyond a scan's reads
+    std::optional<AXReadOutcome> windowsRead;  // "AXWindows"
+    std::vector<Element> windows;
   };
   struct Screen {
     Rect frame;
@@ -58,17 +86,24 @@ struct MenuBarReport {
   // What the main thread knows when the report starts.
   struct Request {
     MenuBarScanner::Context context;
-    std::optional<Screen> screen;
+    std::vector<Screen> screens;
+    size_t mainScreen = 0;
     ProcessID ownPid = 0;
   };
 
+  // The dumps stop at this depth below the application element and at this many elements
+  // of one app, so that a huge or cyclic tree costs a bounded number of requests.
+  static constexpr int kDumpDepth = 4;
+  static constexpr size_t kDumpLimit = 2000;
+
   ProcessID ownPid = 0;
-  std::optional<Screen> screen;  // none: no main screen
+  std::vector<Screen> screens;  // the one holding the menu bar first; none: no screen
+  size_t mainScreen = 0;        // the one with the keyboard focus
   OperatingSystemVersion osVersion;
   std::string osVersionString;
   std::vector<App> apps;
 
-  // Main thread only: the scan's context, and the main screen as it is now.
+  // Main thread only: the scan's context, and the screens as they are now.
   static Request snapshot(ProcessID excluding);
   // Scan queue only: asks every app of the request what a scan asks, with the scan's
   // time-out on each application element, and a little more.

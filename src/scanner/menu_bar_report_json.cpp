@@ -2,6 +2,7 @@
 // back as a Mac whose reads answer exactly what this Mac's answered.
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -44,7 +45,53 @@ Json fault(const AXReadOutcome& outcome) {
   return out;
 }
 
-Json extraJson(const MenuBarReport::Extra& extra) {
+void optionalText(Json& out, const char* name, const std::optional<std::string>& value) {
+  if (value) out[name] = *value;
+}
+
+// An element of a dumped tree as a scene's element: elements without a role, action or
+// "AXEnabled" unless written, and without a frame when either half could not be read.
+Json elementJson(const MenuBarReport::Element& element) {
+  Json out = Json::object();
+  if (element.extraOf) {
+    out["extraOf"] = Json{{"pid", element.extraOf->first}, {"index", element.extraOf->second}};
+    return out;
+  }
+  if (element.position && element.size) out["frame"] = rect(Rect{*element.position, *element.size});
+  optionalText(out, "role", element.role);
+  optionalText(out, "subrole", element.subrole);
+  optionalText(out, "identifier", element.identifier);
+  optionalText(out, "title", element.title);
+  optionalText(out, "description", element.description);
+  if (element.enabled) out["enabled"] = *element.enabled;
+  if (!element.actions.empty()) out["actions"] = element.actions;
+  if (!element.children.empty()) {
+    Json children = Json::array();
+    for (const auto& child : element.children) children.push_back(elementJson(child));
+    out["children"] = children;
+  }
+  return out;
+}
+
+// What a dump adds to an extra, against the defaults of an extras bar's children.
+void addDetails(Json& out, const MenuBarReport::Element& details) {
+  if (details.role != std::optional<std::string>("AXMenuBarItem")) {
+    out["role"] = details.role ? Json(*details.role) : Json(nullptr);
+  }
+  optionalText(out, "subrole", details.subrole);
+  optionalText(out, "identifier", details.identifier);
+  optionalText(out, "title", details.title);
+  if (details.enabled != std::optional<bool>(true)) {
+    out["enabled"] = details.enabled ? Json(*details.enabled) : Json(nullptr);
+  }
+  if (!details.children.empty()) {
+    Json children = Json::array();
+    for (const auto& child : details.children) children.push_back(elementJson(child));
+    out["children"] = children;
+  }
+}
+
+Json extraJson(const MenuBarReport::Extra& extra, const MenuBarReport::Element* details) {
   Json out = Json::object();
   const bool hasPoint = extra.position.succeededWith(AXValueKind::point);
   const bool hasSize = extra.size.succeededWith(AXValueKind::size);
@@ -63,6 +110,7 @@ Json extraJson(const MenuBarReport::Extra& extra) {
     faults["AXDescription"] = fault(extra.description);
   }
   if (!extra.actionNames) faults["AXActionNames"] = fault(extra.actions);
+  if (details) addDetails(out, *details);
   if (!faults.empty()) out["faults"] = faults;
   return out;
 }
@@ -71,7 +119,15 @@ std::string appJson(const MenuBarReport::App& app, const std::string& indent) {
   Json head = Json::object();
   head["pid"] = app.pid;
   head["name"] = app.name ? Json(*app.name) : Json(nullptr);
+  if (app.bundleIdentifier) head["bundleIdentifier"] = *app.bundleIdentifier;
   double delay = std::round(app.responseTime * 1000) / 1000;
+  // An app that answered is written as answering within the time-out, however much longer
+  // this Mac took to hand the answer on, so that its replay answers too.
+  const bool timedOut = app.extrasBar.error == AXError::cannotComplete ||
+                        (app.windowsRead && app.windowsRead->error == AXError::cannotComplete);
+  if (!timedOut) {
+    delay = std::min(delay, static_cast<double>(MenuBarScanner::kScanTimeout) - 0.001);
+  }
   if (std::isfinite(delay) && delay > 0) head["responseDelay"] = std::min(delay, kMaxResponseDelay);
 
   const AXReadOutcome& bar = app.extrasBar;
@@ -80,6 +136,10 @@ std::string appJson(const MenuBarReport::App& app, const std::string& indent) {
   } else if (!bar.succeededWith(AXValueKind::element)) {
     head["faults"] = Json{{"AXExtrasMenuBar", fault(bar)}};
   }
+  if (app.windowsRead && !app.windowsRead->succeededWith(AXValueKind::array)) {
+    if (!head.contains("faults")) head["faults"] = Json::object();
+    head["faults"]["AXWindows"] = fault(*app.windowsRead);
+  }
   if (app.children && !app.children->succeededWith(AXValueKind::array)) {
     head["barFaults"] = Json{{"AXChildren", fault(*app.children)}};
   } else if (app.children && app.extras.empty() && app.otherChildren > 0) {
@@ -87,13 +147,20 @@ std::string appJson(const MenuBarReport::App& app, const std::string& indent) {
     head["barFaults"] = Json{{"AXChildren", Json{{"value", "array"}}}};
   }
   std::string out = text(head);
-  if (app.extras.empty()) return out;
-  out.pop_back();  // the closing brace: the extras follow, one per line
-  out += ",\"extras\":[";
-  for (size_t i = 0; i < app.extras.size(); ++i) {
-    out += (i == 0 ? "\n" : ",\n") + indent + "  " + text(extraJson(app.extras[i]));
-  }
-  return out + "\n" + indent + "]}";
+  if (app.extras.empty() && app.windows.empty()) return out;
+  out.pop_back();  // the closing brace: the extras and windows follow, one per line
+  auto list = [&](const char* name, size_t count, const std::function<Json(size_t)>& item) {
+    if (count == 0) return;
+    out += std::string(",\"") + name + "\":[";
+    for (size_t i = 0; i < count; ++i)
+      out += (i == 0 ? "\n" : ",\n") + indent + "  " + text(item(i));
+    out += "\n" + indent + "]";
+  };
+  list("extras", app.extras.size(), [&](size_t i) {
+    return extraJson(app.extras[i], i < app.extraTrees.size() ? &app.extraTrees[i] : nullptr);
+  });
+  list("windows", app.windows.size(), [&](size_t i) { return elementJson(app.windows[i]); });
+  return out + "}";
 }
 
 std::string versionText(const OperatingSystemVersion& v) {
@@ -107,18 +174,28 @@ std::string MenuBarReport::json() const {
   Json os = Json::object();
   os["version"] = versionText(osVersion);
   os["description"] = osVersionString;
-  Json screenJson = nullptr;
-  if (screen) {
-    screenJson = Json::object();
-    screenJson["frame"] = rect(screen->frame);
-    if (screen->topLeftArea) screenJson["topLeftArea"] = rect(*screen->topLeftArea);
-    if (screen->topRightArea) screenJson["topRightArea"] = rect(*screen->topRightArea);
-  }
+  auto screenJson = [](const Screen& screen) {
+    Json out = Json::object();
+    out["frame"] = rect(screen.frame);
+    if (screen.topLeftArea) out["topLeftArea"] = rect(*screen.topLeftArea);
+    if (screen.topRightArea) out["topRightArea"] = rect(*screen.topRightArea);
+    return out;
+  };
 
   std::string out = "{\n";
   out += "  \"name\": \"menu bar report\",\n";
   out += "  \"os\": " + text(os) + ",\n";
-  out += "  \"screen\": " + text(screenJson) + ",\n";
+  if (screens.size() < 2) {
+    out +=
+        "  \"screen\": " + (screens.empty() ? "null" : text(screenJson(screens.front()))) + ",\n";
+  } else {
+    out += "  \"screens\": [";
+    for (size_t i = 0; i < screens.size(); ++i) {
+      out += (i == 0 ? "\n    " : ",\n    ") + text(screenJson(screens[i]));
+    }
+    out += "\n  ],\n";
+    if (mainScreen != 0) out += "  \"mainScreen\": " + std::to_string(mainScreen) + ",\n";
+  }
   out += "  \"accessibilityGranted\": true,\n";
   out += "  \"strandel\": " + text(Json{{"pid", ownPid}}) + ",\n";
   out += "  \"apps\": [";

@@ -2,6 +2,7 @@
 // request as the reported one did, and the program lists the same extras on it.
 #include <gtest/gtest.h>
 
+#include <iomanip>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -60,25 +61,45 @@ std::string outcome(const AXReadOutcome& read) {
   return out + "/" + (read.kind ? std::string(axValueKindName(*read.kind)) : "none");
 }
 
+void dumpElement(std::ostringstream& out, const MenuBarReport::Element& e,
+                 const std::string& indent) {
+  auto t = [](const std::optional<std::string>& text) {
+    std::ostringstream quotedText;
+    if (text) quotedText << std::quoted(*text);
+    return text ? quotedText.str() : std::string("-");
+  };
+  out << indent << t(e.role) << " " << t(e.subrole) << " " << t(e.identifier) << " " << t(e.title)
+      << " " << t(e.description) << " pid " << e.pid << " enabled "
+      << (e.enabled ? (*e.enabled ? "yes" : "no") : "-");
+  if (e.position) out << " at " << e.position->x << "," << e.position->y;
+  if (e.size) out << " size " << e.size->width << "," << e.size->height;
+  if (e.extraOf) out << " extra " << e.extraOf->second << " of " << e.extraOf->first;
+  for (const auto& action : e.actions) out << " " << action;
+  out << "\n";
+  for (const auto& child : e.children) dumpElement(out, child, indent + "  ");
+}
+
 // Every field, written apart from the report's own JSON, so that a fault the JSON loses shows.
 std::string dump(const MenuBarReport& report) {
   std::ostringstream out;
   out << "os " << report.osVersion.majorVersion << "." << report.osVersion.minorVersion << "."
       << report.osVersion.patchVersion << " " << report.osVersionString << "\n";
-  if (report.screen) {
-    auto r = [&out](const std::optional<Rect>& rect) {
-      if (!rect) return void(out << " none");
-      out << " " << rect->origin.x << "," << rect->origin.y << "," << rect->size.width << ","
-          << rect->size.height;
-    };
+  auto r = [&out](const std::optional<Rect>& rect) {
+    if (!rect) return void(out << " none");
+    out << " " << rect->origin.x << "," << rect->origin.y << "," << rect->size.width << ","
+        << rect->size.height;
+  };
+  for (const auto& screen : report.screens) {
     out << "screen";
-    r(report.screen->frame);
-    r(report.screen->topLeftArea);
-    r(report.screen->topRightArea);
+    r(screen.frame);
+    r(screen.topLeftArea);
+    r(screen.topRightArea);
     out << "\n";
   }
+  out << "main screen " << report.mainScreen << "\n";
   for (const auto& app : report.apps) {
     out << "app " << app.pid << " " << app.name.value_or("(none)") << " "
+        << app.bundleIdentifier.value_or("(no bundle)") << " "
         << std::lround(app.responseTime * 1000) << "ms bar " << outcome(app.extrasBar)
         << " children " << (app.children ? outcome(*app.children) : "unread") << " others "
         << app.otherChildren << "\n";
@@ -91,21 +112,28 @@ std::string dump(const MenuBarReport& report) {
       }
       out << "\n";
     }
+    if (app.windowsRead) out << "  windows " << outcome(*app.windowsRead) << "\n";
+    for (const auto& tree : app.extraTrees) dumpElement(out, tree, "  extra ");
+    for (const auto& window : app.windows) dumpElement(out, window, "  window ");
   }
   return out.str();
 }
 
 // The report of a scene as the program reads it, made at start.
-std::string readReport(Scene scene) {
+MenuBarReport reportOf(Scene scene) {
   scene.accessibilityGranted = true;
   const ProcessID self = scene.selfPid;
   Simulator simulator(std::move(scene), Simulator::Options{});
-  std::string out;
+  MenuBarReport out;
   simulator.run([&] {
     simulator.virtualLoop()->runUntil(simulator.startDate());
-    out = dump(MenuBarReport::read(MenuBarReport::snapshot(self)));
+    out = MenuBarReport::read(MenuBarReport::snapshot(self));
   });
   return out;
+}
+
+std::string readReport(Scene scene) {
+  return dump(reportOf(std::move(scene)));
 }
 
 struct Case {
@@ -119,8 +147,11 @@ std::string golden(const std::string& name) {
 
 // An app per place and fault: every fault a scene can express.
 std::string everyFault() {
-  std::vector<std::string> faults = {R"({"error": "cannotComplete"})", R"({"error": -25299})",
-                                     R"({"value": null})", R"({"error": "noValue"})",
+  std::vector<std::string> faults = {R"({"error": "cannotComplete"})",
+                                     R"({"error": -25299})",
+                                     R"({"value": null})",
+                                     R"({"error": "noValue"})",
+                                     R"({"error": "noValue", "value": "string"})",
                                      R"({"error": "failure", "value": "element"})"};
   for (const char* kind :
        {"number", "string", "point", "size", "element", "array", "rect", "other"}) {
@@ -155,7 +186,8 @@ std::vector<Case> cases() {
   // Today's Macs, as their users report them, are the golden run "menu_bar_report".
   for (const char* name :
        {"faults", "launch_rescan", "login_item", "login_item_failure", "menu_bar_report",
-        "no_screen", "permission", "script_error", "update_checks", "update_offline"}) {
+        "no_screen", "permission", "script_error", "update_checks", "update_offline",
+        "hosted_macos26", "agent_macos27", "two_displays"}) {
     out.push_back({name, golden(name)});
   }
   out.push_back({"default", readFile(STRANDEL_SOURCE_DIR "/resources/scenes/default.json")});
@@ -189,6 +221,37 @@ TEST(MenuBarReportTest, AReportReadsBackAsAMacThatAnswersTheSameAndScansTheSame)
     EXPECT_EQ(scanLines(second.transcript), scanLines(first.transcript));
     EXPECT_EQ(second.report, first.report);
   }
+}
+
+// A report must pass its own replay: an app that answered is written below the time-out
+// however long this Mac took to pass the answer on, and a bar that came back with an error
+// (even with an element) is asked nothing more, as a scan asks nothing more.
+TEST(MenuBarReportTest, AnAnswerIsWrittenBelowTheTimeOutAndAFailedBarIsNotAskedFurther) {
+  struct Row {
+    AXReadOutcome bar;
+    const char* written;
+  };
+  for (const Row& row : {Row{{AXError::success, AXValueKind::element}, "\"responseDelay\":0.249"},
+                         Row{{AXError::noValue, std::nullopt}, "\"responseDelay\":0.249"},
+                         Row{{AXError::cannotComplete, std::nullopt}, "\"responseDelay\":0.252"}}) {
+    MenuBarReport report;
+    MenuBarReport::App app;
+    app.pid = 7;
+    app.extrasBar = row.bar;
+    app.responseTime = 0.2523;
+    report.apps.push_back(app);
+    EXPECT_NE(report.json().find(row.written), std::string::npos) << report.json();
+  }
+
+  SceneLoad loaded =
+      parseScene(R"({"screen": {"frame": [0, 0, 800, 600]}, "apps": [{"pid": 7, "name": "A",
+      "faults": {"AXExtrasMenuBar": {"error": "failure", "value": "element"}},
+      "extras": [{"frame": [1, 0, 9, 9]}]}]})",
+                 "s.json");
+  ASSERT_TRUE(loaded.scene) << loaded.error;
+  const MenuBarReport report = reportOf(*loaded.scene);
+  ASSERT_EQ(report.apps.size(), 1u);
+  EXPECT_FALSE(report.apps[0].children);
 }
 
 }  // namespace

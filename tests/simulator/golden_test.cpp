@@ -68,7 +68,8 @@ INSTANTIATE_TEST_SUITE_P(Runs, GoldenTest,
                          testing::Values("demo", "permission", "launch_rescan", "update_checks",
                                          "update_offline", "login_item", "login_item_failure",
                                          "login_item_approval", "faults", "no_screen",
-                                         "script_error", "menu_bar_report"),
+                                         "script_error", "menu_bar_report", "hosted_macos26",
+                                         "agent_macos27", "two_displays"),
                          [](const testing::TestParamInfo<const char*>& run) {
                            return std::string(run.param);
                          });
