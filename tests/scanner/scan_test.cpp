@@ -430,6 +430,8 @@ TEST(Scan, ReadingTheAgentsTreeCostsOneRequestPerSlotAndOnePerWindowBeyondItsWin
     }
   }
   EXPECT_EQ(agentTimeouts, 1u);  // its own bar is not read: its extras cannot be pressed
+}
+
 // Holds the slow app's first answer until exit() has destroyed whatever was made after the
 // exit handler was registered (the scan's own tables among them), then hands the handler
 // what the scan made of the rest.
