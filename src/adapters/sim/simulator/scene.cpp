@@ -267,9 +267,24 @@ void readTimeline(const Node& node, Scene& scene) {
   }
 }
 
+std::set<HotKeyCombo> readHotKeysTaken(const Node& list) {
+  std::set<HotKeyCombo> taken;
+  const auto& items = list.array();
+  for (size_t i = 0; i < items.size(); ++i) {
+    Node entry = list.element(i);
+    auto combo = parseHotKey(entry.string());
+    if (!combo) {
+      entry.fail("expected a key combination like \"ctrl+opt+cmd+space\", found " +
+                 inQuotes(entry.string()));
+    }
+    taken.insert(*combo);
+  }
+  return taken;
+}
+
 Scene readScene(const Node& root) {
   root.object({"name", "os", "screen", "accessibilityGranted", "strandel", "apps", "installed",
-               "timeline", "updateServer", "defaults", "loginItem"},
+               "timeline", "updateServer", "defaults", "loginItem", "hotKeysTaken"},
               {"screen", "apps"});
   Scene scene;
   if (root.has("name")) scene.name = root.member("name").string();
@@ -309,6 +324,7 @@ Scene readScene(const Node& root) {
   if (root.has("timeline")) readTimeline(root.member("timeline"), scene);
   if (root.has("updateServer")) scene.updateServer = readUpdateServer(root.member("updateServer"));
   if (root.has("loginItem")) scene.loginItem = readLoginItem(root.member("loginItem"));
+  if (root.has("hotKeysTaken")) scene.hotKeysTaken = readHotKeysTaken(root.member("hotKeysTaken"));
   return scene;
 }
 

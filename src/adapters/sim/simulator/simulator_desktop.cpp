@@ -45,22 +45,44 @@ void Simulator::closeMenu() {
   if (auto shown = menu(); shown && shown->isOpen()) shown->close();
 }
 
-bool Simulator::choose(long row) {
+std::shared_ptr<SimMenu> Simulator::activeMenu() const {
   auto shown = menu();
-  return shown && shown->isOpen() && shown->choose(row - 1);
+  if (!shown || !shown->isOpen()) return nullptr;
+  return std::static_pointer_cast<SimMenu>(shown->activeMenu().shared_from_this());
+}
+
+bool Simulator::choose(long row) {
+  auto shown = activeMenu();
+  return shown && shown->choose(row - 1);
+}
+
+void Simulator::pressShortcut(const HotKeyCombo& combo) {
+  hotKeys_->press(combo);
+}
+
+long Simulator::typeIntoMenu(const std::string& text) {
+  auto shown = activeMenu();
+  if (!shown || !shown->typeSelect(text)) return -1;
+  return shown->highlightedIndex();
+}
+
+bool Simulator::pressReturn() {
+  auto shown = activeMenu();
+  return shown && shown->chooseHighlighted();
 }
 
 long Simulator::findRow(const std::string& title) const {
-  auto shown = menu();
+  auto shown = activeMenu();
+  if (!shown) shown = menu();
   if (!shown) return -1;
   const auto items = shown->shownItems();
   for (size_t i = 0; i < items.size(); ++i) {
     if (!items[i]->isSeparator() && items[i]->title() == title) return static_cast<long>(i);
   }
-  // A hidden extra's row starts with its mark; its label alone names it too.
-  const std::string marked = "\u25CF  " + title;
+  // A hidden extra's row draws its mark before the label: what it shows names it too.
   for (size_t i = 0; i < items.size(); ++i) {
-    if (!items[i]->isSeparator() && items[i]->title() == marked) return static_cast<long>(i);
+    auto shownAs = items[i]->attributedTitle();
+    if (shownAs && shownAs->text == title) return static_cast<long>(i);
   }
   return -1;
 }
@@ -76,8 +98,8 @@ void Simulator::setOptionKeyDown(bool down) {
 }
 
 bool Simulator::chooseKey(const std::string& key) {
-  auto shown = menu();
-  return shown && shown->isOpen() && shown->chooseKeyEquivalent(key);
+  auto shown = activeMenu();
+  return shown && shown->chooseKeyEquivalent(key);
 }
 
 void Simulator::openPrivacyPane() {
@@ -194,10 +216,12 @@ bool Simulator::openURL(const URL& url) {
   return false;
 }
 
-void Simulator::menuChanged(SimMenu& shown) {
+void Simulator::menuChanged(SimMenu&) {
   // An open menu is tracked: timers only in the default mode wait until it closes.
-  if (shown.isOpen() != tracking_) {
-    tracking_ = shown.isOpen();
+  auto status = menu();
+  bool open = status && status->isOpen();
+  if (open != tracking_) {
+    tracking_ = open;
     if (virtualLoop_) virtualLoop_->setTracking(tracking_);
     if (realLoop_) realLoop_->setTracking(tracking_);
   }
