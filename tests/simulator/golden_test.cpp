@@ -45,7 +45,10 @@ std::string transcriptOf(const std::string& name) {
     return "script refused: " + problem + "\n";
   }
   Transcript transcript;
-  Simulator simulator(std::move(*scene.scene), Simulator::Options{});
+  Simulator::Options options;
+  // A run named "..._ja" shows the program in Japanese.
+  if (name.size() > 3 && name.substr(name.size() - 3) == "_ja") options.languages = {"ja"};
+  Simulator simulator(std::move(*scene.scene), options);
   int status = ScriptRunner(simulator, std::move(*script.script), transcript).run();
   return transcript.text() + "exit status " + std::to_string(status) + "\n";
 }
@@ -67,7 +70,8 @@ TEST_P(GoldenTest, TheRunGivesTheKeptTranscript) {
 INSTANTIATE_TEST_SUITE_P(Runs, GoldenTest,
                          testing::Values("demo", "permission", "launch_rescan", "update_checks",
                                          "update_offline", "login_item", "login_item_failure",
-                                         "faults", "no_screen", "script_error", "menu_bar_report"),
+                                         "faults", "no_screen", "script_error", "menu_bar_report",
+                                         "keyboard_shortcut", "keyboard_shortcut_ja"),
                          [](const testing::TestParamInfo<const char*>& run) {
                            return std::string(run.param);
                          });

@@ -76,13 +76,15 @@ long Simulator::findRow(const std::string& title) const {
   if (!shown) shown = menu();
   if (!shown) return -1;
   const auto items = shown->shownItems();
-  for (size_t i = 0; i < items.size(); ++i) {
-    if (!items[i]->isSeparator() && items[i]->title() == title) return static_cast<long>(i);
-  }
-  // A hidden extra's row draws its mark before the label: what it shows names it too.
+  // First by what the row shows, then by its plain title: a hidden extra's row draws its
+  // mark before the label, and the label alone names it too.
   for (size_t i = 0; i < items.size(); ++i) {
     auto shownAs = items[i]->attributedTitle();
-    if (shownAs && shownAs->text == title) return static_cast<long>(i);
+    if (!items[i]->isSeparator() && (shownAs ? shownAs->text : items[i]->title()) == title)
+      return static_cast<long>(i);
+  }
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (!items[i]->isSeparator() && items[i]->title() == title) return static_cast<long>(i);
   }
   return -1;
 }
