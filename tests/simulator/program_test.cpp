@@ -71,7 +71,7 @@ TEST_F(ProgramTest, AScriptRunsToItsTranscriptOrIsRefusedWithItsLine) {
   Outcome good = run("--scene " + scene + " --script " + file("ok.script", "at 1 open\nclose\n"));
   EXPECT_EQ(good.status, 0) << good.err;
   EXPECT_EQ(good.out.rfind("[   0.000] scene: (unnamed)\n", 0), 0u) << good.out;
-  EXPECT_NE(good.out.find("[   1.000] menu opened (6 rows):"), std::string::npos) << good.out;
+  EXPECT_NE(good.out.find("[   1.000] menu opened (7 rows):"), std::string::npos) << good.out;
   EXPECT_NE(good.out.find("[   1.000] end of script\n"), std::string::npos) << good.out;
 
   Outcome failing = run("--scene " + scene + " --script " + file("bad.script", "close\n"));
@@ -120,7 +120,7 @@ TEST_F(ProgramTest, HostileInputsEndAsStatedAndPrintOnlyEscapes) {
     Texts printed;  // each somewhere in the output or the messages
   } rows[] = {
       {"a one-line scene of 3,000 apps", crowded, "at 1 open\n", 0,
-       Texts{"3000 apps running", "scan: 3000 apps, 3000 extras", "menu opened (3006 rows)"}},
+       Texts{"3000 apps running", "scan: 3000 apps, 3000 extras", "menu opened (3007 rows)"}},
       {"escapes in every printed field", evil,
        "at 1 open\nchoose 2\nwait 1\nlaunch 7\nquit 5\nchoose \"\x1b[0m\xe2\x80\xae\"\n", 1,
        Texts{"scene: Evil \\x1B]0;title\\x07\n", "2. action \"Wi\\x1B[2J-Fi\\u2066\"\n",
