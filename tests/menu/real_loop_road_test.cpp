@@ -115,7 +115,7 @@ TEST(RealLoopRoad, OpenScanRebuildAndPick) {
   // 2. The scan runs on the scan queue; its result rebuilds the open menu on the main thread.
   auto rebuiltFuture = rebuilt.get_future();
   const Rows listRows = await(rebuiltFuture);
-  Rows expected = {"HIDDEN (1) (disabled)",  "●  Backup -> pick:", "---",
+  Rows expected = {"HIDDEN (1) (disabled)",  "●  Backup (title Backup) -> pick:", "---",
                    "VISIBLE (1) (disabled)", "Clock -> pick:",     "---"};
   for (const auto& row : test::englishFooter()) expected.push_back(row);
   EXPECT_EQ(listRows, expected);

@@ -23,11 +23,11 @@ Rows shownRows(const sim::SimMenu& menu) {
 }
 
 TEST(ReportRow, ReplacesCheckForUpdatesOnlyWhileOptionIsHeldAndNeverWithoutAccess) {
-  const Rows footer = {"Launch at Login -> toggleLaunchAtLogin",
+  const Rows footer = {"Launch at Login -> toggleLaunchAtLogin", "Keyboard Shortcut (submenu)",
                        "Check for Updates… -> checkForUpdates",
                        "Support Strandel… -> openDonatePage", "Quit Strandel -> terminate: [q]"};
   Rows withOption = footer;
-  withOption[1] = "Copy Menu Bar Report -> copyMenuBarReport (alternate, option)";
+  withOption[2] = "Copy Menu Bar Report -> copyMenuBarReport (alternate, option)";
   const Rows permission = {
       "Strandel needs Accessibility access to list menu bar extras. (disabled)", "---",
       "Open Accessibility Settings… -> openAccessibilitySettings", "---",

@@ -84,8 +84,15 @@ class SimHotKeys::Registration final : public EventHotKey {
   const HotKeyCombo combo;
 };
 
-SimHotKeys::SimHotKeys(std::set<HotKeyCombo> takenByOthers, Report report)
-    : takenByOthers_(std::move(takenByOthers)), report_(std::move(report)) {}
+SimHotKeys::SimHotKeys(std::set<HotKeyCombo> takenByOthers, Report report,
+                       HeldElsewhere heldElsewhere)
+    : takenByOthers_(std::move(takenByOthers)),
+      report_(std::move(report)),
+      heldElsewhere_(std::move(heldElsewhere)) {}
+
+bool SimHotKeys::taken(const HotKeyCombo& combo) const {
+  return takenByOthers_.count(combo) > 0 || (heldElsewhere_ && heldElsewhere_(combo));
+}
 
 OSStatus SimHotKeys::installHotKeyPressedHandler(HotKeyPressedHandler handler) {
   handler_ = std::move(handler);
@@ -96,7 +103,7 @@ OSStatus SimHotKeys::registerEventHotKey(uint32_t keyCode, uint32_t modifiers, E
                                          EventHotKeyRef& ref) {
   HotKeyCombo combo{keyCode, modifiers};
   std::string line = "hot key: register " + describeHotKey(combo);
-  if (takenByOthers_.count(combo) > 0 || registered_.count(combo) > 0) {
+  if (taken(combo) || registered_.count(combo) > 0) {
     if (report_) report_(line + " -> eventHotKeyExistsErr (held by another app)");
     return kEventHotKeyExistsErr;
   }
@@ -120,7 +127,7 @@ void SimHotKeys::press(const HotKeyCombo& combo) {
   if (found == registered_.end()) {
     if (report_) {
       report_("hot key: " + describeHotKey(combo) + " pressed -> " +
-              (takenByOthers_.count(combo) > 0 ? "another app" : "no app"));
+              (taken(combo) ? "another app" : "no app"));
     }
     return;
   }

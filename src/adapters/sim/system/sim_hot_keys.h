@@ -33,7 +33,11 @@ class SimHotKeys final : public HotKeys {
  public:
   using Report = std::function<void(const std::string& line)>;
 
-  SimHotKeys(std::set<HotKeyCombo> takenByOthers, Report report);
+  using HeldElsewhere = std::function<bool(const HotKeyCombo&)>;
+
+  // `heldElsewhere`, if given, is asked as well as `takenByOthers`.
+  SimHotKeys(std::set<HotKeyCombo> takenByOthers, Report report,
+             HeldElsewhere heldElsewhere = nullptr);
 
   OSStatus installHotKeyPressedHandler(HotKeyPressedHandler handler) override;
   OSStatus registerEventHotKey(uint32_t keyCode, uint32_t modifiers, EventHotKeyID id,
@@ -47,8 +51,11 @@ class SimHotKeys final : public HotKeys {
  private:
   class Registration;
 
+  bool taken(const HotKeyCombo& combo) const;
+
   std::set<HotKeyCombo> takenByOthers_;
   Report report_;
+  HeldElsewhere heldElsewhere_;
   HotKeyPressedHandler handler_;
   std::map<HotKeyCombo, EventHotKeyID> registered_;
 };
