@@ -17,23 +17,6 @@ using A = AppDelegateAccess;
 constexpr const char* kPositionKey = "NSStatusItem Preferred Position StrandelControl";
 constexpr const char* kNotification = "com.apple.accessibility.api";
 
-TEST(AppDelegateInit, AFreshDelegateHasOnlyAnEmptyMenu) {
-  test::TestPlatform tp;
-  auto delegate = tp.makeDelegate();
-  ASSERT_NE(A::menu(*delegate), nullptr);
-  EXPECT_EQ(A::menu(*delegate)->numberOfItems(), 0);
-  EXPECT_EQ(A::menu(*delegate)->delegate(), nullptr);
-  EXPECT_EQ(A::cachedAt(*delegate), Date::distantPast());
-  EXPECT_TRUE(A::pendingCompletions(*delegate).empty());
-  EXPECT_FALSE(A::statusItem(*delegate) || A::accessibilityWatch(*delegate) ||
-               A::cachedItems(*delegate) || A::shownSignature(*delegate) ||
-               A::scanning(*delegate) || A::menuIsOpen(*delegate));
-  // Nothing else happened: no status item, no scan, no timer, nothing posted.
-  EXPECT_EQ(tp.statusBar->items().size() + tp.loop->pendingMain() + tp.pendingScanBlocks() +
-                tp.loop->activeTimerCount(),
-            0u);
-}
-
 TEST(Startup, TheSavedPositionIsRepairedOnlyWhenAbsent) {
   const std::optional<DefaultsValue> cases[] = {
       std::nullopt,
@@ -57,58 +40,47 @@ TEST(Startup, TheSavedPositionIsRepairedOnlyWhenAbsent) {
   }
 }
 
-TEST(Startup, TheStatusItem) {
-  test::TestPlatform tp;
-  auto delegate = tp.launchDelegate();
-  ASSERT_EQ(tp.statusBar->items().size(), 1u);
-  auto item = tp.statusItem();
-  EXPECT_EQ(A::statusItem(*delegate), item);
-  EXPECT_EQ(item->length(), -1);
-  EXPECT_EQ(item->autosaveName(), "StrandelControl");
-
-  auto* button = item->simButton();
-  ASSERT_NE(button, nullptr);
-  auto image = std::dynamic_pointer_cast<sim::SimImage>(button->image());
-  ASSERT_NE(image, nullptr);
-  EXPECT_EQ(image->glyph(), "⋯");  // the "ellipsis.circle" symbol
-  EXPECT_TRUE(image->isTemplate());
-  // One text, looked up for both.
-  EXPECT_EQ(button->toolTip(), "Strandel: hidden menu bar extras");
-  EXPECT_EQ(image->accessibilityDescription(), button->toolTip());
-
-  ASSERT_EQ(button->trackingAreas().size(), 1u);
-  const auto& area = button->trackingAreas()[0];
-  EXPECT_EQ(area.rect, Rect{});
-  EXPECT_EQ(area.options, 0x281u);
-  EXPECT_EQ(area.owner.lock(), std::static_pointer_cast<TrackingOwner>(delegate));
-
-  // The menu is the delegate's, with the delegate as its delegate.
-  EXPECT_EQ(item->menu(), A::menu(*delegate));
-  EXPECT_EQ(A::menu(*delegate)->delegate(), std::static_pointer_cast<MenuDelegate>(delegate));
-}
-
 // Images that the system cannot make.
 class NoImages final : public Images {
  public:
   ImageRef systemSymbol(const std::string&, const std::string&) override { return nullptr; }
 };
 
-TEST(Startup, AnItemWithoutImageOrButtonStillGetsItsMenu) {
-  {
-    test::TestPlatform tp;
-    tp.platform.images = std::make_shared<NoImages>();
+// Without an image or a button the item still gets its text, its tracking area and its menu.
+TEST(Startup, TheStatusItem) {
+  for (int variant = 0; variant < 3; ++variant) {
+    SCOPED_TRACE(variant);
+    test::TestPlatform tp(test::TestPlatform::Options{.statusItemsHaveButtons = variant != 2});
+    if (variant == 1) tp.platform.images = std::make_shared<NoImages>();
+    tp.launchApp("Clock", {{"Clock", 900}});
     auto delegate = tp.launchDelegate();
-    auto* button = tp.statusItem()->simButton();
-    EXPECT_EQ(button->image(), nullptr);
+    ASSERT_EQ(tp.statusBar->items().size(), 1u);
+    auto item = tp.statusItem();
+    EXPECT_EQ(A::statusItem(*delegate), item);
+    EXPECT_EQ(item->length(), -1);
+    EXPECT_EQ(item->autosaveName(), "StrandelControl");
+    // The menu is the delegate's, with the delegate as its delegate.
+    EXPECT_EQ(item->menu(), A::menu(*delegate));
+    EXPECT_EQ(A::menu(*delegate)->delegate(), std::static_pointer_cast<MenuDelegate>(delegate));
+    tp.drain();
+    ASSERT_TRUE(item->click());
+    EXPECT_EQ(test::describeMenu(*item->menu())[1], "Clock -> pick:");
+    auto* button = item->simButton();
+    if (variant == 2) continue;
+    auto image = std::dynamic_pointer_cast<sim::SimImage>(button->image());
+    ASSERT_EQ(image == nullptr, variant == 1);
     EXPECT_EQ(button->toolTip(), "Strandel: hidden menu bar extras");
-    EXPECT_EQ(button->trackingAreas().size(), 1u);
+    if (image) {
+      EXPECT_EQ(image->glyph(), "⋯");  // the "ellipsis.circle" symbol
+      EXPECT_TRUE(image->isTemplate());
+      EXPECT_EQ(image->accessibilityDescription(), button->toolTip());  // one text for both
+    }
+    ASSERT_EQ(button->trackingAreas().size(), 1u);
+    const auto& area = button->trackingAreas()[0];
+    EXPECT_EQ(area.rect, Rect{});
+    EXPECT_EQ(area.options, 0x281u);
+    EXPECT_EQ(area.owner.lock(), std::static_pointer_cast<TrackingOwner>(delegate));
   }
-  test::TestPlatform tp(test::TestPlatform::Options{.statusItemsHaveButtons = false});
-  tp.launchApp("Clock", {{"Clock", 900}});
-  auto delegate = tp.launchDelegate();
-  tp.drain();
-  ASSERT_TRUE(tp.statusItem()->click());
-  EXPECT_EQ(test::describeMenu(*tp.statusItem()->menu())[1], "Clock -> pick:");
 }
 
 // Observers first, then either the prompt and the watch or one scan, and the silent update

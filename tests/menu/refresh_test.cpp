@@ -55,38 +55,33 @@ TEST_F(RefreshTest, WithoutAccessACompletionIsDroppedForGood) {
   EXPECT_FALSE(A::scanning(*delegate));
 }
 
+// A completion queued after the scan ran, before its result was served, gets that result too.
 TEST_F(RefreshTest, ABurstIsOneScanAndServesEveryoneInOrderWithTheSameList) {
   std::vector<std::pair<std::string, ExtraItems>> served;
-  A::refresh(*delegate, [&](const ExtraItems& items) { served.emplace_back("A", items); });
+  const auto serve = [&](std::string name) {
+    return [&served, name](const ExtraItems& items) { served.emplace_back(name, items); };
+  };
+  A::refresh(*delegate, serve("A"));
   A::refresh(*delegate);
   A::refresh(*delegate, AppDelegate::Completion{});  // an empty callback is not queued
-  A::refresh(*delegate, [&](const ExtraItems& items) { served.emplace_back("B", items); });
+  A::refresh(*delegate, serve("B"));
   EXPECT_EQ(tp.pendingScanBlocks(), 1u);
   EXPECT_EQ(A::pendingCompletions(*delegate).size(), 2u);
-  ASSERT_TRUE(tp.finishScanStep());
+  ASSERT_TRUE(tp.runScanStep());  // the scan is done; its result waits on the main queue
+  A::refresh(*delegate, serve("late"));
+  tp.runMain();
 
   EXPECT_EQ(tp.pendingScanBlocks(), 0u);
-  ASSERT_EQ(served.size(), 2u);
-  EXPECT_EQ(served[0].first, "A");
-  EXPECT_EQ(served[1].first, "B");
-  // The very same item objects, shared by the cache and both completions.
+  ASSERT_EQ(served.size(), 3u);
+  // The very same item objects, shared by the cache and every completion.
   const ExtraItems& cached = A::cachedItems(*delegate).value();
   EXPECT_EQ(namesOf(cached), Names{"Clock"});
-  EXPECT_EQ(served[0].second, cached);
-  EXPECT_EQ(served[1].second, cached);
+  for (size_t i = 0; i < served.size(); ++i) {
+    EXPECT_EQ(served[i].first, (Names{"A", "B", "late"}[i]));
+    EXPECT_EQ(served[i].second, cached);
+  }
   EXPECT_FALSE(A::scanning(*delegate));
   EXPECT_TRUE(A::pendingCompletions(*delegate).empty());
-}
-
-TEST_F(RefreshTest, ACompletionQueuedAfterTheScanRanGetsThatScansResult) {
-  ExtraItems first, late;
-  A::refresh(*delegate, [&](const ExtraItems& items) { first = items; });
-  ASSERT_TRUE(tp.runScanStep());  // the scan is done; its result waits on the main queue
-  A::refresh(*delegate, [&](const ExtraItems& items) { late = items; });
-  EXPECT_EQ(tp.pendingScanBlocks(), 0u);
-  tp.runMain();
-  EXPECT_EQ(namesOf(late), Names{"Clock"});
-  EXPECT_EQ(late, first);
 }
 
 TEST_F(RefreshTest, ACompletionThatRefreshesStartsASecondScanAndWaitsForIt) {

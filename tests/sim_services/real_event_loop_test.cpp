@@ -98,25 +98,35 @@ TEST_F(RealEventLoopTest, SerialQueueRunsBlocksOneAtATimeInOrderAndDrainsWhenDro
 }
 
 TEST_F(RealEventLoopTest, DelayedBlocksAndTimersRunInDueOrderDefaultModeOnesAfterTracking) {
+  // However slow the machine: the last block is posted only once tracking has ended, so the
+  // held-back timer is due before it, and the loop stops only when everything has run.
+  int fires = 0;
+  bool lastBlockRan = false;
+  auto stopWhenDone = [&] {
+    if (fires == 3 && lastBlockRan) loop.stop();
+  };
   loop.setTracking(true);
-  loop.mainQueue().asyncAfter(0.03, [&] {
-    log.push_back("30ms");
-    loop.stop();
-  });
   loop.mainQueue().asyncAfter(0.01, record("10ms"));
   loop.scheduledTimer(0.015, false, [&](Timer&) { log.push_back("default timer 15ms"); });
   TimerRef common = loop.scheduledTimer(0.02, false, [&](Timer&) {
     log.push_back("common timer 20ms");
     loop.setTracking(false);
+    loop.mainQueue().asyncAfter(0.01, [&] {
+      log.push_back("10ms after tracking");
+      lastBlockRan = true;
+      stopWhenDone();
+    });
   });
   loop.addTimer(common, RunLoopMode::commonModes);
-  int fires = 0;
   loop.scheduledTimer(0.001, true, [&](Timer& t) {
-    if (++fires == 3) t.invalidate();
+    if (++fires < 3) return;
+    t.invalidate();
+    stopWhenDone();
   });
   loop.mainQueue().async(record("now"));
   loop.run();
-  EXPECT_EQ(log, (Log{"now", "10ms", "common timer 20ms", "default timer 15ms", "30ms"}));
+  EXPECT_EQ(log,
+            (Log{"now", "10ms", "common timer 20ms", "default timer 15ms", "10ms after tracking"}));
   EXPECT_EQ(fires, 3);
   EXPECT_EQ(loop.activeTimerCount(), 0u);
 }

@@ -8,8 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "adapters/sim/simulator/scene.h"
-#include "broken_scenes.h"
 #include "support/temp_dir.h"
 #include "text/display_escape.h"
 
@@ -43,7 +41,8 @@ class ProgramTest : public testing::Test {
   strandel::sim::test::TempDir dir_;
 };
 
-TEST_F(ProgramTest, EveryBrokenSceneEndsTheProgramWithTheLoadersMessage) {
+// Every other broken scene is in the loader's table; the program prints what it says.
+TEST_F(ProgramTest, ABrokenSceneEndsTheProgramWithTheLoadersMessage) {
   Outcome exact = run("--scene " + file("broken.json",
                                         "{\n  \"screen\": null,\n  \"apps\": "
                                         "[{\"pid\": \"7\", \"name\": \"A\"}]\n}\n"));
@@ -51,39 +50,9 @@ TEST_F(ProgramTest, EveryBrokenSceneEndsTheProgramWithTheLoadersMessage) {
   EXPECT_EQ(exact.out, "");
   EXPECT_EQ(exact.err, "strandel: the scene is refused: " + (dir_.path() / "broken.json").string() +
                            ":3:20: /apps/0/pid: expected an integer, found a string\n");
-  for (const auto& broken : strandel::sim::fixtures::brokenScenes()) {
-    SCOPED_TRACE(broken.what);
-    Outcome outcome = run("--scene " + file("broken.json", broken.text));
-    EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.out, "");
-    std::string error =
-        strandel::sim::parseScene(broken.text, (dir_.path() / "broken.json").string()).error;
-    EXPECT_EQ(outcome.err, "strandel: the scene is refused: " + error + "\n");
-  }
   Outcome missing = run("--scene '" + (dir_.path() / "nowhere.json").string() + "'");
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.err.find("nowhere.json: cannot read the scene"), std::string::npos);
-}
-
-TEST_F(ProgramTest, AScriptRunsToItsTranscriptOrIsRefusedWithItsLine) {
-  std::string scene =
-      file("s.json", R"({"screen": null, "apps": [], "accessibilityGranted": true})");
-  Outcome good = run("--scene " + scene + " --script " + file("ok.script", "at 1 open\nclose\n"));
-  EXPECT_EQ(good.status, 0) << good.err;
-  EXPECT_EQ(good.out.rfind("[   0.000] scene: (unnamed)\n", 0), 0u) << good.out;
-  EXPECT_NE(good.out.find("[   1.000] menu opened (7 rows):"), std::string::npos) << good.out;
-  EXPECT_NE(good.out.find("[   1.000] end of script\n"), std::string::npos) << good.out;
-
-  Outcome failing = run("--scene " + scene + " --script " + file("bad.script", "close\n"));
-  EXPECT_EQ(failing.status, 1);
-  EXPECT_NE(failing.out.find("error: "), std::string::npos) << failing.out;
-
-  Outcome refused = run("--scene " + scene + " --script " + file("b.script", "\nlaunch \"Zed\"\n"));
-  EXPECT_EQ(refused.status, 1);
-  EXPECT_EQ(refused.out, "");
-  EXPECT_NE(refused.err.find("b.script:2: no app in the scene is named or has the pid \"Zed\""),
-            std::string::npos)
-      << refused.err;
 }
 
 // Whatever the input holds, every line printed is its own display escape: no control
@@ -97,7 +66,7 @@ void expectOnlyEscapes(const std::string& printed) {
   EXPECT_EQ(start, printed.size()) << "the last line is not ended";
 }
 
-TEST_F(ProgramTest, HostileInputsEndAsStatedAndPrintOnlyEscapes) {
+TEST_F(ProgramTest, ScriptsAndHostileInputsEndAsStatedAndPrintOnlyEscapes) {
   std::string crowded = R"({"screen": {"frame": [0, 0, 1440, 900]}, "apps": [)";
   for (int a = 0; a < 3000; ++a) {
     crowded += (a ? ", " : "") + std::string(R"({"pid": )") + std::to_string(a + 10) +
@@ -119,6 +88,12 @@ TEST_F(ProgramTest, HostileInputsEndAsStatedAndPrintOnlyEscapes) {
     int status;
     Texts printed;  // each somewhere in the output or the messages
   } rows[] = {
+      {"a script that runs to its end", plain, "at 1 open\nclose\n", 0,
+       Texts{"[   0.000] scene: (unnamed)\n",
+             "[   1.000] menu opened (7 rows):", "[   1.000] end of script\n"}},
+      {"a script that fails", plain, "close\n", 1, Texts{"error: "}},
+      {"a script naming no app", plain, "\nlaunch \"Zed\"\n", 1,
+       Texts{"h.script:2: no app in the scene is named or has the pid \"Zed\""}},
       {"a one-line scene of 3,000 apps", crowded, "at 1 open\n", 0,
        Texts{"3000 apps running", "scan: 3000 apps, 3000 extras", "menu opened (3007 rows)"}},
       {"escapes in every printed field", evil,

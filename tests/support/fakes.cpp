@@ -1,6 +1,5 @@
 #include "support/fakes.h"
 
-#include <cstdlib>
 #include <utility>
 
 #include "adapters/sim/services/atomic_file.h"
@@ -51,20 +50,8 @@ std::string MapBundle::localizedString(const std::string& key, const std::string
   return value.empty() ? key : value;
 }
 
-std::string sourceDirectory() {
-  if (const char* fromEnvironment = std::getenv("STRANDEL_SOURCE_DIR")) return fromEnvironment;
-  // This file sits at tests/support/ in the source tree.
-  std::string here = __FILE__;
-  for (int up = 0; up < 3; ++up) {
-    auto slash = here.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    here.erase(slash);
-  }
-  return here;
-}
-
 std::map<std::string, std::string> englishStrings() {
-  auto bytes = sim::readWholeFile(sourceDirectory() + "/resources/en.lproj/Localizable.strings");
+  auto bytes = sim::readWholeFile(STRANDEL_SOURCE_DIR "/resources/en.lproj/Localizable.strings");
   if (!bytes) return {};
   return sim::parseStringsFile(*bytes).value_or(std::map<std::string, std::string>{});
 }

@@ -75,9 +75,6 @@ class MapBundle final : public Bundle {
   std::map<std::string, InfoValue> info;
 };
 
-// The source tree: $STRANDEL_SOURCE_DIR, else where this library was compiled from.
-std::string sourceDirectory();
-
 // The project's English string table, read from the source tree; empty when it does not read.
 std::map<std::string, std::string> englishStrings();
 

@@ -36,13 +36,8 @@ Version parseVersion(std::string_view text) {
       readNumber(text, pos, 3, version.patch) && pos == text.size()) {
     return version;
   }
-  std::string shown;
-  for (char c : text.substr(0, 40)) {
-    shown += (c >= 0x20 && c < 0x7f) ? c : '?';
-  }
-  if (text.size() > 40) shown += "...";
-  throw ReleaseError("'" + shown +
-                     "' is not a version: expected MAJOR.MINOR.PATCH, decimal without leading "
+  throw ReleaseError(shown(text, 40) +
+                     " is not a version: expected MAJOR.MINOR.PATCH, decimal without leading "
                      "zeros, MINOR and PATCH below 1000 (like 1.2.0)");
 }
 
