@@ -137,8 +137,8 @@ struct StatusItemFixture : MenuFixture {
     hotKeys->registerEventHotKey(kVKSpace, shortcut.modifiers, {KeyboardShortcuts::kSignature, 2},
                                  ref);
   }
-  std::shared_ptr<sim::SimHotKeys> hotKeys = std::make_shared<sim::SimHotKeys>(
-      std::set<sim::HotKeyCombo>{}, sim::SimHotKeys::Report{});
+  std::shared_ptr<sim::SimHotKeys> hotKeys =
+      std::make_shared<sim::SimHotKeys>(std::set<sim::HotKeyCombo>{}, sim::SimHotKeys::Report{});
   const sim::HotKeyCombo shortcut{kVKSpace, kControlKey | kShiftKey | kCmdKey};
   sim::SimStatusBar statusBar;
   std::shared_ptr<sim::SimStatusItem> item;

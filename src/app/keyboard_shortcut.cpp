@@ -102,9 +102,9 @@ void AppDelegate::chooseShortcut(MenuItem& row) {
   if (!choice) return;
   unregisterShortcut();
   shortcut = KeyboardShortcuts::withStoredValue(choice->storedValue);
-  platform().userDefaults->setInteger(shortcut ? shortcut->storedValue
-                                               : KeyboardShortcuts::kNoShortcut,
-                                      KeyboardShortcuts::kDefaultsKey);
+  platform().userDefaults->setInteger(
+      shortcut ? shortcut->storedValue : KeyboardShortcuts::kNoShortcut,
+      KeyboardShortcuts::kDefaultsKey);
   if (shortcut) registerShortcut();
 }
 

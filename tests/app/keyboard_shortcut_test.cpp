@@ -75,11 +75,11 @@ TEST(KeyboardShortcut, ChoosingRefusedThenAnotherThenNoneAndQuitting) {
 
   auto sub = openShortcutSubmenu(tp, *delegate);
   ASSERT_TRUE(sub);
-  EXPECT_EQ(test::describeMenu(*sub),
-            (std::vector<std::string>{"None -> chooseShortcut: (checked)",
-                                      "⌃⌥⌘Space -> chooseShortcut:", "⌃⇧⌘Space -> chooseShortcut:",
-                                      "⌥⇧⌘Space -> chooseShortcut:",
-                                      "⌃⌥⇧⌘Space -> chooseShortcut:"}));
+  EXPECT_EQ(
+      test::describeMenu(*sub),
+      (std::vector<std::string>{"None -> chooseShortcut: (checked)",
+                                "⌃⌥⌘Space -> chooseShortcut:", "⌃⇧⌘Space -> chooseShortcut:",
+                                "⌥⇧⌘Space -> chooseShortcut:", "⌃⌥⇧⌘Space -> chooseShortcut:"}));
   EXPECT_TRUE(sub->choose(1));  // held by another app
   EXPECT_FALSE(test::TestPlatform::menuOf(*delegate)->isOpen());
   EXPECT_EQ(tp.userDefaults->value(kKey), DefaultsValue{int64_t{1}});

@@ -69,7 +69,9 @@ TEST_F(MenuBuilderTest, Shapes) {
                "VISIBLE (1) (disabled)", "C -> pick:", "---"},
               footer)},
       {"hidden only", std::nullopt, hiddenAB,
-       concat({"HIDDEN (2) (disabled)", "●  A (title A) -> pick:", "●  B (title B) -> pick:", "---"}, footer)},
+       concat(
+           {"HIDDEN (2) (disabled)", "●  A (title A) -> pick:", "●  B (title B) -> pick:", "---"},
+           footer)},
       {"visible only: no separator above the header", std::nullopt, visibleOnly,
        concat({"VISIBLE (2) (disabled)", "C -> pick:", "D -> pick:", "---"}, footer)},
       {"no list while a list is shown: the placeholder replaces it", visibleOnly, std::nullopt,

@@ -269,13 +269,13 @@ TEST(Interactive, EveryKeyThatAppliesIsShownAtEverySize) {
   s.play([&] {
     expectKeys("the system's prompt", {"←/→", "⏎", "1-2"});
     s.key(Key::enter);
-    expectKeys("the privacy pane", {"space", "esc/p", "h", "⏎", "l", "k", "q"});
+    expectKeys("the privacy pane", {"space", "esc/p", "h", "⏎", "`", "l", "k", "q"});
     s.type(U' ');
     s.wait(1);
     s.key(Key::escape);
-    expectKeys("the desktop", {"h", "⏎", "p", "l", "k", "q"});
+    expectKeys("the desktop", {"h", "⏎", "`", "p", "l", "k", "q"});
     s.key(Key::enter);
-    expectKeys("the menu", {"↑/↓", "⏎", "esc", "tab", "letters:"});
+    expectKeys("the menu", {"↑/↓", "⏎", "esc", "tab", "letters", "`"});
     s.key(Key::down);
     s.key(Key::enter);
     s.wait(0.3);

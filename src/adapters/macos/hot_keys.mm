@@ -22,8 +22,9 @@ class MacHotKeys final : public HotKeys {
   OSStatus installHotKeyPressedHandler(HotKeyPressedHandler handler) override {
     handler_ = std::move(handler);
     EventTypeSpec pressed = {kEventClassKeyboard, kEventHotKeyPressed};
-    return InstallEventHandler(GetApplicationEventTarget(), NewEventHandlerUPP(&MacHotKeys::pressed),
-                               1, &pressed, this, nullptr);
+    return InstallEventHandler(GetApplicationEventTarget(),
+                               NewEventHandlerUPP(&MacHotKeys::pressed), 1, &pressed, this,
+                               nullptr);
   }
 
   OSStatus registerEventHotKey(uint32_t keyCode, uint32_t modifiers, EventHotKeyID id,
@@ -46,8 +47,8 @@ class MacHotKeys final : public HotKeys {
   // Carbon calls this on the main thread for each press of a registered key.
   static OSStatus pressed(EventHandlerCallRef, EventRef event, void* userData) {
     ::EventHotKeyID carbonID = {0, 0};
-    OSStatus status = GetEventParameter(event, kEventParamDirectObject, typeEventHotKeyID,
-                                        nullptr, sizeof carbonID, nullptr, &carbonID);
+    OSStatus status = GetEventParameter(event, kEventParamDirectObject, typeEventHotKeyID, nullptr,
+                                        sizeof carbonID, nullptr, &carbonID);
     if (status != noErr) return status;
     auto* self = static_cast<MacHotKeys*>(userData);
     if (self->handler_) self->handler_(strandel::EventHotKeyID{carbonID.signature, carbonID.id});

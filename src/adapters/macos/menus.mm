@@ -176,12 +176,11 @@ class MacMenuItem final : public MenuItem {
   void setAttributedTitle(AttributedString title) override {
     // Without a colour of its own the text follows the row's highlight.
     NSDictionary* attributes =
-        title.foregroundColor
-            ? @{
-                NSFontAttributeName : toNSFont(title.font),
-                NSForegroundColorAttributeName : toNSColor(*title.foregroundColor),
-              }
-            : @{NSFontAttributeName : toNSFont(title.font)};
+        title.foregroundColor ? @{
+          NSFontAttributeName : toNSFont(title.font),
+          NSForegroundColorAttributeName : toNSColor(*title.foregroundColor),
+        }
+                              : @{NSFontAttributeName : toNSFont(title.font)};
     item_.attributedTitle = [[NSAttributedString alloc] initWithString:toNSString(title.text)
                                                             attributes:attributes];
     if ([item_ isKindOfClass:[StrandelMenuItem class]]) {

@@ -300,7 +300,7 @@ struct EventHotKeyID {
 
 enum : OSStatus { noErr = 0, eventHotKeyExistsErr = -9878, eventHotKeyInvalidErr = -9879 };
 enum : UInt32 {
-  kEventClassKeyboard = 0x6B657962,      // 'keyb'
+  kEventClassKeyboard = 0x6B657962,  // 'keyb'
   kEventHotKeyPressed = 5,
   kEventParamDirectObject = 0x2D2D2D2D,  // '----'
   typeEventHotKeyID = 0x686B6964,        // 'hkid'
@@ -309,8 +309,8 @@ enum : UInt32 {
 extern "C" {
 EventTargetRef GetApplicationEventTarget(void);
 EventHandlerUPP NewEventHandlerUPP(EventHandlerProcPtr userRoutine);
-OSStatus InstallEventHandler(EventTargetRef inTarget, EventHandlerUPP inHandler,
-                             UInt32 inNumTypes, const EventTypeSpec* inList, void* inUserData,
+OSStatus InstallEventHandler(EventTargetRef inTarget, EventHandlerUPP inHandler, UInt32 inNumTypes,
+                             const EventTypeSpec* inList, void* inUserData,
                              EventHandlerRef* outRef);
 OSStatus GetEventParameter(EventRef inEvent, EventParamName inName, EventParamType inDesiredType,
                            EventParamType* outActualType, ByteCount inBufferSize,

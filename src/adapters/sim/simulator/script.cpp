@@ -183,9 +183,10 @@ ScriptCommand readCommand(const std::vector<Token>& tokens, size_t first) {
       break;
     case Argument::combo:
       if (argument.quoted || !parseHotKey(argument.text)) {
-        throw LineError{"expected keys like ctrl+opt+cmd+space (modifiers ctrl, opt, shift, "
-                        "cmd and one key: space or a letter), found \"" +
-                        argument.text + "\""};
+        throw LineError{
+            "expected keys like ctrl+opt+cmd+space (modifiers ctrl, opt, shift, "
+            "cmd and one key: space or a letter), found \"" +
+            argument.text + "\""};
       }
       command.text = argument.text;
       break;

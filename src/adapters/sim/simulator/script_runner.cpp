@@ -284,8 +284,9 @@ void ScriptRunner::menuChanged() {
   if (submenu && submenu->isOpen() && submenu.get() != shownSubmenu_) {
     shownSubmenu_ = submenu.get();
     long rows = static_cast<long>(submenu->shownItems().size());
-    transcript_.block("submenu opened (" + std::to_string(rows) + (rows == 1 ? " row):" : " rows):"),
-                      describeMenu(*submenu));
+    transcript_.block(
+        "submenu opened (" + std::to_string(rows) + (rows == 1 ? " row):" : " rows):"),
+        describeMenu(*submenu));
     return;
   }
   if (!submenu || !submenu->isOpen()) shownSubmenu_ = nullptr;

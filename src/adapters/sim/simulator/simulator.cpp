@@ -256,8 +256,9 @@ void Simulator::compose() {
   platform_.processInfo = std::make_shared<SimProcessInfo>(scene_.os.version, scene_.os.description,
                                                            [work] { ++work->reports; });
   platform_.processIdentifier = scene_.selfPid;
-  hotKeys_ = std::make_shared<SimHotKeys>(
-      scene_.hotKeysTaken, [this](const std::string& line) { emit({SimEvent::Kind::hotKey, line, {}}); });
+  hotKeys_ = std::make_shared<SimHotKeys>(scene_.hotKeysTaken, [this](const std::string& line) {
+    emit({SimEvent::Kind::hotKey, line, {}});
+  });
   platform_.hotKeys = hotKeys_;
 }
 

@@ -117,6 +117,8 @@ class Simulator {
   bool chooseKey(const std::string& key);
   // A global shortcut pressed in whichever app is in front.
   void pressShortcut(const HotKeyCombo& combo);
+  // The shortcut the program registered, if any.
+  std::optional<HotKeyCombo> registeredShortcut() const { return hotKeys_->firstRegistered(); }
   // Text typed into the open menu (its open submenu, if any): the row it selects, as an
   // index among the shown rows, or -1 when no row matches or no menu is open.
   long typeIntoMenu(const std::string& text);

@@ -16,9 +16,8 @@ constexpr struct {
   std::string_view word;
   uint32_t modifier;
 } kModifierWords[] = {
-    {"ctrl", kControlKey}, {"control", kControlKey}, {"opt", kOptionKey},
-    {"option", kOptionKey}, {"alt", kOptionKey},     {"shift", kShiftKey},
-    {"cmd", kCmdKey},      {"command", kCmdKey},
+    {"ctrl", kControlKey}, {"control", kControlKey}, {"opt", kOptionKey}, {"option", kOptionKey},
+    {"alt", kOptionKey},   {"shift", kShiftKey},     {"cmd", kCmdKey},    {"command", kCmdKey},
 };
 
 std::string lowered(std::string_view text) {

@@ -47,6 +47,11 @@ class SimHotKeys final : public HotKeys {
   // The person presses the combination anywhere: the app that holds it hears of it.
   void press(const HotKeyCombo& combo);
   bool isRegistered(const HotKeyCombo& combo) const { return registered_.count(combo) > 0; }
+  // The program's first registration, if it has one.
+  std::optional<HotKeyCombo> firstRegistered() const {
+    if (registered_.empty()) return std::nullopt;
+    return registered_.begin()->first;
+  }
 
  private:
   class Registration;
