@@ -104,8 +104,10 @@ TEST(Interactive, AKeyOpensTheMenuHiddenExtrasFirstTheCursorSkipsRowsThatCannotB
     s.key(Key::down);
     s.key(Key::down);  // over the separator and the header
     EXPECT_TRUE(s.highlighted("Wi-Fi"));
+    s.type(U't');  // typing reaches a hidden row by its label
+    EXPECT_TRUE(s.highlighted("●  Tidewater"));
     // The Events pane times the opening, as a transcript does.
-    EXPECT_TRUE(s.shows("[   0.500] menu opened (12 rows) in 0.0 ms"));
+    EXPECT_TRUE(s.shows("[   0.500] menu opened (13 rows) in 0.0 ms"));
     s.key(Key::escape);
     EXPECT_FALSE(s.shows("Quit Strandel"));
     EXPECT_TRUE(s.shows("[   0.500] menu closed"));
