@@ -31,6 +31,7 @@ class EnabledLoginItem final : public LoginItemService {
   LoginItemStatus status() override { return LoginItemStatus::enabled; }
   std::optional<PlatformError> registerService() override { return std::nullopt; }
   std::optional<PlatformError> unregisterService() override { return std::nullopt; }
+  void openSystemSettingsLoginItems() override {}
 };
 
 class EnglishBundle final : public Bundle {

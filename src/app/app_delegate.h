@@ -86,6 +86,8 @@ class AppDelegate final : public ApplicationDelegate,
   bool menuIsOpen = false;
   std::optional<std::vector<std::string>> shownSignature;
   TimerRef accessibilityWatch;
+  // The permission notification is observed once; later watches reuse that observer.
+  bool observingAccessibilityChanges = false;
   // The chosen global shortcut (none: None), its registration, and whether the system
   // refused it.
   const KeyboardShortcut* shortcut = nullptr;

@@ -19,12 +19,16 @@ void AppDelegate::watchForAccessibilityGrant() {
   auto& p = platform();
   std::weak_ptr<AppDelegate> weakSelf = weak_from_this();
 
-  // Never removed: later notifications keep refreshing after the grant.
-  p.distributedCenter->addObserver(kAccessibilityChangedNotification, [weakSelf] {
-    platform().dispatch->mainQueue().asyncAfter(kGrantCheckDelay, [weakSelf] {
-      if (auto self = weakSelf.lock()) self->checkAccessibilityGrant();
+  // Added once and never removed: later notifications keep refreshing after the grant, and
+  // a watch restarted after a revoke reuses it rather than checking twice per notification.
+  if (!observingAccessibilityChanges) {
+    observingAccessibilityChanges = true;
+    p.distributedCenter->addObserver(kAccessibilityChangedNotification, [weakSelf] {
+      platform().dispatch->mainQueue().asyncAfter(kGrantCheckDelay, [weakSelf] {
+        if (auto self = weakSelf.lock()) self->checkAccessibilityGrant();
+      });
     });
-  });
+  }
 
   auto timer = p.timers->scheduledTimer(kPollInterval, /*repeats=*/true, [weakSelf](Timer&) {
     if (auto self = weakSelf.lock()) self->checkAccessibilityGrant();

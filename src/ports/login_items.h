@@ -24,6 +24,8 @@ class LoginItemService {
   // Each gives an error on failure, nothing on success.
   virtual std::optional<PlatformError> registerService() = 0;
   virtual std::optional<PlatformError> unregisterService() = 0;
+  // Shows the system's settings page where the person approves login items.
+  virtual void openSystemSettingsLoginItems() = 0;
 };
 
 }  // namespace strandel

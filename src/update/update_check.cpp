@@ -64,11 +64,13 @@ bool UpdateChecker::isDownloadScheme(std::string_view url) {
   if (size_t at = authority.rfind('@'); at != std::string_view::npos) {
     authority.remove_prefix(at + 1);
   }
-  // A bracketed IPv6 host holds colons of its own; an unclosed bracket gives no host.
-  const bool bracketed = !authority.empty() && authority.front() == '[';
-  std::string_view host =
-      authority.substr(0, bracketed ? authority.find(']') + 1 : authority.find(':'));
-  return !host.empty();
+  // A bracketed IPv6 host holds colons of its own; an unclosed or empty pair of brackets
+  // gives no host.
+  if (!authority.empty() && authority.front() == '[') {
+    size_t close = authority.find(']');
+    return close != std::string_view::npos && close > 1;
+  }
+  return !authority.substr(0, authority.find(':')).empty();
 }
 
 void UpdateChecker::check(bool manual) {

@@ -13,6 +13,8 @@ namespace {
 using Call = test::FakeLoginItems::Call;
 using Status = LoginItemStatus;
 constexpr const char* kPrefix = "Strandel: 로그인 항목 변경 실패 — ";
+constexpr const char* kAwaitsApproval =
+    "Strandel: 로그인 항목 승인 필요 — 시스템 설정의 로그인 항목을 엽니다";
 
 TEST(LaunchAtLogin, TheRowUnregistersOnlyAnEnabledItemAndLogsAFailure) {
   struct Case {
@@ -21,19 +23,30 @@ TEST(LaunchAtLogin, TheRowUnregistersOnlyAnEnabledItemAndLogsAFailure) {
     Status afterRegister;  // what the system reports once registered
     std::optional<std::string> failure;
     Status after;
+    bool opensLoginItems;  // System Settings' Login Items, where only the person approves it
   };
   const Case cases[] = {
-      {"not registered", Status::notRegistered, Status::enabled, {}, Status::enabled},
-      {"enabled", Status::enabled, Status::enabled, {}, Status::notRegistered},
+      {"not registered", Status::notRegistered, Status::enabled, {}, Status::enabled, false},
+      {"enabled", Status::enabled, Status::enabled, {}, Status::notRegistered, false},
       {"awaiting approval",
        Status::requiresApproval,
        Status::requiresApproval,
        {},
-       Status::requiresApproval},
-      {"not found, failing", Status::notFound, Status::enabled, "Not found.", Status::notFound},
+       Status::requiresApproval,
+       true},
+      {"registered, now awaiting approval",
+       Status::notRegistered,
+       Status::requiresApproval,
+       {},
+       Status::requiresApproval,
+       true},
+      {"revoked earlier, refused", Status::requiresApproval, Status::enabled,
+       "Operation not permitted", Status::requiresApproval, true},
+      {"not found, failing", Status::notFound, Status::enabled, "Not found.", Status::notFound,
+       false},
       // Logged as it stands: percent signs, line breaks and bytes that are not UTF-8.
       {"enabled, failing", Status::enabled, Status::enabled, "100% %@ %s %n %%\nx \xff\xfe",
-       Status::enabled},
+       Status::enabled, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -47,12 +60,17 @@ TEST(LaunchAtLogin, TheRowUnregistersOnlyAnEnabledItemAndLogsAFailure) {
     menu->open();
     ASSERT_TRUE(menu->choose(static_cast<long>(menu->shownItems().size()) - 5));
 
-    const Call expected =
-        c.before == Status::enabled ? Call::unregisterService : Call::registerService;
-    EXPECT_EQ(tp.loginItems->calls, std::vector<Call>{expected});
+    std::vector<Call> calls = {c.before == Status::enabled ? Call::unregisterService
+                                                           : Call::registerService};
+    std::vector<std::string> lines;
+    if (c.failure) lines.push_back(kPrefix + *c.failure);
+    if (c.opensLoginItems) {
+      calls.push_back(Call::openSystemSettingsLoginItems);
+      lines.push_back(kAwaitsApproval);
+    }
+    EXPECT_EQ(tp.loginItems->calls, calls);
     EXPECT_EQ(tp.loginItems->current, c.after);
-    EXPECT_EQ(tp.systemLog->lines, c.failure ? std::vector<std::string>{kPrefix + *c.failure}
-                                             : std::vector<std::string>{});
+    EXPECT_EQ(tp.systemLog->lines, lines);
     EXPECT_TRUE(tp.alertsShown.empty());
   }
 }

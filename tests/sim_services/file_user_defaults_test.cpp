@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "adapters/sim/services/atomic_file.h"
+#include "recording_file_calls.h"
 #include "support/temp_dir.h"
 
 namespace strandel::sim {
@@ -42,10 +46,23 @@ TEST(FileUserDefaultsTest, KeepsValuesAcrossInstancesWithoutLeavingATemporaryBeh
   EXPECT_FALSE(memoryOnly.lastError().has_value());
 }
 
-TEST(FileUserDefaultsTest, OtherValuesKeepTheirKindsThroughARewrite) {
+std::string nested(size_t depth) {
+  return std::string(depth, '[') + std::string(depth, ']');
+}
+
+// A file nested `depth` levels deep, the object itself being the first.
+std::string nestedFile(size_t depth) {
+  return "{\"k\": " + nested(depth - 1) + "}";
+}
+
+TEST(FileUserDefaultsTest, OtherValuesKeepTheirKindsAndTextThroughARewrite) {
   TempDir dir;
-  writeFile(dir.path() / "defaults.json", R"({"double": 2.5, "wholeDouble": 2.0,
-    "bool": true, "string": "120", "object": {"a": [1]}, "huge": 18446744073709551615})");
+  fs::path file = dir.path() / "defaults.json";
+  std::string contents = R"({"double": 2.5, "wholeDouble": 2.0, "bool": true, "string": "120",
+    "object": {"a": [1]}, "huge": 18446744073709551615, "beyond": 123456789012345678901234567890,
+    "below": -99999999999999999999, "deepest": )" +
+                         nested(kMaxSettingsDepth - 1) + "}";
+  writeFile(file, contents);
   const std::pair<const char*, DefaultsValue> cases[] = {
       {"double", 2.5},
       {"wholeDouble", 2.0},
@@ -53,9 +70,15 @@ TEST(FileUserDefaultsTest, OtherValuesKeepTheirKindsThroughARewrite) {
       {"string", std::string("120")},
       {"object", OtherDefaultsValue{"{\"a\":[1]}"}},
       {"huge", OtherDefaultsValue{"18446744073709551615"}},
+      {"beyond", OtherDefaultsValue{"123456789012345678901234567890"}},
+      {"below", OtherDefaultsValue{"-99999999999999999999"}},
+      {"deepest", OtherDefaultsValue{nested(kMaxSettingsDepth - 1)}},
   };
   FileUserDefaults(dir.path()).setInteger(7, "new");
+  // Nesting never grows the file: each level costs its two brackets, as read.
+  EXPECT_LE(fs::file_size(file), contents.size() + 64);
   FileUserDefaults reread(dir.path());
+  EXPECT_FALSE(reread.lastError().has_value());
   for (const auto& [key, expected] : cases) {
     SCOPED_TRACE(key);
     EXPECT_EQ(reread.objectForKey(key), expected);
@@ -63,16 +86,56 @@ TEST(FileUserDefaultsTest, OtherValuesKeepTheirKindsThroughARewrite) {
   EXPECT_EQ(reread.objectForKey("new"), DefaultsValue{int64_t{7}});
 }
 
-TEST(FileUserDefaultsTest, UnusableFileIsKeptAsideSaidSoAndTheNextWriteMakesAGoodOne) {
-  const std::pair<const char*, std::string> cases[] = {
-      {"truncated", R"({"NSStatusItem Preferred Position StrandelControl": 1)"},
-      {"garbage", std::string("\x00\xff\xfe garbage", 12)},
-      {"not an object", "[1, 2]"},
-      {"empty", ""},
-      {"a NUL and more after the value", std::string("{\"a\":1}\0more", 12)},
-      {"a second value", "{\"a\":1} {\"b\":2}"},
+TEST(FileUserDefaultsTest, ASaveNeverWritesMoreThanIsReadBack) {
+  // Members of 12 bytes on one line; one a line, they would take 16.
+  auto members = [](size_t count) {
+    std::string text = "{";
+    for (size_t i = 0; i < count; ++i) {
+      char member[16];
+      std::snprintf(member, sizeof member, "%s\"k%06zu\":0", i ? "," : "", i);
+      text += member;
+    }
+    return text + "}";
   };
-  for (const auto& [name, contents] : cases) {
+  const size_t fits = (kSmallFileLimit - 64) / 12;
+  const std::pair<std::string, bool> cases[] = {
+      {members(fits), true},       // on one line, with the new member
+      {members(fits + 5), false},  // too large even on one line
+  };
+  for (const auto& [contents, saved] : cases) {
+    SCOPED_TRACE(contents.size());
+    ASSERT_LE(contents.size(), kSmallFileLimit);
+    TempDir dir;
+    writeFile(dir.path() / "defaults.json", contents);
+    std::vector<std::string> told;
+    FileUserDefaults defaults(dir.path(), [&](const std::string& line) { told.push_back(line); });
+    defaults.setInteger(3, kKey);
+    EXPECT_EQ(defaults.objectForKey(kKey), DefaultsValue{int64_t{3}});
+    FileUserDefaults reread(dir.path());
+    EXPECT_FALSE(reread.lastError().has_value());
+    EXPECT_EQ(reread.objectForKey("k000000"), kZero);
+    EXPECT_EQ(reread.objectForKey(kKey).has_value(), saved);
+    EXPECT_EQ(told.size(), saved ? 0u : 1u);
+    if (!saved) {
+      EXPECT_EQ(readFile(dir.path() / "defaults.json"), contents);
+    }
+  }
+}
+
+TEST(FileUserDefaultsTest, UnusableFileIsKeptAsideSaidSoAndTheNextWriteMakesAGoodOne) {
+  const std::string notAnObject = "did not hold one JSON object";
+  const std::string tooDeep = "nested values deeper than 64 levels";
+  const std::tuple<const char*, std::string, std::string> cases[] = {
+      {"truncated", R"({"NSStatusItem Preferred Position StrandelControl": 1)", notAnObject},
+      {"garbage", std::string("\x00\xff\xfe garbage", 12), notAnObject},
+      {"not an object", "[1, 2]", notAnObject},
+      {"empty", "", notAnObject},
+      {"a NUL and more after the value", std::string("{\"a\":1}\0more", 12), notAnObject},
+      {"a second value", "{\"a\":1} {\"b\":2}", notAnObject},
+      {"one level too deep", nestedFile(kMaxSettingsDepth + 1), tooDeep},
+      {"far too deep for any recursion", nestedFile(100000), tooDeep},
+  };
+  for (const auto& [name, contents, reason] : cases) {
     SCOPED_TRACE(name);
     TempDir dir;
     fs::path file = dir.path() / "defaults.json";
@@ -85,15 +148,58 @@ TEST(FileUserDefaultsTest, UnusableFileIsKeptAsideSaidSoAndTheNextWriteMakesAGoo
     ASSERT_TRUE(defaults.setAsidePath());
     fs::path aside = *defaults.setAsidePath();
     EXPECT_EQ(aside.filename().string().rfind("defaults.json.corrupt-", 0), 0u);
-    EXPECT_EQ(told, std::vector<std::string>{"Strandel: the settings file " + file.string() +
-                                             " did not hold one JSON object; it is kept as " +
-                                             aside.string() + " and the settings start empty"});
+    EXPECT_EQ(told, std::vector<std::string>{"Strandel: the settings file " + file.string() + " " +
+                                             reason + "; it is kept as " + aside.string() +
+                                             " and the settings start empty"});
     defaults.setInteger(0, kKey);
     EXPECT_FALSE(defaults.lastError().has_value());
     EXPECT_EQ(told.size(), 1u);
     EXPECT_EQ(FileUserDefaults(dir.path()).objectForKey(kKey), kZero);
     EXPECT_EQ(readFile(aside), contents);
     EXPECT_EQ(entries(dir.path()).size(), 2u);
+  }
+}
+
+// A file that stays where it is, told once with what was done, and never overwritten.
+TEST(FileUserDefaultsTest, AFileThatMustStayIsToldOnceAndKeptUntilItCanBeSetAside) {
+  struct Case {
+    const char* name;
+    std::function<void(const fs::path& file)> make;
+    const char* told;
+  };
+  const Case cases[] = {
+      {"a directory", [](const fs::path& file) { fs::create_directories(file / "inside"); },
+       "cannot be read (it is a directory, not a regular file); it is left as it is, and the "
+       "settings start from their defaults in memory only"},
+      {"corrupt, and the move aside fails", [](const fs::path& file) { writeFile(file, "{no"); },
+       "did not hold one JSON object and could not be set aside (Could not move "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir home;
+    fs::path directory = home.path() / "set\ntings";  // said as "set\ntings", on one line
+    fs::path file = directory / "defaults.json";
+    c.make(file);
+    RecordingFileCalls calls;
+    calls.failing = {{"link", EIO}};
+    std::vector<std::string> told;
+    FileUserDefaults defaults(
+        directory, [&](const std::string& line) { told.push_back(line); }, calls);
+    defaults.setInteger(1, kKey);
+    defaults.setInteger(2, kKey);
+    EXPECT_EQ(defaults.objectForKey(kKey), DefaultsValue{int64_t{2}});
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find(c.told), std::string::npos) << told[0];
+    EXPECT_NE(told[0].find("set\\ntings/defaults.json"), std::string::npos) << told[0];
+    EXPECT_EQ(entries(directory), std::vector<fs::path>{file});
+    if (fs::is_regular_file(file)) {
+      EXPECT_EQ(readFile(file), "{no");
+      calls.failing.clear();  // the move works again
+      defaults.setInteger(3, kKey);
+      ASSERT_TRUE(defaults.setAsidePath());
+      EXPECT_EQ(readFile(*defaults.setAsidePath()), "{no");
+      EXPECT_EQ(FileUserDefaults(directory).objectForKey(kKey), DefaultsValue{int64_t{3}});
+    }
   }
 }
 

@@ -184,8 +184,7 @@ std::vector<Row> rows() {
   }
   rows[0].told[0] +=
       "; it is left as it is, and the settings start from their defaults in memory only";
-  rows[0].told.insert(rows[0].told.end(),
-                      {unsaved + "{file} cannot be read" + leftAsItIs, kRegistered});
+  rows[0].told.push_back(kRegistered);
   for (const Hostile& h :
        {kPipe, kZero, kLoop, kDirectory,
         Hostile{"random bytes",

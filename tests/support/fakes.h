@@ -46,7 +46,7 @@ class RecordingSystemLog final : public SystemLog {
 // makes it notRegistered; a queued failure is used up by the next call of either kind.
 class FakeLoginItems final : public LoginItemService {
  public:
-  enum class Call { registerService, unregisterService };
+  enum class Call { registerService, unregisterService, openSystemSettingsLoginItems };
 
   LoginItemStatus status() override {
     ++statusReads;
@@ -54,6 +54,9 @@ class FakeLoginItems final : public LoginItemService {
   }
   std::optional<PlatformError> registerService() override;
   std::optional<PlatformError> unregisterService() override;
+  void openSystemSettingsLoginItems() override {
+    calls.push_back(Call::openSystemSettingsLoginItems);
+  }
 
   LoginItemStatus current = LoginItemStatus::notRegistered;
   LoginItemStatus statusAfterRegister = LoginItemStatus::enabled;

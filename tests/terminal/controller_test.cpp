@@ -285,6 +285,17 @@ TEST(Interactive, EveryKeyThatAppliesIsShownAtEverySize) {
     s.key(Key::escape);
     s.type(U'l');
     expectKeys("the list of apps", {"↑/↓", "⏎", "esc"});
+    s.key(Key::escape);
+    // Opened by the program for a login item awaiting approval: it takes every key but esc.
+    s.simulator.openLoginItemsPane();
+    expectKeys("System Settings' Login Items", {"esc"});
+    EXPECT_TRUE(s.shows("General › Login Items"));
+    s.type(U'q');
+    s.key(Key::enter);
+    EXPECT_FALSE(s.quit || s.menuOpen());
+    s.key(Key::escape);
+    EXPECT_FALSE(s.simulator.loginItemsPaneOpen());
+    EXPECT_FALSE(s.shows("General › Login Items"));
   });
 }
 

@@ -221,6 +221,7 @@ TEST_F(UpdateCheckTest, DownloadOpensOnlyWebAddresses) {
       {"HtTp://example.org/", true},
       {"not a url", false},  // the URL parser refuses blanks
       {"file:///Applications/Calculator.app", false},
+      {"file://localhost/Applications/Calculator.app", false},  // a host, not the web
       {"javascript:alert(1)", false},
       {"ftp://example.org/strandel.zip", false},
       {"//example.org/strandel.zip", false},
@@ -230,6 +231,7 @@ TEST_F(UpdateCheckTest, DownloadOpensOnlyWebAddresses) {
       {"http:javascript:alert(1)", false},
       {"https:///strandel.zip", false},
       {"http://user@:80/", false},
+      {"https://[]/strandel.zip", false},
   };
   tp_.openURLResult = false;  // whether the system opened it changes nothing
   for (const auto& [address, opens] : addresses) {

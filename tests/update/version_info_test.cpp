@@ -81,11 +81,11 @@ TEST(VersionInfoDecode, BoundsDeepAndLargeDocuments) {
   const std::string brackets(10'000, '[');
   EXPECT_EQ(VersionInfo::decode(with(R"("releaseNotes":"\")" + brackets + "\"")),
             info(std::nullopt, "\"" + brackets));
-  // Large but flat: decoded up to the limit, refused past it.
-  const std::string notes(VersionInfo::kMaxDocumentBytes - 100, 'n');
+  // Large but flat: decoded up to exactly the limit, refused one byte past it.
+  const size_t framing = with(R"("releaseNotes":"")").size();
+  const std::string notes(VersionInfo::kMaxDocumentBytes - framing, 'n');
   EXPECT_EQ(VersionInfo::decode(with(R"("releaseNotes":")" + notes + "\"")), info({}, notes));
-  EXPECT_FALSE(VersionInfo::decode(
-      with(R"("releaseNotes":")" + std::string(VersionInfo::kMaxDocumentBytes, 'n') + "\"")));
+  EXPECT_FALSE(VersionInfo::decode(with(R"("releaseNotes":")" + notes + "n\"")));
 }
 
 }  // namespace

@@ -45,6 +45,8 @@ class MacLoginItems final : public LoginItemService {
     BOOL succeeded = [[SMAppService mainAppService] unregisterAndReturnError:&error];
     return outcome(succeeded, error);
   }
+
+  void openSystemSettingsLoginItems() override { [SMAppService openSystemSettingsLoginItems]; }
 };
 
 }  // namespace

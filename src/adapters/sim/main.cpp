@@ -13,9 +13,11 @@
 #include <optional>
 #include <string>
 
+#include "adapters/sim/services/atomic_file.h"
 #include "adapters/sim/services/file_user_defaults.h"
 #include "adapters/sim/services/strings_bundle.h"
 #include "adapters/sim/services/xdg_login_items.h"
+#include "adapters/sim/simulator/report_file.h"
 #include "adapters/sim/simulator/scene.h"
 #include "adapters/sim/simulator/script.h"
 #include "adapters/sim/simulator/script_runner.h"
@@ -99,13 +101,21 @@ int runWithPerson(Scene scene) {
   options.languages = preferredLanguagesFromEnvironment();
   // A copied menu bar report lands in the working directory too, for --scene to replay.
   std::error_code error;
-  if (auto here = std::filesystem::current_path(error); !error) options.reportDirectory = here;
+  if (auto here = std::filesystem::current_path(error); !error) {
+    options.reportDirectory = here;
+    removeStaleReportTemporaries(here);
+  }
   bool sceneSetsSettings = !scene.defaults.empty() ||
                            scene.loginItem.status != strandel::LoginItemStatus::notRegistered ||
                            scene.loginItem.failure.has_value();
   if (!sceneSetsSettings) {
     options.defaultsDirectory = defaultDefaultsDirectory();
     options.autostartDirectory = defaultAutostartDirectory();
+    if (auto autostart = options.autostartDirectory) {
+      // What an interrupted write of the login item left; the settings clean up their own.
+      auto entry = XdgLoginItems(*autostart, std::nullopt, nullptr).entryPath().filename();
+      removeStaleTemporaries(*autostart, entry.string());
+    }
   }
   Simulator simulator(std::move(scene), options);
   return runInteractive(simulator);

@@ -183,6 +183,7 @@ typedef NS_ENUM(NSInteger, SMAppServiceStatus) {
 @property(readonly) SMAppServiceStatus status;
 - (BOOL)registerAndReturnError:(NSError**)error;
 - (BOOL)unregisterAndReturnError:(NSError**)error;
++ (void)openSystemSettingsLoginItems;
 @end
 
 // ---------------------------------------------------------------------------------------

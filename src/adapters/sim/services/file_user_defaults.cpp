@@ -1,78 +1,31 @@
 #include "adapters/sim/services/file_user_defaults.h"
 
-#include <limits>
-
-#include <nlohmann/json.hpp>
-
 #include "adapters/sim/services/atomic_file.h"
 #include "adapters/sim/services/regular_file.h"
+#include "text/display_escape.h"
 
 namespace strandel::sim {
 
 namespace fs = std::filesystem;
-using json = nlohmann::json;
 
 namespace {
 
 constexpr const char* kFileName = "defaults.json";
 
-std::optional<DefaultsValue> valueFromJSON(const json& value) {
-  switch (value.type()) {
-    case json::value_t::number_integer:
-      return DefaultsValue{value.get<int64_t>()};
-    case json::value_t::number_unsigned: {
-      auto number = value.get<uint64_t>();
-      if (number <= static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) {
-        return DefaultsValue{static_cast<int64_t>(number)};
-      }
-      return DefaultsValue{OtherDefaultsValue{value.dump()}};
-    }
-    case json::value_t::number_float:
-      return DefaultsValue{value.get<double>()};
-    case json::value_t::boolean:
-      return DefaultsValue{value.get<bool>()};
-    case json::value_t::string:
-      return DefaultsValue{value.get<std::string>()};
-    default:
-      return DefaultsValue{OtherDefaultsValue{value.dump()}};
-  }
-}
-
-json valueToJSON(const DefaultsValue& value) {
-  return std::visit(
-      [](const auto& v) -> json {
-        using T = std::decay_t<decltype(v)>;
-        if constexpr (std::is_same_v<T, OtherDefaultsValue>) {
-          // Kept as read: the description is the value's own JSON text.
-          json parsed = json::parse(v.description, nullptr, false);
-          return parsed.is_discarded() ? json(v.description) : parsed;
-        } else {
-          return json(v);
-        }
-      },
-      value);
-}
-
-// The object the file holds; nothing for anything else, also for text after the value.
-std::optional<json> objectIn(const std::string& contents) {
-  // The reader stops at a NUL byte as if the text ended there, which would lose what
-  // follows at the next save.
-  if (contents.find('\0') != std::string::npos) return std::nullopt;
-  json parsed = json::parse(contents, nullptr, false);
-  if (parsed.is_discarded() || !parsed.is_object()) return std::nullopt;
-  return parsed;
-}
-
 }  // namespace
 
-FileUserDefaults::FileUserDefaults(fs::path directory, Report report) : report_(std::move(report)) {
+FileUserDefaults::FileUserDefaults(fs::path directory, Report report, FileCalls& calls)
+    : report_(std::move(report)), calls_(calls) {
   if (directory.empty()) return;  // memory only
+  removeStaleTemporaries(directory, kFileName, calls_);
   file_ = std::move(directory) / kFileName;
   load();
 }
 
 void FileUserDefaults::tell(const std::string& what) {
-  if (report_) report_("Strandel: " + what);
+  toldError_ = lastError_;
+  // Paths come from the environment and may hold anything.
+  if (report_) report_("Strandel: " + displayEscape(what));
 }
 
 void FileUserDefaults::load() {
@@ -86,32 +39,31 @@ void FileUserDefaults::load() {
          "); it is left as it is, and the settings start from their defaults in memory only");
     return;
   }
-  std::optional<json> object = objectIn(*contents);
-  if (!object) {
-    lastError_ = file_.string() + " does not hold one JSON object";
+  auto settings = readSettings(*contents);
+  if (auto* reason = std::get_if<std::string>(&settings)) {
+    unusableReason_ = *reason;
     unusableFileInPlace_ = true;
+    lastError_ = file_.string() + " " + unusableReason_;
     if (!setAsideUnusableFile()) {
-      tell("the settings file " + file_.string() +
-           " does not hold one JSON object and could not be set aside (" + *lastError_ +
-           "); the settings start empty, in memory only");
+      tell("the settings file " + file_.string() + " " + unusableReason_ +
+           " and could not be set aside (" + *lastError_ +
+           "); it is left as it is, and the settings start empty, in memory only");
     }
     return;
   }
-  for (const auto& [key, value] : object->items()) {
-    if (auto converted = valueFromJSON(value)) values_.emplace(key, std::move(*converted));
-  }
+  values_ = std::move(std::get<StoredSettings>(settings));
 }
 
 bool FileUserDefaults::setAsideUnusableFile() {
   int error = 0;
-  auto moved = moveAside(file_, std::string(".corrupt-") + utcStamp(), &error);
+  auto moved = moveAside(file_, std::string(".corrupt-") + utcStamp(), &error, calls_);
   if (!moved) {
     lastError_ = "Could not move " + file_.string() + " aside: " + errorText(error);
     return false;
   }
   setAside_ = std::move(moved);
   unusableFileInPlace_ = false;
-  tell("the settings file " + file_.string() + " did not hold one JSON object; it is kept as " +
+  tell("the settings file " + file_.string() + " " + unusableReason_ + "; it is kept as " +
        setAside_->string() + " and the settings start empty");
   return true;
 }
@@ -119,26 +71,31 @@ bool FileUserDefaults::setAsideUnusableFile() {
 std::optional<DefaultsValue> FileUserDefaults::objectForKey(const std::string& key) {
   auto found = values_.find(key);
   if (found == values_.end()) return std::nullopt;
-  return found->second;
+  return found->second.value;
 }
 
 void FileUserDefaults::setInteger(int64_t value, const std::string& key) {
-  values_.insert_or_assign(key, DefaultsValue{value});
+  DefaultsValue stored{value};
+  values_.insert_or_assign(key, StoredSetting{stored, settingText(stored)});
   save();
 }
 
 void FileUserDefaults::save() {
-  if (file_.empty()) return;
-  if (leftAlone_) {
-    lastError_ = file_.string() + " cannot be read and is left as it is";
-  } else if (!unusableFileInPlace_ || setAsideUnusableFile()) {
-    json object = json::object();
-    for (const auto& [key, value] : values_) object[key] = valueToJSON(value);
-    lastError_ = writeFileAtomically(file_, object.dump(2) + "\n");
+  // An unreadable file stays as it is (lastError_ says why); one that cannot be used is
+  // never overwritten before it is set aside.
+  if (file_.empty() || leftAlone_) return;
+  if (unusableFileInPlace_ && !setAsideUnusableFile()) {
+    // Still in place: said already at start, unless the reason is a new one.
+  } else if (auto text = settingsFileText(values_, kSmallFileLimit)) {
+    lastError_ = writeFileAtomically(file_, *text, calls_);
+  } else {
+    lastError_ = "the settings would take more than " + describeSize(kSmallFileLimit) +
+                 ", more than is read back";
   }
-  if (lastError_) {
+  if (lastError_ && lastError_ != toldError_) {
     tell("the settings were not saved: " + *lastError_ + "; the change is kept in memory only");
   }
+  if (!lastError_) toldError_.reset();
 }
 
 std::optional<fs::path> defaultDefaultsDirectory() {

@@ -2,33 +2,38 @@
 
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "adapters/sim/services/file_calls.h"
+#include "adapters/sim/services/settings_json.h"
 #include "ports/user_defaults.h"
 
 namespace strandel::sim {
 
 // The user defaults kept as one JSON object in `<directory>/defaults.json`. The file is read
-// once, when the store is made, and rewritten whole (atomically) on every change.
+// once, when the store is made, and rewritten whole (atomically) on every change; values
+// that the program did not set are written back as they were read. What an interrupted
+// write left behind is removed when the store is made.
 //
 // A file whose contents cannot be used (not JSON, cut short, not an object, anything after
-// the value) is moved aside to `defaults.json.corrupt-<UTC time>` and the store starts
-// empty; it is never overwritten or deleted. If it cannot even be moved aside, changes stay
-// in memory until a later change manages to move it.
+// the value, nested too deep) is moved aside to `defaults.json.corrupt-<UTC time>` and the
+// store starts empty; it is never overwritten or deleted. If it cannot even be moved aside,
+// changes stay in memory until a later change manages to move it.
 //
 // A file that cannot be read at all (no permission, not a regular file, too large) is no
 // proof of corruption: it is left exactly as it is, and the store lives in memory only.
+// A save never writes a file larger than the store would read back.
 //
-// Every such problem, and every write that failed, is told to `report` as one line.
+// Every such problem is told to `report` once, as one line that says what was done.
 class FileUserDefaults : public UserDefaults {
  public:
   using Report = std::function<void(const std::string& line)>;
 
   // An empty directory makes a store that lives in memory only.
-  explicit FileUserDefaults(std::filesystem::path directory, Report report = nullptr);
+  explicit FileUserDefaults(std::filesystem::path directory, Report report = nullptr,
+                            FileCalls& calls = systemFileCalls());
 
   std::optional<DefaultsValue> objectForKey(const std::string& key) override;
   void setInteger(int64_t value, const std::string& key) override;
@@ -47,7 +52,10 @@ class FileUserDefaults : public UserDefaults {
 
   std::filesystem::path file_;
   Report report_;
-  std::map<std::string, DefaultsValue> values_;
+  FileCalls& calls_;
+  StoredSettings values_;
+  std::string unusableReason_;
+  std::optional<std::string> toldError_;  // the problem told last, not told again
   bool unusableFileInPlace_ = false;
   bool leftAlone_ = false;  // unreadable: never written
   std::optional<std::filesystem::path> setAside_;

@@ -5,8 +5,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <sstream>
+#include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "adapters/sim/services/atomic_file.h"
 #include "adapters/sim/services/regular_file.h"
@@ -73,32 +76,59 @@ EntryReading readEntry(const std::string& contents) {
   return {named, off};
 }
 
+// Whether the path can stand in the entry as it is: UTF-8 without control characters.
+bool entryCanHoldLiterally(const std::string& path) {
+  return isValidUTF8(path) && std::none_of(path.begin(), path.end(), [](char c) {
+           auto byte = static_cast<unsigned char>(c);
+           return byte < 0x20 || byte == 0x7F;
+         });
+}
+
+// One argument of a command line, before the value's own escaping: quoted when it holds a
+// reserved character, with a backslash before the four characters that quotes do not
+// protect; a percent sign is doubled, as it would start a field code.
+std::string execArgument(std::string_view argument) {
+  bool needsQuotes = argument.find_first_of(" \t\"'\\><~|&;$*?#()`") != std::string_view::npos;
+  std::string quoted;
+  for (char c : argument) {
+    if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
+    if (c == '%') quoted += '%';
+    quoted += c;
+  }
+  return needsQuotes ? "\"" + quoted + "\"" : quoted;
+}
+
 }  // namespace
 
 std::optional<std::string> desktopExecValue(const std::string& program) {
   if (program.empty()) return std::nullopt;
-  bool needsQuotes = false;
-  std::string quoted;
-  for (char c : program) {
-    auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) return std::nullopt;
-    if (std::string_view(" \t\"'\\><~|&;$*?#()`").find(c) != std::string_view::npos) {
-      needsQuotes = true;
+  std::vector<std::string> arguments = {program};
+  if (!entryCanHoldLiterally(program)) {
+    // The entry must stay UTF-8 text without control characters, so a shell rebuilds such a
+    // path from octal escapes. The trailing "_" keeps line feeds at the path's end, which
+    // command substitution would strip.
+    std::string format;
+    for (char c : program) {
+      bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+      if (plain || c == '/' || c == '.' || c == '_') {
+        format += c;
+      } else {
+        char octal[5];
+        std::snprintf(octal, sizeof octal, "\\%03o", static_cast<unsigned char>(c));
+        format += octal;
+      }
     }
-    // Inside quotes these four take a backslash; then, as in every string value of an
-    // entry, each backslash is doubled. A percent sign would start a field code.
-    if (c == '"' || c == '`' || c == '$') {
-      quoted += "\\\\";
-      quoted += c;
-    } else if (c == '\\') {
-      quoted += "\\\\\\\\";
-    } else if (c == '%') {
-      quoted += "%%";
-    } else {
-      quoted += c;
-    }
+    arguments = {"/bin/sh", "-c", "p=$(printf '" + format + "_'); exec \"${p%_}\""};
   }
-  return needsQuotes ? "\"" + quoted + "\"" : quoted;
+  std::string command;
+  for (const auto& argument : arguments) {
+    if (!command.empty()) command += ' ';
+    command += execArgument(argument);
+  }
+  // As in every string value of an entry, each backslash is doubled.
+  std::string value;
+  for (char c : command) value += c == '\\' ? std::string("\\\\") : std::string(1, c);
+  return value;
 }
 
 XdgLoginItems::XdgLoginItems(fs::path autostartDirectory, std::optional<fs::path> executable,

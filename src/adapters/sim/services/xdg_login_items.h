@@ -41,6 +41,9 @@ class XdgLoginItems : public LoginItemService {
   LoginItemStatus status() override;
   std::optional<PlatformError> registerService() override;
   std::optional<PlatformError> unregisterService() override;
+  // Registering switches the entry on itself, so no registration leaves it awaiting
+  // approval: there is no settings page to show.
+  void openSystemSettingsLoginItems() override {}
 
   std::filesystem::path entryPath() const;
 
@@ -57,7 +60,9 @@ class XdgLoginItems : public LoginItemService {
 };
 
 // The `Exec=` value that runs `program` with no arguments, quoted and escaped as desktop
-// entries require; none for a path that an entry cannot hold (control characters).
+// entries require, for any path the system allows; none for an empty one. A path that is
+// not UTF-8 or holds control characters goes through /bin/sh, spelled in octal escapes, so
+// the entry stays valid text.
 std::optional<std::string> desktopExecValue(const std::string& program);
 
 // `$XDG_CONFIG_HOME/autostart`, else `$HOME/.config/autostart`; none without either.

@@ -39,6 +39,7 @@ struct SimEvent {
     prompt,         // the system asked the user for the permission
     permission,     // the permission changed
     privacyPane,    // the privacy pane opened or closed
+    loginPane,      // System Settings' Login Items opened or closed
     appLaunched,    // an application started
     appQuit,        // an application quit
     notification,   // a notification was posted
@@ -135,6 +136,10 @@ class Simulator {
   void closePrivacyPane();
   void grant();
   void withdraw();
+  // System Settings' Login Items, which the program opens for the person to approve its
+  // login item; the person closes it.
+  void openLoginItemsPane();
+  void closeLoginItemsPane();
   // Apps of the scene (running or installed) start and quit; false when that app is already
   // running, or not running.
   bool launch(ProcessID pid);
@@ -148,6 +153,7 @@ class Simulator {
   std::shared_ptr<SimStatusItem> statusItem() const;
   std::shared_ptr<SimMenu> menu() const;
   bool privacyPaneOpen() const { return paneOpen_; }
+  bool loginItemsPaneOpen() const { return loginItemsPaneOpen_; }
   bool terminated() const { return application_->isTerminated(); }
   const UpdateServer& updateServer() const { return *server_; }
   const SimPasteboard& pasteboard() const { return *pasteboard_; }
@@ -195,6 +201,7 @@ class Simulator {
   Date start_;
   bool ran_ = false;
   bool paneOpen_ = false;
+  bool loginItemsPaneOpen_ = false;
   bool tracking_ = false;
   bool optionDown_ = false;
 

@@ -116,6 +116,18 @@ void Simulator::closePrivacyPane() {
   emit({SimEvent::Kind::privacyPane, "privacy pane: closed", {}});
 }
 
+void Simulator::openLoginItemsPane() {
+  if (loginItemsPaneOpen_) return;
+  loginItemsPaneOpen_ = true;
+  emit({SimEvent::Kind::loginPane, "login items pane: opened", {}});
+}
+
+void Simulator::closeLoginItemsPane() {
+  if (!loginItemsPaneOpen_) return;
+  loginItemsPaneOpen_ = false;
+  emit({SimEvent::Kind::loginPane, "login items pane: closed", {}});
+}
+
 void Simulator::grant() {
   openPrivacyPane();
   desktop_->setAccessibilityGranted(true);

@@ -185,6 +185,7 @@ class Simulator::SceneLoginItems final : public LoginItemService {
   std::optional<PlatformError> unregisterService() override {
     return change("unregister", [&] { return inner_->unregisterService(); });
   }
+  void openSystemSettingsLoginItems() override { simulator_.openLoginItemsPane(); }
 
  private:
   template <typename Change>

@@ -72,6 +72,9 @@ void Controller::handle(const Input& input) {
     handleList(input);
   } else if (menuOpen()) {
     handleMenu(input);
+  } else if (simulator_.loginItemsPaneOpen()) {
+    // Another application's window: it takes every key and click until closed.
+    if (isKey(input, Key::escape)) simulator_.closeLoginItemsPane();
   } else if (simulator_.privacyPaneOpen()) {
     handlePane(input);
   } else {

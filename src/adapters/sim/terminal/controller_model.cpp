@@ -41,6 +41,7 @@ std::string Controller::statusLine() const {
   line += simulator_.desktop().accessibilityGranted() ? "  ·  Accessibility: allowed"
                                                       : "  ·  Accessibility: not allowed";
   if (simulator_.privacyPaneOpen()) line += "  ·  privacy pane open";
+  if (simulator_.loginItemsPaneOpen()) line += "  ·  Login Items open";
   if (simulator_.optionKeyDown()) line += "  ·  Option held";
   if (hovered_ && !menuOpen()) {
     auto item = simulator_.statusItem();
@@ -74,6 +75,9 @@ std::vector<KeyHint> Controller::keyHints() const {
             {"`", "shortcut", ""}};
   }
   std::vector<KeyHint> hints;
+  if (simulator_.loginItemsPaneOpen()) {
+    return {{"esc", "close Login Items", "close"}};
+  }
   if (simulator_.privacyPaneOpen()) {
     hints = {{"space", "allow/deny", ""}, {"esc/p", "close the pane", "close pane"}};
   }
@@ -147,6 +151,10 @@ ViewModel Controller::model() {
 
   if (simulator_.privacyPaneOpen()) {
     m.pane = PaneView{simulator_.desktop().accessibilityGranted()};
+  }
+  if (simulator_.loginItemsPaneOpen()) {
+    m.loginItemsPane =
+        LoginItemsPaneView{simulator_.platform().loginItems->status() == LoginItemStatus::enabled};
   }
   if (list_) {
     m.list = ListView{list_->launching ? "Launch an application" : "Quit an application",

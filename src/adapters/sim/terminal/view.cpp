@@ -215,6 +215,18 @@ void drawPane(const PaneView& pane, Canvas& canvas, HitMap& hits) {
   canvas.text(x, box.y + 6, "space: allow or deny   esc: close", kDim, room);
 }
 
+void drawLoginItemsPane(const LoginItemsPaneView& pane, Canvas& canvas) {
+  Region box = centredBox(canvas, 60, 9);
+  canvas.fill(box, kPlain);
+  canvas.frame(box, kBold, "General › Login Items");
+  int x = box.x + 2;
+  int room = box.width - 4;
+  canvas.text(x, box.y + 2, "Open at Login", kPlain, room);
+  canvas.text(x + 1, box.y + 4, pane.allowed ? "⋯ Strandel" : "⋯ Strandel   needs your approval",
+              kPlain, room - 1);
+  canvas.text(x, box.y + 6, "esc: close", kDim, room);
+}
+
 void drawList(const ListView& list, Canvas& canvas, HitMap& hits) {
   int inner = std::max(displayWidth(list.title) + 2, displayWidth(list.emptyText));
   for (const auto& entry : list.entries) inner = std::max(inner, displayWidth(entry) + 2);
@@ -391,6 +403,7 @@ HitMap render(const ViewModel& model, Canvas& canvas) {
   if (model.popup) drawPopup(*model.popup, hits.bar, canvas);
   if (model.menu) drawMenu(model, hits.bar, canvas, hits, std::max(bottom, 1));
   if (model.pane) drawPane(*model.pane, canvas, hits);
+  if (model.loginItemsPane) drawLoginItemsPane(*model.loginItemsPane, canvas);
   if (model.list) drawList(*model.list, canvas, hits);
   if (model.dialog) drawDialog(*model.dialog, canvas, hits);
   return hits;

@@ -63,6 +63,11 @@ struct PaneView {
   bool granted = false;
 };
 
+// System Settings' Login Items, opened by the program while its login item awaits approval.
+struct LoginItemsPaneView {
+  bool allowed = false;
+};
+
 struct ListView {
   std::string title;
   std::vector<std::string> entries;
@@ -96,6 +101,7 @@ struct ViewModel {
 
   std::optional<PopupView> popup;
   std::optional<PaneView> pane;
+  std::optional<LoginItemsPaneView> loginItemsPane;
   std::optional<ListView> list;
   std::optional<DialogView> dialog;
 
