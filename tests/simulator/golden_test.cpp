@@ -71,8 +71,8 @@ INSTANTIATE_TEST_SUITE_P(Runs, GoldenTest,
                          testing::Values("demo", "permission", "launch_rescan", "update_checks",
                                          "update_offline", "login_item", "login_item_failure",
                                          "login_item_approval", "faults", "no_screen",
-                                         "script_error", "menu_bar_report",
-                                         "keyboard_shortcut", "keyboard_shortcut_ja"),
+                                         "script_error", "menu_bar_report", "keyboard_shortcut",
+                                         "keyboard_shortcut_ja"),
                          [](const testing::TestParamInfo<const char*>& run) {
                            return std::string(run.param);
                          });
