@@ -1,9 +1,11 @@
-// The status menu's cost: a full build for many extras, an unchanged rebuild, and the work
-// of one opening when the cache is warm.
+// The status menu's cost: a full build for many extras, an unchanged rebuild, the work of
+// one opening when the cache is warm, and an opening by the global shortcut beside one by
+// a click on the status item.
 #include <benchmark/benchmark.h>
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "adapters/sim/desktop/desktop.h"
@@ -11,8 +13,11 @@
 #include "adapters/sim/desktop/sim_image.h"
 #include "adapters/sim/loop/virtual_event_loop.h"
 #include "adapters/sim/system/sim_application.h"
+#include "adapters/sim/system/sim_hot_keys.h"
 #include "adapters/sim/ui/sim_menu.h"
+#include "adapters/sim/ui/sim_status_bar.h"
 #include "app/app_delegate.h"
+#include "app/keyboard_shortcut.h"
 #include "ports/platform.h"
 #include "support/app_delegate_access.h"
 
@@ -113,6 +118,52 @@ void BM_MenuNeedsUpdateWarmCache(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_MenuNeedsUpdateWarmCache)->Arg(300);
+
+// The status item with the delegate's menu, as start-up attaches it, and ⌃⇧⌘Space
+// registered for the delegate.
+struct StatusItemFixture : MenuFixture {
+  explicit StatusItemFixture(int count) : MenuFixture(count) {
+    platform.hotKeys = hotKeys;
+    auto menu = A::menu(*delegate);
+    menu->setDelegate(delegate);
+    item = std::dynamic_pointer_cast<sim::SimStatusItem>(
+        statusBar.statusItemWithLength(kVariableStatusItemLength));
+    item->setMenu(menu);
+    A::statusItem(*delegate) = item;
+    std::weak_ptr<AppDelegate> weak = delegate;
+    hotKeys->installHotKeyPressedHandler([weak](EventHotKeyID id) {
+      if (auto d = weak.lock()) d->hotKeyPressed(id);
+    });
+    EventHotKeyRef ref;
+    hotKeys->registerEventHotKey(kVKSpace, shortcut.modifiers, {KeyboardShortcuts::kSignature, 2},
+                                 ref);
+  }
+  std::shared_ptr<sim::SimHotKeys> hotKeys =
+      std::make_shared<sim::SimHotKeys>(std::set<sim::HotKeyCombo>{}, sim::SimHotKeys::Report{});
+  const sim::HotKeyCombo shortcut{kVKSpace, kControlKey | kShiftKey | kCmdKey};
+  sim::SimStatusBar statusBar;
+  std::shared_ptr<sim::SimStatusItem> item;
+};
+
+// Opening and closing again, with a warm cache, by a click on the status item (0) or by the
+// global shortcut (1): the shortcut should cost no more than the click.
+void BM_OpenAndClose(benchmark::State& state) {
+  StatusItemFixture fixture(300);
+  const bool byShortcut = state.range(0) == 1;
+  auto menu = std::dynamic_pointer_cast<sim::SimMenu>(A::menu(*fixture.delegate));
+  for (auto _ : state) {
+    for (int i = 0; i < 2; ++i) {
+      if (byShortcut) {
+        fixture.hotKeys->press(fixture.shortcut);
+      } else {
+        fixture.item->click();
+      }
+    }
+  }
+  if (menu->isOpen() || A::scanning(*fixture.delegate)) state.SkipWithError("not closed again");
+  state.SetLabel(byShortcut ? "shortcut" : "click");
+}
+BENCHMARK(BM_OpenAndClose)->Arg(0)->Arg(1);
 
 }  // namespace
 }  // namespace strandel

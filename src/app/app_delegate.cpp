@@ -12,7 +12,8 @@ AppDelegate::AppDelegate() : menu(platform().menus->makeMenu()) {}
 bool AppDelegate::respondsTo(const std::string& action) const {
   return action == kPickAction || action == kToggleLaunchAtLoginAction ||
          action == kCheckForUpdatesAction || action == kOpenDonatePageAction ||
-         action == kOpenAccessibilitySettingsAction || action == kCopyMenuBarReportAction;
+         action == kOpenAccessibilitySettingsAction || action == kCopyMenuBarReportAction ||
+         action == kChooseShortcutAction;
 }
 
 void AppDelegate::perform(const std::string& action, MenuItem& sender) {
@@ -28,6 +29,8 @@ void AppDelegate::perform(const std::string& action, MenuItem& sender) {
     openAccessibilitySettings();
   } else if (action == kCopyMenuBarReportAction) {
     copyMenuBarReport();
+  } else if (action == kChooseShortcutAction) {
+    chooseShortcut(sender);
   }
 }
 

@@ -8,12 +8,15 @@
 
 #include "ports/application.h"
 #include "ports/clock.h"
+#include "ports/hot_keys.h"
 #include "ports/menu.h"
 #include "ports/status_bar.h"
 #include "ports/timer.h"
 #include "scanner/extra_item.h"
 
 namespace strandel {
+
+struct KeyboardShortcut;
 
 // The one application and menu delegate: all user-interface state lives here, on the main
 // thread. Callbacks that outlive their caller hold it weakly.
@@ -31,6 +34,7 @@ class AppDelegate final : public ApplicationDelegate,
 
   // Sent by the platform, on the main thread.
   void applicationDidFinishLaunching() override;
+  void applicationWillTerminate() override;
   void mouseEntered() override;
   void menuWillOpen(Menu& menu) override;
   void menuDidClose(Menu& menu) override;
@@ -42,6 +46,10 @@ class AppDelegate final : public ApplicationDelegate,
   void openAccessibilitySettings();
   // Reads the menu bar as a scan does and puts the report on the general pasteboard.
   void copyMenuBarReport();
+  // A row of the keyboard shortcut submenu; its represented object names the choice.
+  void chooseShortcut(MenuItem& row);
+  // A registered hot key was pressed: the menu opens as a click opens it, or closes.
+  void hotKeyPressed(EventHotKeyID id);
 
   // Row actions arrive by name, as the menu sends them.
   bool respondsTo(const std::string& action) const override;
@@ -62,8 +70,12 @@ class AppDelegate final : public ApplicationDelegate,
   void checkAccessibilityGrant();
   void observeAppLifecycle();
   void showPermissionMenu(Menu& menu);
-  void addItemRow(Menu& menu, const ExtraItemRef& item, const std::string& title);
+  MenuItemRef addItemRow(Menu& menu, const ExtraItemRef& item, const std::string& title);
   void addPlaceholder(const std::string& text, Menu& menu);
+  void addShortcutItem(Menu& menu);
+  void applyStoredShortcut();
+  void registerShortcut();
+  void unregisterShortcut();
 
   StatusItemRef statusItem;
   const MenuRef menu;
@@ -76,6 +88,12 @@ class AppDelegate final : public ApplicationDelegate,
   TimerRef accessibilityWatch;
   // The permission notification is observed once; later watches reuse that observer.
   bool observingAccessibilityChanges = false;
+  // The chosen global shortcut (none: None), its registration, and whether the system
+  // refused it.
+  const KeyboardShortcut* shortcut = nullptr;
+  EventHotKeyRef hotKey;
+  bool shortcutUnavailable = false;
+  bool hotKeyHandlerInstalled = false;
 };
 
 // Row actions, by the names the menu sends.
@@ -85,6 +103,7 @@ inline constexpr const char* kCheckForUpdatesAction = "checkForUpdates";
 inline constexpr const char* kOpenDonatePageAction = "openDonatePage";
 inline constexpr const char* kOpenAccessibilitySettingsAction = "openAccessibilitySettings";
 inline constexpr const char* kCopyMenuBarReportAction = "copyMenuBarReport";
+inline constexpr const char* kChooseShortcutAction = "chooseShortcut:";
 
 // The entry point: makes the application and the one delegate, then runs the event loop.
 int runApplication();

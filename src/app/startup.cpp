@@ -40,6 +40,9 @@ void AppDelegate::applicationDidFinishLaunching() {
   menu->setDelegate(weak_from_this());
   if (statusItem) statusItem->setMenu(menu);
 
+  // Nothing is registered until the person has picked a shortcut.
+  applyStoredShortcut();
+
   observeAppLifecycle();
 
   if (!p.accessibility->isProcessTrusted()) {

@@ -50,7 +50,13 @@ void AppDelegate::build(Menu& target, const std::optional<ExtraItems>& items) {
   if (!hidden.empty()) {
     addHeader(stringWithFormat(L("list.occludedHeader"), {static_cast<int64_t>(hidden.size())}),
               target);
-    for (const auto& item : hidden) addItemRow(target, item, kHiddenMark + item->appName);
+    for (const auto& item : hidden) {
+      // The menu's type-select reads the plain title, so the mark is only drawn: typing
+      // the label's first letters reaches the row.
+      auto row = addItemRow(target, item, item->appName);
+      row->setAttributedTitle(
+          AttributedString{kHiddenMark + item->appName, Font::menu(), std::nullopt});
+    }
   }
   if (!visible.empty()) {
     if (!hidden.empty()) target.addItem(menus.separatorItem());
@@ -76,7 +82,8 @@ void AppDelegate::addPlaceholder(const std::string& text, Menu& target) {
   target.addItem(row);
 }
 
-void AppDelegate::addItemRow(Menu& target, const ExtraItemRef& item, const std::string& title) {
+MenuItemRef AppDelegate::addItemRow(Menu& target, const ExtraItemRef& item,
+                                    const std::string& title) {
   auto row = platform().menus->makeItem(title, kPickAction, "");
   row->setTarget(weak_from_this());
   row->setRepresentedObject(item);
@@ -88,6 +95,7 @@ void AppDelegate::addItemRow(Menu& target, const ExtraItemRef& item, const std::
     }
   }
   target.addItem(row);
+  return row;
 }
 
 }  // namespace strandel

@@ -64,6 +64,8 @@ void AppDelegate::addFooterItems(Menu& shown) {
   launchAtLogin->setState(enabled ? ControlState::on : ControlState::off);
   shown.addItem(launchAtLogin);
 
+  addShortcutItem(shown);
+
   auto updates = menus.makeItem(L("menu.checkForUpdates"), kCheckForUpdatesAction, "");
   updates->setTarget(weak_from_this());
   shown.addItem(updates);

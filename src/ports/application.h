@@ -11,6 +11,8 @@ class ApplicationDelegate {
  public:
   virtual ~ApplicationDelegate() = default;
   virtual void applicationDidFinishLaunching() = 0;
+  // The application is about to end (after terminate:).
+  virtual void applicationWillTerminate() {}
 };
 
 // Something that answers action messages sent by menu rows.

@@ -18,12 +18,16 @@ struct Font {
   double pointSize = 13;
   FontWeight weight = FontWeight::regular;
   bool operator==(const Font&) const = default;
+
+  // menuFontOfSize:0, the font of a plain menu row.
+  static constexpr Font menu() { return Font{0, FontWeight::regular}; }
 };
 
 struct AttributedString {
   std::string text;
   Font font;
-  Color foregroundColor = Color::label;
+  // None: the menu's own text colour, which follows the row's highlight.
+  std::optional<Color> foregroundColor;
   bool operator==(const AttributedString&) const = default;
 };
 
@@ -37,6 +41,8 @@ enum class ModifierFlags : uint64_t {
   option = 1ull << 19,
   command = 1ull << 20,
 };
+
+class Menu;
 
 // One row of a menu; choosing it sends its action to its target with the row as sender.
 class MenuItem {
@@ -69,10 +75,12 @@ class MenuItem {
   virtual std::shared_ptr<const Object> representedObject() const = 0;
   // Held strongly and given back unchanged.
   virtual void setRepresentedObject(std::shared_ptr<const Object> object) = 0;
+  // The menu that opens from this row; none for a plain row.
+  virtual std::shared_ptr<Menu> submenu() const = 0;
+  virtual void setSubmenu(std::shared_ptr<Menu> submenu) = 0;
 };
 using MenuItemRef = std::shared_ptr<MenuItem>;
 
-class Menu;
 class MenuDelegate {
  public:
   virtual ~MenuDelegate() = default;
@@ -93,6 +101,8 @@ class Menu {
                                        const std::string& keyEquivalent) = 0;
   virtual void setDelegate(std::weak_ptr<MenuDelegate> delegate) = 0;
   virtual std::shared_ptr<MenuDelegate> delegate() const = 0;
+  // cancelTracking: an open menu closes as if the user dismissed it.
+  virtual void cancelTracking() = 0;
 };
 using MenuRef = std::shared_ptr<Menu>;
 

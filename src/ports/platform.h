@@ -9,6 +9,7 @@
 #include "ports/bundle.h"
 #include "ports/clock.h"
 #include "ports/dispatch.h"
+#include "ports/hot_keys.h"
 #include "ports/http.h"
 #include "ports/image.h"
 #include "ports/login_items.h"
@@ -46,6 +47,7 @@ struct Platform {
   std::shared_ptr<Alerts> alerts;
   std::shared_ptr<Pasteboard> generalPasteboard;
   std::shared_ptr<ProcessInfo> processInfo;
+  std::shared_ptr<HotKeys> hotKeys;
   ProcessID processIdentifier = 0;  // getpid()
 
   // The scan queue, made on first use.

@@ -35,6 +35,8 @@ class StatusBarButton {
   virtual void setImage(ImageRef image) = 0;
   virtual void setToolTip(const std::string& toolTip) = 0;
   virtual void addTrackingArea(TrackingArea area) = 0;
+  // performClick: exactly what a click on the button does (opens the item's menu).
+  virtual void performClick() = 0;
 };
 
 class StatusItem {

@@ -159,6 +159,10 @@ std::u32string canonicalDecomposition(std::u32string_view text) {
   return out;
 }
 
+uint8_t canonicalCombiningClass(char32_t c) {
+  return combiningClass(c);
+}
+
 const char* tablesVersion() {
   return kUnicodeVersion;
 }

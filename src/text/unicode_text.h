@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +46,9 @@ std::u32string toLower(std::u32string_view text);
 // canonical ordering of combining marks. Two texts are canonically equivalent exactly when
 // their decompositions are equal.
 std::u32string canonicalDecomposition(std::u32string_view text);
+
+// The canonical combining class; 0 for starters (letters, Hangul jamo, unassigned).
+uint8_t canonicalCombiningClass(char32_t c);
 
 // The Unicode version the character tables were generated from.
 const char* tablesVersion();

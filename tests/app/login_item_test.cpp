@@ -47,7 +47,7 @@ TEST(LaunchAtLogin, TheRowUnregistersOnlyAnEnabledItemAndLogsAFailure) {
     tp.drain();
     auto menu = test::TestPlatform::menuOf(*delegate);
     menu->open();
-    ASSERT_TRUE(menu->choose(static_cast<long>(menu->shownItems().size()) - 4));
+    ASSERT_TRUE(menu->choose(static_cast<long>(menu->shownItems().size()) - 5));
 
     std::vector<Call> calls = {c.before == enabled ? Call::unregisterService
                                                    : Call::registerService};

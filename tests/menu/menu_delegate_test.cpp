@@ -120,7 +120,7 @@ TEST_F(MenuDelegateTest, FooterCheckMarkOnlyForEnabledAndQuitAnswersQ) {
     SCOPED_TRACE(static_cast<int>(status));
     tp.loginItems->current = status;
     menu->open();
-    auto row = menu->itemAtIndex(menu->numberOfItems() - 5);
+    auto row = menu->itemAtIndex(menu->numberOfItems() - 6);
     EXPECT_EQ(row->title(), "Launch at Login");
     EXPECT_EQ(row->state(),
               status == LoginItemStatus::enabled ? ControlState::on : ControlState::off);

@@ -45,7 +45,10 @@ std::string transcriptOf(const std::string& name) {
     return "script refused: " + problem + "\n";
   }
   Transcript transcript;
-  Simulator simulator(std::move(*scene.scene), Simulator::Options{});
+  Simulator::Options options;
+  // A run named "..._ja" shows the program in Japanese.
+  if (name.size() > 3 && name.substr(name.size() - 3) == "_ja") options.languages = {"ja"};
+  Simulator simulator(std::move(*scene.scene), options);
   int status = ScriptRunner(simulator, std::move(*script.script), transcript).run();
   return transcript.text() + "exit status " + std::to_string(status) + "\n";
 }
@@ -64,15 +67,13 @@ TEST_P(GoldenTest, TheRunGivesTheKeptTranscript) {
   EXPECT_EQ(actual, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Runs, GoldenTest,
-                         testing::Values("demo", "permission", "launch_rescan", "update_checks",
-                                         "update_offline", "login_item", "login_item_failure",
-                                         "login_item_approval", "faults", "no_screen",
-                                         "script_error", "menu_bar_report", "hosted_macos26",
-                                         "agent_macos27", "two_displays"),
-                         [](const testing::TestParamInfo<const char*>& run) {
-                           return std::string(run.param);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Runs, GoldenTest,
+    testing::Values("demo", "permission", "launch_rescan", "update_checks", "update_offline",
+                    "login_item", "login_item_failure", "login_item_approval", "faults",
+                    "no_screen", "script_error", "menu_bar_report", "hosted_macos26",
+                    "agent_macos27", "two_displays", "keyboard_shortcut", "keyboard_shortcut_ja"),
+    [](const testing::TestParamInfo<const char*>& run) { return std::string(run.param); });
 
 TEST(GoldenDeterminismTest, TheSameSceneAndScriptGiveTheSameTranscriptTwice) {
   std::string first = transcriptOf("demo");

@@ -21,6 +21,9 @@ TEST(ScriptTest, ReadsCommandsWithTheirMoments) {
       "answer 2\r\n"
       "launch \"Bora VPN\"\n"
       "quit 871\n"
+      "shortcut Ctrl+opt+CMD+space\n"
+      "type \"mé\"\n"
+      "return\n"
       "wait 4";
   ScriptLoad load = parseScript(text, "t.script");
   ASSERT_TRUE(load.script) << load.error;
@@ -35,6 +38,9 @@ TEST(ScriptTest, ReadsCommandsWithTheirMoments) {
       {"answer 2", 9, 2},
       {R"(launch "Bora VPN")", 10, 2},
       {"quit 871", 11, 2},
+      {"shortcut Ctrl+opt+CMD+space", 12, 2},
+      {R"(type "mé")", 13, 2},
+      {"return", 14, 2},
   };
   ASSERT_EQ(c.size(), std::size(expected));
   for (size_t i = 0; i < c.size(); ++i) {
@@ -51,7 +57,12 @@ TEST(ScriptTest, EveryFaultNamesTheFileAndTheLine) {
   const std::pair<std::string, std::string> cases[] = {
       {"hover\nhoover",
        "s:2: unknown command \"hoover\" (known: at, wait, hover, open, close, "
-       "choose, key, answer, grant, withdraw, launch, quit, hold, release)"},
+       "choose, key, answer, grant, withdraw, launch, quit, hold, release, shortcut, type, "
+       "return)"},
+      {"shortcut ctrl+cmd", "s:1: expected keys like ctrl+opt+cmd+space"},
+      {"shortcut cmd+f5", "s:1: expected keys like ctrl+opt+cmd+space"},
+      {"shortcut cmd+space+m", "s:1: expected keys like ctrl+opt+cmd+space"},
+      {"type \"\"", "s:1: the text to type cannot be empty"},
       {"hold shift", "s:1: unknown modifier key \"shift\" (known: option)"},
       {"open now", "s:1: \"open\" takes nothing after it"},
       {"choose", "s:1: \"choose\" takes one argument: a number or a \"quoted title\""},

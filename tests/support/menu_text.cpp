@@ -4,7 +4,11 @@ namespace strandel::test {
 
 std::string describeRow(const MenuItem& row) {
   if (row.isSeparator()) return "---";
-  std::string text = row.title();
+  // What the row draws, then the plain title where it differs (type-select reads that).
+  auto drawn = row.attributedTitle();
+  std::string text = drawn ? drawn->text : row.title();
+  if (drawn && drawn->text != row.title()) text += " (title " + row.title() + ")";
+  if (row.submenu()) text += " (submenu)";
   if (auto action = row.action()) text += " -> " + *action;
   if (!row.isEnabled()) text += " (disabled)";
   if (row.state() == ControlState::on) text += " (checked)";
@@ -26,6 +30,7 @@ std::vector<std::string> englishFooter(bool launchAtLoginChecked) {
   return {
       std::string("Launch at Login -> toggleLaunchAtLogin") +
           (launchAtLoginChecked ? " (checked)" : ""),
+      "Keyboard Shortcut (submenu)",
       "Check for Updates… -> checkForUpdates",
       "Copy Menu Bar Report -> copyMenuBarReport (alternate, option)",
       "Support Strandel… -> openDonatePage",

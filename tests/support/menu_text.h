@@ -11,6 +11,8 @@ namespace strandel::test {
 //   "---"                              a separator
 //   "Title"                            an enabled row without action
 //   "Title -> action"                  a row with an action
+//   "●  A (title A)"                   a row that draws another text than its title
+//   "Title (submenu)"                  a row with a submenu
 // followed by any of " (disabled)", " (checked)", " [key]" (its key equivalent),
 // " (alternate, option)" (shown instead of the row before it while Option is held).
 std::vector<std::string> describeMenu(const Menu& menu);

@@ -91,6 +91,12 @@ TestPlatform::TestPlatform(Options options)
   platform.generalPasteboard = pasteboard;
   platform.processInfo = processInfo;
   platform.processIdentifier = options.processIdentifier;
+  // Reads takenHotKeys when a registration asks, so a test may fill it after construction.
+  hotKeys = std::make_shared<sim::SimHotKeys>(
+      std::set<sim::HotKeyCombo>{},
+      [this](const std::string& line) { hotKeyEvents.push_back(line); },
+      [this](const sim::HotKeyCombo& combo) { return takenHotKeys.count(combo) > 0; });
+  platform.hotKeys = hotKeys;
   scope_ = std::make_unique<ScopedPlatform>(platform);
 }
 

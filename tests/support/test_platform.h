@@ -14,6 +14,7 @@
 #include "adapters/sim/desktop/sim_workspace.h"
 #include "adapters/sim/loop/virtual_event_loop.h"
 #include "adapters/sim/system/sim_application.h"
+#include "adapters/sim/system/sim_hot_keys.h"
 #include "adapters/sim/system/sim_notification_center.h"
 #include "adapters/sim/system/sim_pasteboard.h"
 #include "adapters/sim/ui/sim_alerts.h"
@@ -144,6 +145,11 @@ class TestPlatform {
   std::shared_ptr<sim::SimPasteboard> pasteboard = std::make_shared<sim::SimPasteboard>();
   std::shared_ptr<sim::SimProcessInfo> processInfo =
       std::make_shared<sim::SimProcessInfo>(OperatingSystemVersion{15, 0, 0}, "Version 15.0");
+  // Every hot-key registration, refusal, unregistration and press, in order; combinations
+  // in takenHotKeys are held by another app.
+  std::vector<std::string> hotKeyEvents;
+  std::set<sim::HotKeyCombo> takenHotKeys;
+  std::shared_ptr<sim::SimHotKeys> hotKeys;
 
   // What the workspace was asked to open, in order, and what it answers.
   std::vector<URL> openedURLs;

@@ -104,8 +104,10 @@ TEST(Interactive, AKeyOpensTheMenuHiddenExtrasFirstTheCursorSkipsRowsThatCannotB
     s.key(Key::down);
     s.key(Key::down);  // over the separator and the header
     EXPECT_TRUE(s.highlighted("Wi-Fi"));
+    s.type(U't');  // typing reaches a hidden row by its label
+    EXPECT_TRUE(s.highlighted("●  Tidewater"));
     // The Events pane times the opening, as a transcript does.
-    EXPECT_TRUE(s.shows("[   0.500] menu opened (12 rows) in 0.0 ms"));
+    EXPECT_TRUE(s.shows("[   0.500] menu opened (13 rows) in 0.0 ms"));
     s.key(Key::escape);
     EXPECT_FALSE(s.shows("Quit Strandel"));
     EXPECT_TRUE(s.shows("[   0.500] menu closed"));
@@ -269,13 +271,13 @@ TEST(Interactive, EveryKeyThatAppliesIsShownAtEverySize) {
   s.play([&] {
     expectKeys("the system's prompt", {"←/→", "⏎", "1-2"});
     s.key(Key::enter);
-    expectKeys("the privacy pane", {"space", "esc/p", "h", "⏎", "l", "k", "q"});
+    expectKeys("the privacy pane", {"space", "esc/p", "h", "⏎", "`", "l", "k", "q"});
     s.type(U' ');
     s.wait(1);
     s.key(Key::escape);
-    expectKeys("the desktop", {"h", "⏎", "p", "l", "k", "q"});
+    expectKeys("the desktop", {"h", "⏎", "`", "p", "l", "k", "q"});
     s.key(Key::enter);
-    expectKeys("the menu", {"↑/↓", "⏎", "esc", "tab", "letters:"});
+    expectKeys("the menu", {"↑/↓", "⏎", "esc", "tab", "letters", "`"});
     s.key(Key::down);
     s.key(Key::enter);
     s.wait(0.3);

@@ -20,6 +20,10 @@
   if (auto delegate = _delegate.lock()) delegate->applicationDidFinishLaunching();
 }
 
+- (void)applicationWillTerminate:(NSNotification*)notification {
+  if (auto delegate = _delegate.lock()) delegate->applicationWillTerminate();
+}
+
 @end
 
 namespace strandel::mac {

@@ -12,6 +12,7 @@
 #import "adapters/macos/bundle.h"
 #import "adapters/macos/clock.h"
 #import "adapters/macos/dispatch.h"
+#import "adapters/macos/hot_keys.h"
 #import "adapters/macos/images.h"
 #import "adapters/macos/login_items.h"
 #import "adapters/macos/menus.h"
@@ -52,6 +53,7 @@ int main() {
     platform.alerts = mac::makeAlerts();
     platform.generalPasteboard = mac::makeGeneralPasteboard();
     platform.processInfo = mac::makeProcessInfo();
+    platform.hotKeys = mac::makeHotKeys();
     platform.processIdentifier = getpid();
     strandel::installPlatform(&platform);
     return strandel::runApplication();

@@ -46,6 +46,7 @@
 // styled title it was given, which AppKit cannot give back in the program's terms.
 @interface StrandelMenuItem : NSMenuItem
 @property(nonatomic, strong) StrandelActionTrampoline* trampoline;
+@property(nonatomic) std::shared_ptr<strandel::Menu> programSubmenu;
 - (const std::optional<strandel::AttributedString>&)styledTitle;
 - (void)setStyledTitle:(strandel::AttributedString)title;
 @end
@@ -55,8 +56,10 @@ namespace {
 
 class MacMenuItem;
 MenuItemRef wrapItem(NSMenuItem* item);
+NSMenu* unwrapMenuOf(const MenuRef& menu);
 
 NSFont* toNSFont(const Font& font) {
+  if (font == Font::menu()) return [NSFont menuFontOfSize:0];
   return [NSFont systemFontOfSize:font.pointSize
                            weight:font.weight == FontWeight::semibold ? NSFontWeightSemibold
                                                                       : NSFontWeightRegular];
@@ -171,10 +174,13 @@ class MacMenuItem final : public MenuItem {
     return [static_cast<StrandelMenuItem*>(item_) styledTitle];
   }
   void setAttributedTitle(AttributedString title) override {
-    NSDictionary* attributes = @{
-      NSFontAttributeName : toNSFont(title.font),
-      NSForegroundColorAttributeName : toNSColor(title.foregroundColor),
-    };
+    // Without a colour of its own the text follows the row's highlight.
+    NSDictionary* attributes =
+        title.foregroundColor ? @{
+          NSFontAttributeName : toNSFont(title.font),
+          NSForegroundColorAttributeName : toNSColor(*title.foregroundColor),
+        }
+                              : @{NSFontAttributeName : toNSFont(title.font)};
     item_.attributedTitle = [[NSAttributedString alloc] initWithString:toNSString(title.text)
                                                             attributes:attributes];
     if ([item_ isKindOfClass:[StrandelMenuItem class]]) {
@@ -191,6 +197,9 @@ class MacMenuItem final : public MenuItem {
     item_.representedObject =
         object == nullptr ? nil : [[StrandelObjectBox alloc] initWithObject:std::move(object)];
   }
+
+  std::shared_ptr<Menu> submenu() const override;
+  void setSubmenu(std::shared_ptr<Menu> submenu) override;
 
  private:
   NSMenuItem* item_;
@@ -255,10 +264,25 @@ class MacMenu final : public Menu {
   }
   std::shared_ptr<MenuDelegate> delegate() const override { return [forwarder_ delegate]; }
 
+  void cancelTracking() override { [menu_ cancelTracking]; }
+
  private:
   NSMenu* menu_;
   StrandelMenuDelegate* forwarder_;
 };
+
+std::shared_ptr<Menu> MacMenuItem::submenu() const {
+  if (![item_ isKindOfClass:[StrandelMenuItem class]]) return nullptr;
+  return [static_cast<StrandelMenuItem*>(item_) programSubmenu];
+}
+
+void MacMenuItem::setSubmenu(std::shared_ptr<Menu> submenu) {
+  item_.submenu = unwrapMenuOf(submenu);
+  // The program's side of the submenu lives as long as the row shows it.
+  if ([item_ isKindOfClass:[StrandelMenuItem class]]) {
+    [static_cast<StrandelMenuItem*>(item_) setProgramSubmenu:std::move(submenu)];
+  }
+}
 
 class MacMenus final : public Menus {
  public:
@@ -278,11 +302,15 @@ MenuItemRef wrapItem(NSMenuItem* item) {
   return std::make_shared<MacMenuItem>(item);
 }
 
+NSMenu* unwrapMenuOf(const MenuRef& menu) {
+  auto* mac = dynamic_cast<MacMenu*>(menu.get());
+  return mac == nullptr ? nil : mac->menu();
+}
+
 }  // namespace
 
 NSMenu* unwrapMenu(const MenuRef& menu) {
-  auto* mac = dynamic_cast<MacMenu*>(menu.get());
-  return mac == nullptr ? nil : mac->menu();
+  return unwrapMenuOf(menu);
 }
 
 std::shared_ptr<Menus> makeMenus() {

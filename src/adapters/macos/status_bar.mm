@@ -57,6 +57,8 @@ class MacStatusBarButton final : public StatusBarButton {
     [button_ addTrackingArea:tracking];
   }
 
+  void performClick() override { [button_ performClick:nil]; }
+
  private:
   NSStatusBarButton* button_;
   NSMutableArray<StrandelTrackingForwarder*>* forwarders_ = [NSMutableArray array];

@@ -278,3 +278,58 @@ typedef NSString* NSStatusItemAutosaveName;
 @property(readonly) NSRect auxiliaryTopLeftArea;
 @property(readonly) NSRect auxiliaryTopRightArea;
 @end
+
+// ---------------------------------------------------------------------------------------
+// Carbon Event Manager (HIToolbox: CarbonEvents.h, Events.h): the hot-key calls.
+
+typedef int32_t OSStatus;
+typedef UInt32 OSType;
+typedef UInt32 EventParamName;
+typedef UInt32 EventParamType;
+typedef unsigned long ByteCount;
+typedef UInt32 EventKind;
+typedef UInt32 EventClass;
+typedef struct OpaqueEventRef* EventRef;
+typedef struct OpaqueEventTargetRef* EventTargetRef;
+typedef struct OpaqueEventHandlerRef* EventHandlerRef;
+typedef struct OpaqueEventHandlerCallRef* EventHandlerCallRef;
+typedef struct OpaqueEventHotKeyRef* EventHotKeyRef;
+typedef OSStatus (*EventHandlerProcPtr)(EventHandlerCallRef inHandlerCallRef, EventRef inEvent,
+                                        void* inUserData);
+typedef EventHandlerProcPtr EventHandlerUPP;
+
+struct EventTypeSpec {
+  OSType eventClass;
+  UInt32 eventKind;
+};
+struct EventHotKeyID {
+  OSType signature;
+  UInt32 id;
+};
+
+enum : OSStatus { noErr = 0, eventHotKeyExistsErr = -9878, eventHotKeyInvalidErr = -9879 };
+enum : UInt32 {
+  kEventClassKeyboard = 0x6B657962,  // 'keyb'
+  kEventHotKeyPressed = 5,
+  kEventParamDirectObject = 0x2D2D2D2D,  // '----'
+  typeEventHotKeyID = 0x686B6964,        // 'hkid'
+};
+
+extern "C" {
+EventTargetRef GetApplicationEventTarget(void);
+EventHandlerUPP NewEventHandlerUPP(EventHandlerProcPtr userRoutine);
+OSStatus InstallEventHandler(EventTargetRef inTarget, EventHandlerUPP inHandler, UInt32 inNumTypes,
+                             const EventTypeSpec* inList, void* inUserData,
+                             EventHandlerRef* outRef);
+OSStatus GetEventParameter(EventRef inEvent, EventParamName inName, EventParamType inDesiredType,
+                           EventParamType* outActualType, ByteCount inBufferSize,
+                           ByteCount* outActualSize, void* outData);
+OSStatus RegisterEventHotKey(UInt32 inHotKeyCode, UInt32 inHotKeyModifiers,
+                             EventHotKeyID inHotKeyID, EventTargetRef inTarget, UInt32 inOptions,
+                             EventHotKeyRef* outRef);
+OSStatus UnregisterEventHotKey(EventHotKeyRef inHotKey);
+}
+
+@interface NSMenu (AppleShimTracking)
+- (void)cancelTracking;
+@end

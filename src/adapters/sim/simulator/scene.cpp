@@ -323,10 +323,26 @@ void checkReferences(const Scene& scene) {
   }
 }
 
+std::set<HotKeyCombo> readHotKeysTaken(const Node& list) {
+  std::set<HotKeyCombo> taken;
+  const auto& items = list.array();
+  for (size_t i = 0; i < items.size(); ++i) {
+    Node entry = list.element(i);
+    auto combo = parseHotKey(entry.string());
+    if (!combo) {
+      entry.fail("expected a key combination like \"ctrl+opt+cmd+space\", found " +
+                 inQuotes(entry.string()));
+    }
+    taken.insert(*combo);
+  }
+  return taken;
+}
+
 Scene readScene(const Node& root) {
-  root.object({"name", "os", "screen", "screens", "mainScreen", "accessibilityGranted", "strandel",
-               "apps", "installed", "timeline", "updateServer", "defaults", "loginItem"},
-              {"apps"});
+  root.object(
+      {"name", "os", "screen", "screens", "mainScreen", "accessibilityGranted", "strandel", "apps",
+       "installed", "timeline", "updateServer", "defaults", "loginItem", "hotKeysTaken"},
+      {"apps"});
   Scene scene;
   if (root.has("name")) scene.name = root.member("name").string();
   if (root.has("os")) scene.os = readSystem(root.member("os"));
@@ -365,6 +381,7 @@ Scene readScene(const Node& root) {
   if (root.has("timeline")) readTimeline(root.member("timeline"), scene);
   if (root.has("updateServer")) scene.updateServer = readUpdateServer(root.member("updateServer"));
   if (root.has("loginItem")) scene.loginItem = readLoginItem(root.member("loginItem"));
+  if (root.has("hotKeysTaken")) scene.hotKeysTaken = readHotKeysTaken(root.member("hotKeysTaken"));
   return scene;
 }
 

@@ -2,12 +2,14 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
 
 #include "adapters/sim/desktop/desktop.h"
+#include "adapters/sim/system/sim_hot_keys.h"
 #include "ports/login_items.h"
 #include "ports/process_info.h"
 #include "ports/user_defaults.h"
@@ -82,6 +84,7 @@ struct Scene {
   UpdateServerSpec updateServer;
   std::map<std::string, DefaultsValue> defaults;
   LoginItemSpec loginItem;
+  std::set<HotKeyCombo> hotKeysTaken;  // held by other apps
 
   // Every screen, the one holding the menu bar first.
   std::vector<ScreenSpec> screens() const;

@@ -2,6 +2,7 @@
 
 #include "adapters/sim/services/regular_file.h"
 #include "adapters/sim/simulator/transcript.h"
+#include "adapters/sim/system/sim_hot_keys.h"
 #include "text/utf8.h"
 
 #include <algorithm>
@@ -95,7 +96,7 @@ double parseSeconds(const Token& token, const char* what) {
   return seconds;
 }
 
-enum class Argument { none, target, key, app, modifier };
+enum class Argument { none, target, key, app, modifier, combo, text };
 
 const struct {
   std::string_view word;
@@ -114,6 +115,9 @@ const struct {
     {"quit", ScriptCommand::Kind::quit, Argument::app},
     {"hold", ScriptCommand::Kind::hold, Argument::modifier},
     {"release", ScriptCommand::Kind::release, Argument::modifier},
+    {"shortcut", ScriptCommand::Kind::shortcut, Argument::combo},
+    {"type", ScriptCommand::Kind::type, Argument::text},
+    {"return", ScriptCommand::Kind::enter, Argument::none},
 };
 
 std::string knownCommands() {
@@ -145,6 +149,8 @@ ScriptCommand readCommand(const std::vector<Token>& tokens, size_t first) {
     const char* shape = found->argument == Argument::target     ? "a number or a \"quoted title\""
                         : found->argument == Argument::key      ? "a key, like q"
                         : found->argument == Argument::modifier ? "a modifier key: option"
+                        : found->argument == Argument::combo    ? "keys, like ctrl+opt+cmd+space"
+                        : found->argument == Argument::text     ? "a \"quoted text\""
                                                                 : "an app's \"name\" or pid";
     throw LineError{"\"" + word.text + "\" takes one argument: " + shape};
   }
@@ -173,6 +179,19 @@ ScriptCommand readCommand(const std::vector<Token>& tokens, size_t first) {
       if (argument.quoted || argument.text != "option") {
         throw LineError{"unknown modifier key \"" + argument.text + "\" (known: option)"};
       }
+      command.text = argument.text;
+      break;
+    case Argument::combo:
+      if (argument.quoted || !parseHotKey(argument.text)) {
+        throw LineError{
+            "expected keys like ctrl+opt+cmd+space (modifiers ctrl, opt, shift, "
+            "cmd and one key: space or a letter), found \"" +
+            argument.text + "\""};
+      }
+      command.text = argument.text;
+      break;
+    case Argument::text:
+      if (argument.text.empty()) throw LineError{"the text to type cannot be empty"};
       command.text = argument.text;
       break;
     case Argument::none:
@@ -268,6 +287,7 @@ std::string describe(const ScriptCommand& command) {
       out += " " + (command.index > 0 ? std::to_string(command.index) : quote(command.text));
     } else if (!command.text.empty()) {
       bool bare = allDigits(command.text) || command.kind == ScriptCommand::Kind::key ||
+                  command.kind == ScriptCommand::Kind::shortcut ||
                   command.kind == ScriptCommand::Kind::hold ||
                   command.kind == ScriptCommand::Kind::release;
       out += " " + (bare ? command.text : quote(command.text));

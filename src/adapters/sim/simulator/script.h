@@ -23,6 +23,9 @@ struct ScriptCommand {
     quit,      // the app `text` quits
     hold,      // the user holds the modifier key `text` ("option") down
     release,   // and lets it go
+    shortcut,  // the global shortcut `text` ("ctrl+opt+cmd+space") is pressed
+    type,      // `text` is typed into the open menu
+    enter,     // Return in the open menu: the highlighted row is chosen
   };
   Kind kind = Kind::hover;
   int line = 0;    // in the script file

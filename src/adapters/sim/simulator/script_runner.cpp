@@ -176,7 +176,8 @@ void ScriptRunner::execute(const ScriptCommand& command) {
   using Kind = ScriptCommand::Kind;
   bool needsMenu = command.kind == Kind::hover || command.kind == Kind::open ||
                    command.kind == Kind::close || command.kind == Kind::choose ||
-                   command.kind == Kind::key;
+                   command.kind == Kind::key || command.kind == Kind::shortcut ||
+                   command.kind == Kind::type || command.kind == Kind::enter;
   if (alertDepth_ > 0 && needsMenu) fail(command, "an alert is showing; answer it first");
 
   switch (command.kind) {
@@ -218,6 +219,25 @@ void ScriptRunner::execute(const ScriptCommand& command) {
       if (!simulator_.chooseKey(command.text)) {
         fail(command, "no row of the menu answers the key " + quoted(command.text));
       }
+      break;
+    case Kind::shortcut:
+      simulator_.pressShortcut(*parseHotKey(command.text));
+      break;
+    case Kind::type: {
+      requireOpenMenu(command);
+      long row = simulator_.typeIntoMenu(command.text);
+      if (row < 0) {
+        transcript_.line("typed: no row starts with " + quoted(command.text));
+      } else {
+        auto shown = simulator_.activeMenu();
+        transcript_.line("highlighted: " +
+                         describeRow(row + 1, *shown->shownItems()[static_cast<size_t>(row)]));
+      }
+      break;
+    }
+    case Kind::enter:
+      requireOpenMenu(command);
+      if (!simulator_.pressReturn()) fail(command, "no row of the menu is highlighted");
       break;
     case Kind::answer:
       fail(command, "no alert is showing");
@@ -285,6 +305,16 @@ void ScriptRunner::menuChanged() {
   auto menu = simulator_.menu();
   if (!menu) return;
   bool open = menu->isOpen();
+  auto submenu = open ? menu->openSubmenu() : nullptr;
+  if (submenu && submenu->isOpen() && submenu.get() != shownSubmenu_) {
+    shownSubmenu_ = submenu.get();
+    long rows = static_cast<long>(submenu->shownItems().size());
+    transcript_.block(
+        "submenu opened (" + std::to_string(rows) + (rows == 1 ? " row):" : " rows):"),
+        describeMenu(*submenu));
+    return;
+  }
+  if (!submenu || !submenu->isOpen()) shownSubmenu_ = nullptr;
   if (open != shownOpen_) {
     shownOpen_ = open;
     if (open) {

@@ -56,6 +56,7 @@ class ScriptRunner {
   bool shownOpen_ = false;
   bool checkPending_ = false;
   unsigned long printedCount_ = 0;
+  const SimMenu* shownSubmenu_ = nullptr;
 };
 
 }  // namespace strandel::sim

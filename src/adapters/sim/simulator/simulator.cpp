@@ -256,6 +256,10 @@ void Simulator::compose() {
   platform_.processInfo = std::make_shared<SimProcessInfo>(scene_.os.version, scene_.os.description,
                                                            [work] { ++work->reports; });
   platform_.processIdentifier = scene_.selfPid;
+  hotKeys_ = std::make_shared<SimHotKeys>(scene_.hotKeysTaken, [this](const std::string& line) {
+    emit({SimEvent::Kind::hotKey, line, {}});
+  });
+  platform_.hotKeys = hotKeys_;
 }
 
 void Simulator::pasteboardWritten(const std::string& text, const std::string& type) {

@@ -14,6 +14,7 @@
 #include "adapters/sim/simulator/scene.h"
 #include "adapters/sim/simulator/update_server.h"
 #include "adapters/sim/system/sim_application.h"
+#include "adapters/sim/system/sim_hot_keys.h"
 #include "adapters/sim/system/sim_notification_center.h"
 #include "adapters/sim/system/sim_pasteboard.h"
 #include "adapters/sim/ui/sim_alerts.h"
@@ -45,6 +46,7 @@ struct SimEvent {
     http,           // a request to the update server ended
     report,         // the program read the menu bar for a report
     pasteboard,     // the program put text on the pasteboard
+    hotKey,         // a hot key was registered, refused, unregistered or pressed
     quit,           // the program quit
   };
   Kind kind = Kind::scan;
@@ -114,6 +116,17 @@ class Simulator {
   // The row with this title; hidden extras' rows also answer to the label alone.
   bool choose(const std::string& title);
   bool chooseKey(const std::string& key);
+  // A global shortcut pressed in whichever app is in front.
+  void pressShortcut(const HotKeyCombo& combo);
+  // The shortcut the program registered, if any.
+  std::optional<HotKeyCombo> registeredShortcut() const { return hotKeys_->firstRegistered(); }
+  // Text typed into the open menu (its open submenu, if any): the row it selects, as an
+  // index among the shown rows, or -1 when no row matches or no menu is open.
+  long typeIntoMenu(const std::string& text);
+  // Return in the open menu: chooses the highlighted row; false without one.
+  bool pressReturn();
+  // The deepest open menu: an open submenu or the status menu; none when it is closed.
+  std::shared_ptr<SimMenu> activeMenu() const;
   // The Option key, held or released: menus show their alternate rows while it is held.
   void setOptionKeyDown(bool down);
   bool optionKeyDown() const { return optionDown_; }
@@ -206,6 +219,7 @@ class Simulator {
   std::shared_ptr<SimApplication> application_;
   std::shared_ptr<UpdateServer> server_;
   std::shared_ptr<SimPasteboard> pasteboard_;
+  std::shared_ptr<SimHotKeys> hotKeys_;
   std::shared_ptr<Work> work_;  // shared with the scan queue's observer
   size_t desktopObserver_ = 0;
   std::weak_ptr<SimMenu> menu_;

@@ -45,22 +45,46 @@ void Simulator::closeMenu() {
   if (auto shown = menu(); shown && shown->isOpen()) shown->close();
 }
 
-bool Simulator::choose(long row) {
+std::shared_ptr<SimMenu> Simulator::activeMenu() const {
   auto shown = menu();
-  return shown && shown->isOpen() && shown->choose(row - 1);
+  if (!shown || !shown->isOpen()) return nullptr;
+  return std::static_pointer_cast<SimMenu>(shown->activeMenu().shared_from_this());
+}
+
+bool Simulator::choose(long row) {
+  auto shown = activeMenu();
+  return shown && shown->choose(row - 1);
+}
+
+void Simulator::pressShortcut(const HotKeyCombo& combo) {
+  hotKeys_->press(combo);
+}
+
+long Simulator::typeIntoMenu(const std::string& text) {
+  auto shown = activeMenu();
+  if (!shown || !shown->typeSelect(text)) return -1;
+  return shown->highlightedIndex();
+}
+
+bool Simulator::pressReturn() {
+  auto shown = activeMenu();
+  return shown && shown->chooseHighlighted();
 }
 
 long Simulator::findRow(const std::string& title) const {
-  auto shown = menu();
+  auto shown = activeMenu();
+  if (!shown) shown = menu();
   if (!shown) return -1;
   const auto items = shown->shownItems();
+  // First by what the row shows, then by its plain title: a hidden extra's row draws its
+  // mark before the label, and the label alone names it too.
+  for (size_t i = 0; i < items.size(); ++i) {
+    auto shownAs = items[i]->attributedTitle();
+    if (!items[i]->isSeparator() && (shownAs ? shownAs->text : items[i]->title()) == title)
+      return static_cast<long>(i);
+  }
   for (size_t i = 0; i < items.size(); ++i) {
     if (!items[i]->isSeparator() && items[i]->title() == title) return static_cast<long>(i);
-  }
-  // A hidden extra's row starts with its mark; its label alone names it too.
-  const std::string marked = "\u25CF  " + title;
-  for (size_t i = 0; i < items.size(); ++i) {
-    if (!items[i]->isSeparator() && items[i]->title() == marked) return static_cast<long>(i);
   }
   return -1;
 }
@@ -76,8 +100,8 @@ void Simulator::setOptionKeyDown(bool down) {
 }
 
 bool Simulator::chooseKey(const std::string& key) {
-  auto shown = menu();
-  return shown && shown->isOpen() && shown->chooseKeyEquivalent(key);
+  auto shown = activeMenu();
+  return shown && shown->chooseKeyEquivalent(key);
 }
 
 void Simulator::openPrivacyPane() {
@@ -206,10 +230,12 @@ bool Simulator::openURL(const URL& url) {
   return false;
 }
 
-void Simulator::menuChanged(SimMenu& shown) {
+void Simulator::menuChanged(SimMenu&) {
   // An open menu is tracked: timers only in the default mode wait until it closes.
-  if (shown.isOpen() != tracking_) {
-    tracking_ = shown.isOpen();
+  auto status = menu();
+  bool open = status && status->isOpen();
+  if (open != tracking_) {
+    tracking_ = open;
     if (virtualLoop_) virtualLoop_->setTracking(tracking_);
     if (realLoop_) realLoop_->setTracking(tracking_);
   }

@@ -83,14 +83,18 @@ std::string describeRow(long number, const MenuItem& item) {
 
   std::string kind;
   auto attributed = item.attributedTitle();
-  if (attributed) {
+  if (item.submenu()) {
+    kind = "submenu";
+  } else if (attributed && !item.action()) {
     kind = "header";
   } else if (item.action()) {
     kind = "action";
   } else {
     kind = "text";
   }
-  std::string out = std::string(prefix) + kind + " " + quoted(item.title());
+  // What the row shows; type-select reads the plain title.
+  std::string out =
+      std::string(prefix) + kind + " " + quoted(attributed ? attributed->text : item.title());
 
   auto* sim = dynamic_cast<const SimMenuItem*>(&item);
   bool usable = sim ? sim->isEffectivelyEnabled() : item.isEnabled();
@@ -100,8 +104,7 @@ std::string describeRow(long number, const MenuItem& item) {
   if (item.image()) out += "  (" + describeImage(item.image()) + ")";
   if (!item.keyEquivalent().empty()) out += "  key Cmd-" + item.keyEquivalent();
   if (item.isAlternate()) out += "  alternate (Option)";
-  if (attributed) {
-    if (attributed->text != item.title()) out += "  shown as " + quoted(attributed->text);
+  if (attributed && attributed->font != Font::menu()) {
     out += "  " + formatNumber(attributed->font.pointSize) + "pt";
     if (attributed->font.weight == FontWeight::semibold) out += " semibold";
     if (attributed->foregroundColor == Color::secondaryLabel) out += " secondary";

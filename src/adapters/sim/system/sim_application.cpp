@@ -13,6 +13,7 @@ void SimApplication::run() {
 void SimApplication::terminate() {
   if (terminated_) return;
   terminated_ = true;
+  if (auto d = delegate_.lock()) d->applicationWillTerminate();
   if (onTerminate) onTerminate();
   if (loop_.stop) loop_.stop();
 }

@@ -83,6 +83,7 @@ void Controller::onMenuChanged() {
       }
       logEvent(text, {});
     } else {
+      typed_.clear();
       logEvent("menu closed", {});
       // Tab stands in for a key held down: once the menu is gone, nobody is holding it.
       if (simulator_.optionKeyDown()) simulator_.setOptionKeyDown(false);
@@ -128,7 +129,9 @@ bool Controller::menuOpen() const {
 }
 
 std::vector<MenuRowView> Controller::menuRows() const {
-  auto menu = simulator_.menu();
+  // An open submenu takes the menu's place on the screen, and the keys act on it.
+  auto menu = simulator_.activeMenu();
+  if (!menu) menu = simulator_.menu();
   return menu ? describeRows(*menu) : std::vector<MenuRowView>{};
 }
 

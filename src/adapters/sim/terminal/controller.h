@@ -92,6 +92,10 @@ class Controller {
   bool handleBar(const Input& input);
 
   void openMenu();
+  // ` stands for the global shortcut the program registered.
+  void pressShortcut();
+  // A letter typed into the open menu: type-select over what was typed in the last second.
+  void typeIntoMenu(char32_t character);
   void openList(bool launching);
   void chooseRow(long row);
   void togglePermission();
@@ -123,6 +127,8 @@ class Controller {
   bool pointerInStatusItem_ = false;
   bool hovered_ = false;  // the pointer, or the hover key, rests on the status item
   bool quitRequested_ = false;
+  std::string typed_;
+  double typedAt_ = 0;
   HitMap hits_;
 };
 

@@ -241,9 +241,10 @@ void Controller::handleMenu(const Input& input) {
       case Key::none:
         if (input.character == U' ') {
           if (menuCursor_ >= 0) chooseRow(menuCursor_);
+        } else if (input.character == U'`') {
+          pressShortcut();
         } else {
-          // The menu's key equivalents answer their letter.
-          simulator_.chooseKey(utf8Of(input.character));
+          typeIntoMenu(input.character);
         }
         return;
       default:
@@ -341,6 +342,29 @@ bool Controller::handleBar(const Input& input) {
   return false;
 }
 
+void Controller::pressShortcut() {
+  if (auto combo = simulator_.registeredShortcut()) {
+    menuAskedAt_ = simulator_.secondsSinceStart();
+    simulator_.pressShortcut(*combo);
+  } else {
+    log("no keyboard shortcut chosen (Strandel's menu: Keyboard Shortcut)");
+  }
+}
+
+void Controller::typeIntoMenu(char32_t character) {
+  // The system's menus take a pause of about a second as the start of a new search.
+  double now = simulator_.secondsSinceStart();
+  if (now - typedAt_ > 1.0) typed_.clear();
+  typedAt_ = now;
+  typed_ += utf8Of(character);
+  long row = simulator_.typeIntoMenu(typed_);
+  if (row < 0) return;
+  auto rows = menuRows();
+  menuCursor_ = row;
+  menuCursorTitle_ =
+      row < static_cast<long>(rows.size()) ? rows[static_cast<size_t>(row)].title : "";
+}
+
 void Controller::handleDesktop(const Input& input) {
   if (input.kind != Input::Kind::key) {
     handleBar(input);
@@ -355,6 +379,8 @@ void Controller::handleDesktop(const Input& input) {
     openMenu();
   } else if (isCharacter(input, U'p')) {
     simulator_.openPrivacyPane();
+  } else if (isCharacter(input, U'`')) {
+    pressShortcut();
   } else if (isCharacter(input, U'l')) {
     openList(true);
   } else if (isCharacter(input, U'k')) {

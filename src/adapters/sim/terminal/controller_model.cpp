@@ -71,7 +71,8 @@ std::vector<KeyHint> Controller::keyHints() const {
             {"⏎", "choose", ""},
             {"esc", "close", ""},
             {"tab", "hold/let go Option", "Option"},
-            {"letters:", "key equivalents (q: Quit)", "⌘ keys (q: Quit)"}};
+            {"letters", "type to a row", "type"},
+            {"`", "shortcut", ""}};
   }
   std::vector<KeyHint> hints;
   if (simulator_.loginItemsPaneOpen()) {
@@ -82,6 +83,7 @@ std::vector<KeyHint> Controller::keyHints() const {
   }
   hints.push_back({"h", "hover", ""});
   hints.push_back({"⏎", "open the menu", "menu"});
+  hints.push_back({"`", "shortcut", ""});
   if (!simulator_.privacyPaneOpen()) hints.push_back({"p", "privacy pane", "privacy"});
   hints.push_back({"l", "launch app", "launch"});
   hints.push_back({"k", "quit app", ""});

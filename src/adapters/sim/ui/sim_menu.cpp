@@ -1,5 +1,7 @@
 #include "adapters/sim/ui/sim_menu.h"
 
+#include "adapters/sim/ui/type_select.h"
+
 namespace strandel::sim {
 
 SimMenuItem::SimMenuItem(std::string title, std::optional<std::string> action,
@@ -10,7 +12,9 @@ SimMenuItem::SimMenuItem(std::string title, std::optional<std::string> action,
       keyEquivalent_(std::move(keyEquivalent)) {}
 
 bool SimMenuItem::isEffectivelyEnabled() const {
-  if (separator_ || !enabled_ || !action_) return false;
+  if (separator_ || !enabled_) return false;
+  if (submenu_) return true;
+  if (!action_) return false;
   auto answering = target_.lock();
   return answering && answering->respondsTo(*action_);
 }
@@ -43,6 +47,7 @@ void SimMenu::open() {
   auto self = shared_from_this();
   if (auto d = delegate()) d->menuNeedsUpdate(*this);
   open_ = true;
+  highlighted_ = -1;
   if (auto d = delegate()) d->menuWillOpen(*this);
   changed();
 }
@@ -50,7 +55,10 @@ void SimMenu::open() {
 void SimMenu::close() {
   if (!open_) return;
   auto self = shared_from_this();
+  if (auto sub = openSubmenu_.lock()) sub->close();
+  openSubmenu_.reset();
   open_ = false;
+  highlighted_ = -1;
   if (auto d = delegate()) d->menuDidClose(*this);
   changed();
 }
@@ -94,7 +102,15 @@ bool SimMenu::choose(long index) {
                         : nullptr;
   auto item = std::dynamic_pointer_cast<SimMenuItem>(row);
   if (!open_ || !item || !item->isEffectivelyEnabled()) return false;
-  close();
+  if (auto sub = std::dynamic_pointer_cast<SimMenu>(item->submenu())) {
+    if (auto previous = openSubmenu_.lock(); previous && previous != sub) previous->close();
+    sub->supermenu_ = weak_from_this();
+    openSubmenu_ = sub;
+    sub->open();
+    return true;
+  }
+  // Choosing a row ends the tracking of every menu it hangs from.
+  rootMenu().close();
   // The menu has closed before the action arrives, as it does on the Mac.
   if (auto answering = item->target()) answering->perform(*item->action(), *item);
   return true;
@@ -106,6 +122,37 @@ bool SimMenu::chooseKeyEquivalent(const std::string& key) {
     if (!key.empty() && shown[i]->keyEquivalent() == key) return choose(static_cast<long>(i));
   }
   return false;
+}
+
+SimMenu& SimMenu::rootMenu() {
+  SimMenu* menu = this;
+  while (auto parent = menu->supermenu_.lock()) {
+    if (!parent->open_) break;
+    menu = parent.get();
+  }
+  return *menu;
+}
+
+SimMenu& SimMenu::activeMenu() {
+  auto sub = openSubmenu_.lock();
+  return sub && sub->open_ ? sub->activeMenu() : *this;
+}
+
+bool SimMenu::typeSelect(const std::string& typed) {
+  const std::vector<MenuItemRef> shown = shownItems();
+  for (size_t i = 0; i < shown.size(); ++i) {
+    auto item = std::dynamic_pointer_cast<SimMenuItem>(shown[i]);
+    if (!item || !item->isEffectivelyEnabled()) continue;
+    if (!typeSelectMatches(item->title(), typed)) continue;
+    // Only the highlight moves: no row changes.
+    highlighted_ = static_cast<long>(i);
+    return true;
+  }
+  return false;
+}
+
+bool SimMenu::chooseHighlighted() {
+  return highlighted_ >= 0 && choose(highlighted_);
 }
 
 void SimMenu::changed() {

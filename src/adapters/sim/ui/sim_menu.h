@@ -38,6 +38,8 @@ class SimMenuItem final : public MenuItem {
   void setRepresentedObject(std::shared_ptr<const Object> object) override {
     represented_ = std::move(object);
   }
+  std::shared_ptr<Menu> submenu() const override { return submenu_; }
+  void setSubmenu(std::shared_ptr<Menu> submenu) override { submenu_ = std::move(submenu); }
 
   // What the user sees: a row is chosen only when it is enabled and its target answers its
   // action, as a menu that validates its rows does.
@@ -56,6 +58,7 @@ class SimMenuItem final : public MenuItem {
   ImageRef image_;
   std::optional<AttributedString> attributedTitle_;
   std::shared_ptr<const Object> represented_;
+  std::shared_ptr<Menu> submenu_;
 };
 
 // A menu that the simulated user opens, reads, chooses from and closes.
@@ -69,6 +72,8 @@ class SimMenu final : public Menu, public std::enable_shared_from_this<SimMenu> 
                                const std::string& keyEquivalent) override;
   void setDelegate(std::weak_ptr<MenuDelegate> delegate) override { delegate_ = delegate; }
   std::shared_ptr<MenuDelegate> delegate() const override { return delegate_.lock(); }
+  // Ends the whole menu's tracking, submenus included.
+  void cancelTracking() override { rootMenu().close(); }
 
   // Every row, alternates included, as the program added them.
   const std::vector<MenuItemRef>& items() const { return items_; }
@@ -88,15 +93,32 @@ class SimMenu final : public Menu, public std::enable_shared_from_this<SimMenu> 
   void open();
   void close();
   // Closes the menu, then sends the shown row's action to its target; false when the row
-  // cannot be chosen (a separator, a disabled row, an index out of range).
+  // cannot be chosen (a separator, a disabled row, an index out of range). A row with a
+  // submenu opens that submenu instead, and the menu stays open.
   bool choose(long index);
+  // The deepest open menu: an open submenu's, or this one.
+  SimMenu& activeMenu();
+  // The submenu open from one of this menu's rows, if any.
+  std::shared_ptr<SimMenu> openSubmenu() const { return openSubmenu_.lock(); }
+  // Type-select, as the system's menus do it: the first row that can be chosen whose title
+  // starts with `typed`, ignoring case and diacritics, becomes the highlighted row. False
+  // (and the highlight unchanged) when no row matches.
+  bool typeSelect(const std::string& typed);
+  // The highlighted row's index among the shown rows; -1 when none.
+  long highlightedIndex() const { return highlighted_; }
+  // Return: chooses the highlighted row; false without one.
+  bool chooseHighlighted();
   // The row whose key equivalent is `key`, as the keyboard would choose it.
   bool chooseKeyEquivalent(const std::string& key);
 
  private:
   void changed();
+  SimMenu& rootMenu();
 
   std::vector<MenuItemRef> items_;
+  std::weak_ptr<SimMenu> supermenu_;
+  std::weak_ptr<SimMenu> openSubmenu_;
+  long highlighted_ = -1;
   std::weak_ptr<MenuDelegate> delegate_;
   bool open_ = false;
   bool optionDown_ = false;

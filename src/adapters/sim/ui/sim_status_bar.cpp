@@ -3,7 +3,9 @@
 namespace strandel::sim {
 
 SimStatusItem::SimStatusItem(double length, bool hasButton)
-    : length_(length), button_(hasButton ? std::make_unique<SimStatusBarButton>() : nullptr) {}
+    : length_(length), button_(hasButton ? std::make_unique<SimStatusBarButton>() : nullptr) {
+  if (button_) button_->onClick = [this] { click(); };
+}
 
 void SimStatusItem::hover() {
   if (!button_) return;
@@ -19,7 +21,11 @@ void SimStatusItem::hover() {
 bool SimStatusItem::click() {
   auto shown = menu();
   if (!shown) return false;
-  shown->open();
+  if (shown->isOpen()) {
+    shown->cancelTracking();
+  } else {
+    shown->open();
+  }
   return true;
 }
 

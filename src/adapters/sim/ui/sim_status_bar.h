@@ -16,6 +16,11 @@ class SimStatusBarButton final : public StatusBarButton {
   void setImage(ImageRef image) override { image_ = std::move(image); }
   void setToolTip(const std::string& toolTip) override { toolTip_ = toolTip; }
   void addTrackingArea(TrackingArea area) override { trackingAreas_.push_back(std::move(area)); }
+  void performClick() override {
+    if (onClick) onClick();
+  }
+  // What a click does: the item sets it.
+  std::function<void()> onClick;
 
   const std::string& toolTip() const { return toolTip_; }
   const std::vector<TrackingArea>& trackingAreas() const { return trackingAreas_; }
@@ -43,7 +48,7 @@ class SimStatusItem final : public StatusItem {
   // areas (those without the always-active option) stay silent, since another application
   // is always the active one here.
   void hover();
-  // A click opens the attached menu; false without one.
+  // A click opens the attached menu, or closes it when it is open; false without one.
   bool click();
 
  private:
