@@ -142,34 +142,21 @@ TEST_F(MenuBuilderTest, AMovedReorderedOrMissingItemRebuildsEveryRow) {
   }
 }
 
-TEST_F(MenuBuilderTest, HeadersAreSmallDimmedAndCountAs64BitIntegers) {
+// Their small dimmed style is in every golden transcript's menus.
+TEST_F(MenuBuilderTest, HeadersCountAs64BitIntegers) {
   tp.bundle->strings["list.occludedHeader"] = "%lld hidden, %lld?";
   tp.bundle->strings["list.visibleHeader"] = "%d shown";
   build(ExtraItems{extra("A", true, -40), extra("B", true, -80), extra("C", false, 900)});
   // A directive without its argument is written out as it stands, never read from nowhere.
   EXPECT_EQ(menu->itemAtIndex(0)->title(), "2 hidden, %lld?");
   EXPECT_EQ(menu->itemAtIndex(4)->title(), "1 shown");
-  for (long index : {0L, 4L}) {
-    auto header = menu->itemAtIndex(index);
-    EXPECT_EQ(header->attributedTitle(),
-              (AttributedString{header->title(), Font{10.0, FontWeight::semibold},
-                                Color::secondaryLabel}));
-  }
 }
 
-TEST_F(MenuBuilderTest, ItemRowsPointAtTheirExtraAndTheDelegate) {
+// Choosing a row presses its extra in the golden transcripts; here, the icons.
+TEST_F(MenuBuilderTest, EachRowHasItsOwnIconCopy) {
   auto icon = std::make_shared<sim::SimImage>("◆", "red", Size{32, 32});
-  const ExtraItems items = {extra("A", true, -40, icon), extra("B", false, 900, icon),
-                            extra("Bare", false, 950)};
-  build(items);
-  const long rows[] = {1, 4, 5};
-  for (size_t i = 0; i < items.size(); ++i) {
-    auto row = std::dynamic_pointer_cast<sim::SimMenuItem>(menu->itemAtIndex(rows[i]));
-    SCOPED_TRACE(row->title());
-    EXPECT_EQ(row->representedObject(), items[i]);
-    EXPECT_EQ(row->target(), std::static_pointer_cast<ActionTarget>(delegate));
-    EXPECT_TRUE(row->isEffectivelyEnabled());
-  }
+  build(ExtraItems{extra("A", true, -40, icon), extra("B", false, 900, icon),
+                   extra("Bare", false, 950)});
   // Each row of one application has its own 18 by 18 copy; the shared icon keeps its size.
   auto imageA = menu->itemAtIndex(1)->image();
   auto imageB = menu->itemAtIndex(4)->image();
