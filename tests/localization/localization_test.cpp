@@ -25,40 +25,6 @@ namespace {
 namespace fs = std::filesystem;
 using K = ArgumentKind;
 
-// Every key the program looks up, with the arguments it formats the text with ("%lld" counts
-// are 64-bit, "%@" texts); keys shown as they stand take none.
-const std::map<std::string, std::vector<ArgumentKind>>& expectedKeys() {
-  static const std::map<std::string, std::vector<ArgumentKind>> keys = {
-      {"item.unknown", {}},
-      {"list.scanning", {}},
-      {"list.empty", {}},
-      {"list.occludedHeader", {K::int64}},
-      {"list.visibleHeader", {K::int64}},
-      {"permission.required", {}},
-      {"permission.openSettings", {}},
-      {"menu.launchAtLogin", {}},
-      {"menu.shortcut", {}},
-      {"shortcut.none", {}},
-      {"shortcut.space", {}},
-      {"shortcut.unavailable", {K::text}},
-      {"menu.checkForUpdates", {}},
-      {"menu.copyReport", {}},
-      {"menu.donate", {}},
-      {"menu.quit", {}},
-      {"statusItem.tooltip", {}},
-      {"update.newVersionTitle", {K::text}},
-      {"update.newVersionMessage", {K::text, K::text}},
-      {"update.downloadButton", {}},
-      {"update.laterButton", {}},
-      {"update.latestTitle", {}},
-      {"update.latestMessage", {K::text}},
-      {"update.checkFailedTitle", {}},
-      {"update.checkFailedMessage", {}},
-      {"update.okButton", {}},
-  };
-  return keys;
-}
-
 const std::vector<std::string>& languages() {
   static const std::vector<std::string> list = {"en", "ko", "ja", "zh-Hans"};
   return list;
@@ -83,6 +49,29 @@ using Table = std::map<std::string, std::string>;
 
 Table tableOf(const std::string& language) {
   return sim::parseStringsFile(tableText(language)).value_or(Table{});
+}
+
+// The keys whose texts the program formats, with the arguments it passes ("%lld" counts are
+// 64-bit, "%@" texts); every other key's text is shown as it stands.
+const std::map<std::string, std::vector<ArgumentKind>> kFormatted = {
+    {"list.occludedHeader", {K::int64}},
+    {"list.visibleHeader", {K::int64}},
+    {"shortcut.unavailable", {K::text}},
+    {"update.newVersionTitle", {K::text}},
+    {"update.newVersionMessage", {K::text, K::text}},
+    {"update.latestMessage", {K::text}},
+};
+
+// Every key the program looks up: English's, checked against the sources' lookups below.
+const std::map<std::string, std::vector<ArgumentKind>>& expectedKeys() {
+  static const auto keys = [] {
+    std::map<std::string, std::vector<ArgumentKind>> all;
+    for (const auto& [key, text] : tableOf("en")) {
+      all[key] = kFormatted.count(key) ? kFormatted.at(key) : std::vector<ArgumentKind>{};
+    }
+    return all;
+  }();
+  return keys;
 }
 
 // How often `"key" =` starts an entry; the reader lets a later entry win, so a key written
@@ -117,6 +106,7 @@ TEST(LocalizationTest, EveryLanguageHasATableThatReadsAndHoldsExactlyThePrograms
       EXPECT_TRUE(table->count(key)) << '"' << key << "\" has no text";
     }
   }
+  for (const auto& [key, kinds] : kFormatted) EXPECT_TRUE(expectedKeys().count(key)) << key;
 }
 
 // Every text takes the arguments its key is given, and a text copied from English unchanged

@@ -46,6 +46,8 @@ class MenuBuilderTest : public ::testing::Test {
   std::shared_ptr<sim::SimMenu> menu;
 };
 
+// The placeholder, the empty list and a list of visible extras alone are in the golden
+// transcripts' menus.
 TEST_F(MenuBuilderTest, Shapes) {
   const ExtraItems hiddenAB = {extra("A", true, -40), extra("B", true, 700)};
   // Each part keeps the list's order.
@@ -61,9 +63,6 @@ TEST_F(MenuBuilderTest, Shapes) {
     Rows rows;
   };
   const std::vector<Case> cases = {
-      {"first build without a list", std::nullopt, std::nullopt, scanning},
-      {"empty list", std::nullopt, ExtraItems{},
-       concat({"No menu bar extras found (disabled)", "---"}, footer)},
       {"hidden and visible", std::nullopt, mixed,
        concat({"HIDDEN (2) (disabled)", "●  A (title A) -> pick:", "●  B (title B) -> pick:", "---",
                "VISIBLE (1) (disabled)", "C -> pick:", "---"},
@@ -72,8 +71,6 @@ TEST_F(MenuBuilderTest, Shapes) {
        concat(
            {"HIDDEN (2) (disabled)", "●  A (title A) -> pick:", "●  B (title B) -> pick:", "---"},
            footer)},
-      {"visible only: no separator above the header", std::nullopt, visibleOnly,
-       concat({"VISIBLE (2) (disabled)", "C -> pick:", "D -> pick:", "---"}, footer)},
       {"no list while a list is shown: the placeholder replaces it", visibleOnly, std::nullopt,
        scanning},
   };
@@ -152,6 +149,18 @@ TEST_F(MenuBuilderTest, HeadersCountAs64BitIntegers) {
   EXPECT_EQ(menu->itemAtIndex(4)->title(), "1 shown");
 }
 
+// An image whose copy is not an image.
+class UncopyableImage final : public Image {
+ public:
+  ImageRef copy() const override { return nullptr; }
+  Size size() const override { return {32, 32}; }
+  void setSize(Size) override { ++resized; }
+  bool isTemplate() const override { return false; }
+  void setTemplate(bool) override {}
+  std::string accessibilityDescription() const override { return {}; }
+  int resized = 0;
+};
+
 // Choosing a row presses its extra in the golden transcripts; here, the icons.
 TEST_F(MenuBuilderTest, EachRowHasItsOwnIconCopy) {
   auto icon = std::make_shared<sim::SimImage>("◆", "red", Size{32, 32});
@@ -166,25 +175,11 @@ TEST_F(MenuBuilderTest, EachRowHasItsOwnIconCopy) {
   EXPECT_EQ(imageB->size(), (Size{18, 18}));
   EXPECT_EQ(icon->size(), (Size{32, 32}));
   EXPECT_EQ(menu->itemAtIndex(5)->image(), nullptr);  // no icon, still a working row
-}
-
-// An image whose copy is not an image.
-class UncopyableImage final : public Image {
- public:
-  ImageRef copy() const override { return nullptr; }
-  Size size() const override { return {32, 32}; }
-  void setSize(Size) override { ++resized; }
-  bool isTemplate() const override { return false; }
-  void setTemplate(bool) override {}
-  std::string accessibilityDescription() const override { return {}; }
-  int resized = 0;
-};
-
-TEST_F(MenuBuilderTest, AnIconThatCannotBeCopiedLeavesTheRowWithoutImage) {
-  auto icon = std::make_shared<UncopyableImage>();
-  build(ExtraItems{extra("A", false, 100, icon)});
+  // An icon whose copy is not an image leaves its row without one, the icon untouched.
+  auto uncopyable = std::make_shared<UncopyableImage>();
+  build(ExtraItems{extra("A", false, 100, uncopyable)});
   EXPECT_EQ(menu->itemAtIndex(1)->image(), nullptr);
-  EXPECT_EQ(icon->resized, 0);
+  EXPECT_EQ(uncopyable->resized, 0);
 }
 
 }  // namespace

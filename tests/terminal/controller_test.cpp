@@ -83,7 +83,7 @@ class Session {
   Canvas canvas_{120, 40};
 };
 
-TEST(Interactive, AKeyOpensTheMenuHiddenExtrasFirstTheCursorSkipsRowsThatCannotBeChosenQLeaves) {
+TEST(Interactive, AKeyOpensTheMenuHiddenExtrasFirstTheCursorSkipsRowsThatCannotBeChosen) {
   Session s(true);
   s.play([&] {
     s.key(Key::enter);
@@ -111,15 +111,7 @@ TEST(Interactive, AKeyOpensTheMenuHiddenExtrasFirstTheCursorSkipsRowsThatCannotB
     s.key(Key::escape);
     EXPECT_FALSE(s.shows("Quit Strandel"));
     EXPECT_TRUE(s.shows("[   0.500] menu closed"));
-    s.type(U'q');  // with the menu closed: the person leaves, the program was not asked to quit
-  });
-  EXPECT_TRUE(s.quit);
-  EXPECT_FALSE(s.simulator.terminated());
-}
-
-TEST(Interactive, ChoosingAHiddenRowPressesItsExtraWhichVisiblyOpens) {
-  Session s(true);
-  s.play([&] {
+    // Choosing a hidden row presses its extra, which visibly opens.
     s.key(Key::enter);
     s.key(Key::down);  // the first row that can be chosen: Shelf, off the left edge
     s.key(Key::enter);
@@ -132,7 +124,10 @@ TEST(Interactive, ChoosingAHiddenRowPressesItsExtraWhichVisiblyOpens) {
     EXPECT_TRUE(s.shows("pressed through Strandel"));
     s.key(Key::enter);  // closes it and does nothing else
     EXPECT_FALSE(s.shows("pressed through Strandel"));
+    s.type(U'q');  // with the menu closed: the person leaves, the program was not asked to quit
   });
+  EXPECT_TRUE(s.quit);
+  EXPECT_FALSE(s.simulator.terminated());
 }
 
 TEST(Interactive, TabHoldsOptionAndTheCopiedReportIsAFileNamedInTheEvents) {
@@ -206,29 +201,6 @@ TEST(Interactive, AlertsAreDialogsAnsweredWithTheirButtons) {
   });
 }
 
-TEST(Interactive, ThePermissionIsAskedForThenGrantedAndWithdrawnInThePrivacyPane) {
-  Session s(false);
-  s.play([&] {
-    // The system's own request comes up at start.
-    EXPECT_TRUE(s.shows("Open System Settings"));
-    s.key(Key::enter);
-    EXPECT_TRUE(s.simulator.privacyPaneOpen());
-    EXPECT_TRUE(s.shows("[ ] ⋯ Strandel"));
-    s.type(U' ');
-    EXPECT_TRUE(s.simulator.desktop().accessibilityGranted());
-    EXPECT_TRUE(s.shows("[✓] ⋯ Strandel"));
-    s.wait(1);
-    s.key(Key::escape);
-    EXPECT_FALSE(s.simulator.privacyPaneOpen());
-    s.key(Key::enter);
-    EXPECT_TRUE(s.shows("●  Shelf"));
-    s.key(Key::escape);
-    s.type(U'p');
-    s.type(U' ');
-    EXPECT_FALSE(s.simulator.desktop().accessibilityGranted());
-  });
-}
-
 TEST(Interactive, ThePointerHoversClicksAndChooses) {
   Session s(true);
   s.play([&] {
@@ -248,8 +220,9 @@ TEST(Interactive, ThePointerHoversClicksAndChooses) {
   });
 }
 
-// Every key that applies stays on screen, on a wide terminal and on an 80x24 one.
-TEST(Interactive, EveryKeyThatAppliesIsShownAtEverySize) {
+// Every key that applies stays on screen, on a wide terminal and on an 80x24 one, through the
+// permission's request, grant and withdrawal.
+TEST(Interactive, EveryKeyThatAppliesIsShownAtEverySizeAndThePermissionIsGrantedAndWithdrawn) {
   Session s(false);
   auto expectKeys = [&](const char* state, std::vector<std::string> keys) {
     for (auto [columns, rows] : {std::pair{120, 40}, std::pair{80, 24}}) {
@@ -269,14 +242,22 @@ TEST(Interactive, EveryKeyThatAppliesIsShownAtEverySize) {
     s.rows = 40;
   };
   s.play([&] {
+    // The system's own request comes up at start; the privacy pane grants and withdraws.
+    EXPECT_TRUE(s.shows("Open System Settings"));
     expectKeys("the system's prompt", {"←/→", "⏎", "1-2"});
     s.key(Key::enter);
+    EXPECT_TRUE(s.simulator.privacyPaneOpen());
+    EXPECT_TRUE(s.shows("[ ] ⋯ Strandel"));
     expectKeys("the privacy pane", {"space", "esc/p", "h", "⏎", "`", "l", "k", "q"});
     s.type(U' ');
+    EXPECT_TRUE(s.simulator.desktop().accessibilityGranted());
+    EXPECT_TRUE(s.shows("[✓] ⋯ Strandel"));
     s.wait(1);
     s.key(Key::escape);
+    EXPECT_FALSE(s.simulator.privacyPaneOpen());
     expectKeys("the desktop", {"h", "⏎", "`", "p", "l", "k", "q"});
     s.key(Key::enter);
+    EXPECT_TRUE(s.shows("●  Shelf"));
     expectKeys("the menu", {"↑/↓", "⏎", "esc", "tab", "letters", "`"});
     s.key(Key::down);
     s.key(Key::enter);
@@ -296,6 +277,9 @@ TEST(Interactive, EveryKeyThatAppliesIsShownAtEverySize) {
     s.key(Key::escape);
     EXPECT_FALSE(s.simulator.loginItemsPaneOpen());
     EXPECT_FALSE(s.shows("General › Login Items"));
+    s.type(U'p');
+    s.type(U' ');
+    EXPECT_FALSE(s.simulator.desktop().accessibilityGranted());
   });
 }
 

@@ -181,15 +181,6 @@ TEST(Terminal, TheStatusItemShowsBeforeTheFirstScanEndsAndAKeyOpensTheMenu) {
   EXPECT_NE(program.output().find("Strandel quit."), std::string::npos);
 }
 
-TEST(Terminal, TheScreenFollowsTheTerminalsSize) {
-  PtyProgram program(testing::testScene(false));
-  ASSERT_TRUE(program.waitFor("Open System Settings")) << program.output();
-  size_t before = program.output().size();
-  program.resize({24, 80, 0, 0});
-  // Redrawn whole at the new size.
-  EXPECT_TRUE(program.waitFor("Open System Settings", before)) << program.output().substr(before);
-}
-
 TEST(Terminal, EverySignalThatEndsTheViewGivesTheTerminalBack) {
   struct Ending {
     const char* name;
@@ -215,10 +206,15 @@ TEST(Terminal, EverySignalThatEndsTheViewGivesTheTerminalBack) {
   }
 }
 
-TEST(Terminal, AStoppedViewGivesTheTerminalBackUntilItContinues) {
+TEST(Terminal,
+     TheScreenFollowsTheTerminalsSizeAndAStoppedViewGivesTheTerminalBackUntilItContinues) {
   PtyProgram program(testing::testScene(false), /*asJob=*/true);
   ASSERT_TRUE(program.waitFor("Open System Settings")) << program.output();
   size_t before = program.output().size();
+  program.resize({24, 80, 0, 0});
+  // Redrawn whole at the new size.
+  ASSERT_TRUE(program.waitFor("Open System Settings", before)) << program.output().substr(before);
+  before = program.output().size();
   program.send("\x1a");  // Ctrl-Z
   ASSERT_TRUE(program.waitFor(kStopped, before)) << program.output().substr(before);
   EXPECT_TRUE(program.terminalAsItWas());

@@ -32,11 +32,9 @@ ViewModel barModel() {
   return model;
 }
 
-TEST(View, TheBarShowsTheNotchAsABlockTheExtrasWhereTheySitAndTheOffScreenAtTheEdge) {
-  ViewModel model = barModel();
-  model.menu.reset();
+TEST(View, TheBarShowsTheNotchTheExtrasAndTheOffScreenAndTheMenuHangsFromTheStatusItem) {
   Canvas canvas(120, 40);
-  HitMap hits = render(model, canvas);
+  HitMap hits = render(barModel(), canvas);
   ASSERT_TRUE(hits.bar.notch);
   for (int x = hits.bar.notch->column; x < hits.bar.notch->column + hits.bar.notch->width; ++x) {
     EXPECT_EQ(canvas.at(x, 0).text, "█") << x;
@@ -49,11 +47,7 @@ TEST(View, TheBarShowsTheNotchAsABlockTheExtrasWhereTheySitAndTheOffScreenAtTheE
   // Shelf is off the left edge: marked on the bar and listed under it.
   EXPECT_EQ(canvas.at(0, 0).text, "◀");
   EXPECT_NE(canvas.row(1).find("▤ Shelf"), std::string::npos);
-}
-
-TEST(View, TheOpenMenuHangsFromTheStatusItemWithEveryKindOfRow) {
-  Canvas canvas(120, 40);
-  HitMap hits = render(barModel(), canvas);
+  // The menu, with every kind of row.
   EXPECT_EQ(hits.menuBox->x + hits.menuBox->width, 120);
   auto header = canvas.find("Hidden (1)");
   auto login = canvas.find("Launch at Login");
