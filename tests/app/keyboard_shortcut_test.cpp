@@ -1,5 +1,5 @@
-// The stored shortcut at start-up. Choosing, refusals, presses and quitting are in the
-// keyboard_shortcut golden transcript.
+// The stored shortcut at start-up. A stored shortcut registered at start, choosing, refusals,
+// presses and quitting are in the keyboard_shortcut golden transcript.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -23,7 +23,6 @@ TEST(KeyboardShortcut, TheStoredChoiceAtStartUp) {
   const Case cases[] = {
       {std::nullopt, {}, {}},
       {DefaultsValue{int64_t{0}}, {}, {}},
-      {DefaultsValue{int64_t{2}}, {"hot key: register ⌃⇧⌘Space -> registered"}, {}},
       // A value the program does not know: None, one log line, the value left alone.
       {DefaultsValue{int64_t{9}},
        {},

