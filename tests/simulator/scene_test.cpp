@@ -129,22 +129,6 @@ TEST(SceneTest, TodaysMenuBarsAnswerAsTheSceneSays) {
             AXError::invalidUIElement);
 }
 
-TEST(SceneTest, AppsAreFoundByUniqueNameOrByPid) {
-  SceneLoad load = parseScene(R"({"screen": null, "apps": [
-      {"pid": 1, "name": "Twin"}, {"pid": 2, "name": "Twin"}, {"pid": 3, "name": "Solo"}],
-      "installed": [{"pid": 40, "name": "Later"}]})",
-                              "s.json");
-  ASSERT_TRUE(load.scene) << load.error;
-  const Scene& scene = *load.scene;
-  EXPECT_EQ(std::get<ProcessID>(scene.resolveApp("Solo")), 3);
-  EXPECT_EQ(std::get<ProcessID>(scene.resolveApp("Later")), 40);
-  EXPECT_EQ(std::get<ProcessID>(scene.resolveApp("2")), 2);
-  EXPECT_EQ(std::get<std::string>(scene.resolveApp("Twin")),
-            "the name \"Twin\" belongs to 2 apps; use the pid");
-  EXPECT_EQ(std::get<std::string>(scene.resolveApp("99")),
-            "no app in the scene is named or has the pid \"99\"");
-}
-
 TEST(SceneTest, EveryBrokenSceneIsRefusedWithThePlaceAndTheProblem) {
   const std::regex place(R"(^broken\.json:(\d+):(\d+): )");
   for (const auto& c : fixtures::brokenScenes()) {
