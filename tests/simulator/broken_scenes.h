@@ -104,7 +104,7 @@ inline std::vector<BrokenScene> brokenScenes() {
       {"ambiguous name",
        R"({"screen": null, "apps": [{"pid": 1, "name": "Twin"}, {"pid": 2, "name": "Twin"}],
            "timeline": [{"at": 1, "quit": "Twin"}]})",
-       1, "/timeline/0/quit", "the name \"Twin\" belongs to 2 apps; use the pid"},
+       2, "/timeline/0/quit", "the name \"Twin\" belongs to 2 apps; use the pid"},
       {"two kinds", withApp(R"("timeline": [{"at": 1, "quit": 5, "accessibility": true}])"), 1,
        "/timeline/0", "exactly one of"},
       {"no answers", scene(R"("updateServer": [])"), 1, "/updateServer",

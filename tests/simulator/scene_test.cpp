@@ -58,75 +58,49 @@ TEST(SceneTest, ReadsThePartsThatRunsDoNotShow) {
   EXPECT_EQ(load.scene->selfPid, 4242);
 }
 
-// Today's menu bars as the simulated system answers them: an agent's slot holds the very
-// element of the app that made the item, slots may not be laid out, Control Center's hosted
-// children have no "AXEnabled", and the menu bar's screen is the first, not the main one.
-TEST(SceneTest, TodaysMenuBarsAnswerAsTheSceneSays) {
-  const char* text = R"({
-    "screens": [{"frame": [0, 0, 800, 600]}, {"frame": [800, 0, 1000, 700]}], "mainScreen": 1,
-    "apps": [
-      {"pid": 5, "name": "Mail", "bundleIdentifier": "com.example.mail",
-       "extras": [{"frame": [-300, 0, 30, 24]}]},
-      {"pid": 6, "name": "MenuBarAgent",
-       "extras": [{"frame": [10, 0, 9, 9], "identifier": "com.apple.menuextra.clock", "actions": []}],
+// An agent's slot holds the very element of the app that made the item, and slots may not be
+// laid out. (Hosted children without "AXEnabled" and a menu bar on the first screen rather
+// than the main one are shown by the golden runs hosted_macos26 and two_displays.)
+TEST(SceneTest, AnAgentsSlotHoldsTheExtraOfTheAppThatMadeIt) {
+  const char* text = R"({"screen": null, "apps": [
+      {"pid": 5, "name": "Mail", "extras": [{"frame": [-300, 0, 30, 24]}]},
+      {"pid": 6, "name": "MenuBarAgent", "extras": [{"frame": [10, 0, 9, 9]}],
        "windows": [{"role": "AXWindow", "frame": [0, 0, 800, 24], "children": [
          {"frame": [700, 0, 30, 24], "children": [{"extraOf": {"pid": 5, "index": 0}}]},
-         {"children": [{"extraOf": {"pid": 6, "index": 0}}]}]}]},
-      {"pid": 7, "name": "Control Center", "extras": [{"frame": [699, 0, 32, 24], "enabled": null}]}
-    ]})";
+         {"children": [{"extraOf": {"pid": 6, "index": 0}}]}]}]}]})";
   SceneLoad load = parseScene(text, "today.json");
   ASSERT_TRUE(load.scene) << load.error;
   Desktop desktop;
-  desktop.setScreens(load.scene->screens(), load.scene->mainScreen);
-  EXPECT_EQ(desktop.screen()->frame.size.width, 800);
-  EXPECT_EQ(desktop.mainScreen()->frame.size.width, 1000);
   for (const SceneApp& app : load.scene->apps) desktop.launch(app.definition);
   desktop.setAccessibilityGranted(true);
-
-  auto element = [](const AXRef& value) {
-    const auto* e = dynamic_cast<const SimElement*>(value.get());
-    return e ? e->address() : ElementAddress{};
-  };
-  auto read = [&](const ElementAddress& at, const char* attribute, AXRef& value) {
+  AXRef value;
+  auto read = [&](const ElementAddress& at, const char* attribute) {
     value.reset();
     return desktop.readAttribute(at, attribute, value);
   };
   auto children = [&](const ElementAddress& at, const char* attribute) {
-    AXRef value;
-    EXPECT_EQ(read(at, attribute, value), AXError::success) << attribute;
+    EXPECT_EQ(read(at, attribute), AXError::success) << attribute;
     std::vector<ElementAddress> out;
     if (const auto* list = dynamic_cast<const SimArray*>(value.get())) {
-      for (const AXRef& child : list->values()) out.push_back(element(child));
+      for (const AXRef& child : list->values()) {
+        out.push_back(dynamic_cast<const SimElement&>(*child).address());
+      }
     }
     return out;
   };
-  AXRef value;
-  ASSERT_EQ(read(desktop.applicationAddress(5), "AXExtrasMenuBar", value), AXError::success);
-  const ElementAddress mailExtra = children(element(value), "AXChildren").at(0);
-
-  const auto windows = children(desktop.applicationAddress(6), "AXWindows");
-  ASSERT_EQ(windows.size(), 1u);
-  ASSERT_EQ(read(windows[0], "AXRole", value), AXError::success);
-  EXPECT_EQ(dynamic_cast<const SimString&>(*value).text(), "AXWindow");
-  const auto slots = children(windows[0], "AXChildren");
+  ASSERT_EQ(read(desktop.applicationAddress(5), "AXExtrasMenuBar"), AXError::success);
+  const ElementAddress bar = dynamic_cast<const SimElement&>(*value).address();
+  const ElementAddress mailExtra = children(bar, "AXChildren").at(0);
+  const auto slots =
+      children(children(desktop.applicationAddress(6), "AXWindows").at(0), "AXChildren");
   ASSERT_EQ(slots.size(), 2u);
-  EXPECT_EQ(read(slots[0], "AXPosition", value), AXError::success);
-  EXPECT_EQ(read(slots[1], "AXPosition", value), AXError::noValue);  // not laid out
-  EXPECT_EQ(read(slots[0], "AXEnabled", value), AXError::attributeUnsupported);
-  const ElementAddress slotChild = children(slots[0], "AXChildren").at(0);
-  EXPECT_EQ(slotChild, mailExtra);                           // so it belongs to Mail's process too
-  EXPECT_EQ(children(slots[1], "AXChildren").at(0).pid, 6);  // the agent's own extra
-
-  ASSERT_EQ(read(mailExtra, "AXEnabled", value), AXError::success);
-  EXPECT_TRUE(dynamic_cast<const SimBoolean&>(*value).value());
-  ASSERT_EQ(read(desktop.applicationAddress(7), "AXExtrasMenuBar", value), AXError::success);
-  const ElementAddress hosted = children(element(value), "AXChildren").at(0);
-  EXPECT_EQ(read(hosted, "AXEnabled", value), AXError::attributeUnsupported);
-
+  EXPECT_EQ(read(slots[0], "AXPosition"), AXError::success);
+  EXPECT_EQ(read(slots[1], "AXPosition"), AXError::noValue);     // not laid out
+  EXPECT_EQ(children(slots[0], "AXChildren").at(0), mailExtra);  // so it is Mail's process too
+  EXPECT_EQ(children(slots[1], "AXChildren").at(0).pid, 6);      // the agent's own extra
   // The slot's child goes with the app that made it.
   desktop.quit(5);
-  EXPECT_EQ(read(children(slots[0], "AXChildren").at(0), "AXPosition", value),
-            AXError::invalidUIElement);
+  EXPECT_EQ(read(children(slots[0], "AXChildren").at(0), "AXPosition"), AXError::invalidUIElement);
 }
 
 TEST(SceneTest, EveryBrokenSceneIsRefusedWithThePlaceAndTheProblem) {

@@ -49,7 +49,7 @@ TEST(UpdateServerTest, AnswersInTurnAndRepeatsTheLastAnswer) {
 }
 
 TEST(UpdateServerTest, DisconnectSilenceAndOfflineAreTransportFailures) {
-  UpdateServer server(online({{Kind::disconnect}, {Kind::silence}}), false);
+  UpdateServer server(online({{Kind::disconnect, 0, ""}, {Kind::silence, 0, ""}}), false);
   EXPECT_EQ(fetch(server.address() + "/a"), "failed");
   EXPECT_EQ(fetch(server.address() + "/b", /*timeout=*/0.3), "failed");
   EXPECT_EQ(server.servedCount(), 2u);
@@ -58,7 +58,7 @@ TEST(UpdateServerTest, DisconnectSilenceAndOfflineAreTransportFailures) {
   EXPECT_EQ(offline.servedCount(), 0u);
 
   // Stopping the server ends a connection it holds in silence.
-  auto silent = std::make_unique<UpdateServer>(online({{Kind::silence}}), false);
+  auto silent = std::make_unique<UpdateServer>(online({{Kind::silence, 0, ""}}), false);
   std::string address = silent->address();
   auto pending = std::async(std::launch::async, [address] { return fetch(address, 30); });
   while (silent->servedCount() == 0) std::this_thread::yield();
