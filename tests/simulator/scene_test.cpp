@@ -58,11 +58,14 @@ TEST(SceneTest, ReadsThePartsThatRunsDoNotShow) {
   EXPECT_EQ(load.scene->selfPid, 4242);
 }
 
-// An agent's slot holds the very element of the app that made the item, and slots may not be
-// laid out. (Hosted children without "AXEnabled" and a menu bar on the first screen rather
-// than the main one are shown by the golden runs hosted_macos26 and two_displays.)
-TEST(SceneTest, AnAgentsSlotHoldsTheExtraOfTheAppThatMadeIt) {
-  const char* text = R"({"screen": null, "apps": [
+// Today's menu bars as the simulated system answers them: an agent's slot holds the very
+// element of the app that made the item, slots may not be laid out, Control Center's hosted
+// children have no "AXEnabled", and the menu bar's screen is the first, not the main one.
+TEST(SceneTest, TodaysMenuBarsAnswerAsTheSceneSays) {
+  const char* text = R"({
+    "screens": [{"frame": [0, 0, 800, 600]}, {"frame": [800, 0, 1000, 700]}], "mainScreen": 1,
+    "apps": [
+      {"pid": 7, "name": "Control Center", "extras": [{"frame": [699, 0, 32, 24], "enabled": null}]},
       {"pid": 5, "name": "Mail", "extras": [{"frame": [-300, 0, 30, 24]}]},
       {"pid": 6, "name": "MenuBarAgent", "extras": [{"frame": [10, 0, 9, 9]}],
        "windows": [{"role": "AXWindow", "frame": [0, 0, 800, 24], "children": [
@@ -71,6 +74,9 @@ TEST(SceneTest, AnAgentsSlotHoldsTheExtraOfTheAppThatMadeIt) {
   SceneLoad load = parseScene(text, "today.json");
   ASSERT_TRUE(load.scene) << load.error;
   Desktop desktop;
+  desktop.setScreens(load.scene->screens(), load.scene->mainScreen);
+  EXPECT_EQ(desktop.screen()->frame.size.width, 800);
+  EXPECT_EQ(desktop.mainScreen()->frame.size.width, 1000);
   for (const SceneApp& app : load.scene->apps) desktop.launch(app.definition);
   desktop.setAccessibilityGranted(true);
   AXRef value;
@@ -88,13 +94,18 @@ TEST(SceneTest, AnAgentsSlotHoldsTheExtraOfTheAppThatMadeIt) {
     }
     return out;
   };
-  ASSERT_EQ(read(desktop.applicationAddress(5), "AXExtrasMenuBar"), AXError::success);
-  const ElementAddress bar = dynamic_cast<const SimElement&>(*value).address();
-  const ElementAddress mailExtra = children(bar, "AXChildren").at(0);
+  auto extraOf = [&](ProcessID pid) {
+    EXPECT_EQ(read(desktop.applicationAddress(pid), "AXExtrasMenuBar"), AXError::success);
+    return children(dynamic_cast<const SimElement&>(*value).address(), "AXChildren").at(0);
+  };
+  EXPECT_EQ(read(extraOf(7), "AXEnabled"), AXError::attributeUnsupported);
+  const ElementAddress mailExtra = extraOf(5);
+  EXPECT_EQ(read(mailExtra, "AXEnabled"), AXError::success);
   const auto slots =
       children(children(desktop.applicationAddress(6), "AXWindows").at(0), "AXChildren");
   ASSERT_EQ(slots.size(), 2u);
   EXPECT_EQ(read(slots[0], "AXPosition"), AXError::success);
+  EXPECT_EQ(read(slots[0], "AXEnabled"), AXError::attributeUnsupported);
   EXPECT_EQ(read(slots[1], "AXPosition"), AXError::noValue);     // not laid out
   EXPECT_EQ(children(slots[0], "AXChildren").at(0), mailExtra);  // so it is Mail's process too
   EXPECT_EQ(children(slots[1], "AXChildren").at(0).pid, 6);      // the agent's own extra
