@@ -41,20 +41,6 @@ class ProgramTest : public testing::Test {
   strandel::sim::test::TempDir dir_;
 };
 
-// Every other broken scene is in the loader's table; the program prints what it says.
-TEST_F(ProgramTest, ABrokenSceneEndsTheProgramWithTheLoadersMessage) {
-  Outcome exact = run("--scene " + file("broken.json",
-                                        "{\n  \"screen\": null,\n  \"apps\": "
-                                        "[{\"pid\": \"7\", \"name\": \"A\"}]\n}\n"));
-  EXPECT_EQ(exact.status, 1);
-  EXPECT_EQ(exact.out, "");
-  EXPECT_EQ(exact.err, "strandel: the scene is refused: " + (dir_.path() / "broken.json").string() +
-                           ":3:20: /apps/0/pid: expected an integer, found a string\n");
-  Outcome missing = run("--scene '" + (dir_.path() / "nowhere.json").string() + "'");
-  EXPECT_EQ(missing.status, 1);
-  EXPECT_NE(missing.err.find("nowhere.json: cannot read the scene"), std::string::npos);
-}
-
 // Whatever the input holds, every line printed is its own display escape: no control
 // character, bidirectional override or malformed byte reaches the terminal.
 void expectOnlyEscapes(const std::string& printed) {
@@ -107,6 +93,10 @@ TEST_F(ProgramTest, ScriptsAndHostileInputsEndAsStatedAndPrintOnlyEscapes) {
       {"an unknown policy",
        R"({"screen": null, "apps": [{"pid": 5, "name": "A", "policy": "\u202eregular"}]})", "", 1,
        Texts{"unknown policy \"\\u202Eregular\""}},
+      {"a broken scene",
+       "{\n  \"screen\": null,\n  \"apps\": [{\"pid\": \"7\", \"name\": \"A\"}]\n}\n", "", 1,
+       Texts{"strandel: the scene is refused: " + (dir_.path() / "h.json").string() +
+             ":3:20: /apps/0/pid: expected an integer, found a string\n"}},
       {"invalid UTF-8 in a scene", "{\"screen\": null, \"apps\": [], \"name\": \"\xC0\xAF\"}", "",
        1, Texts{"the scene is refused: ", ":1:39: invalid JSON: invalid UTF-8 in a string\n"}},
       {"an unknown script command", plain, "open\nhoover\x1b[2J\xc2\x9b\n", 1,
@@ -128,6 +118,9 @@ TEST_F(ProgramTest, ScriptsAndHostileInputsEndAsStatedAndPrintOnlyEscapes) {
     expectOnlyEscapes(outcome.out);
     expectOnlyEscapes(outcome.err);
   }
+  Outcome missing = run("--scene '" + (dir_.path() / "nowhere.json").string() + "'");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("nowhere.json: cannot read the scene"), std::string::npos);
 }
 
 TEST_F(ProgramTest, WithoutArgumentsTheDemonstrationRunsAndBadArgumentsShowTheUsage) {

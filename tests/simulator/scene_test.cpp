@@ -65,15 +65,12 @@ TEST(SceneTest, TodaysMenuBarsAnswerAsTheSceneSays) {
   const char* text = R"({
     "screens": [{"frame": [0, 0, 800, 600]}, {"frame": [800, 0, 1000, 700]}], "mainScreen": 1,
     "apps": [
-      {"pid": 5, "name": "Mail", "bundleIdentifier": "com.example.mail",
-       "extras": [{"frame": [-300, 0, 30, 24]}]},
-      {"pid": 6, "name": "MenuBarAgent",
-       "extras": [{"frame": [10, 0, 9, 9], "identifier": "com.apple.menuextra.clock", "actions": []}],
+      {"pid": 7, "name": "Control Center", "extras": [{"frame": [699, 0, 32, 24], "enabled": null}]},
+      {"pid": 5, "name": "Mail", "extras": [{"frame": [-300, 0, 30, 24]}]},
+      {"pid": 6, "name": "MenuBarAgent", "extras": [{"frame": [10, 0, 9, 9]}],
        "windows": [{"role": "AXWindow", "frame": [0, 0, 800, 24], "children": [
          {"frame": [700, 0, 30, 24], "children": [{"extraOf": {"pid": 5, "index": 0}}]},
-         {"children": [{"extraOf": {"pid": 6, "index": 0}}]}]}]},
-      {"pid": 7, "name": "Control Center", "extras": [{"frame": [699, 0, 32, 24], "enabled": null}]}
-    ]})";
+         {"children": [{"extraOf": {"pid": 6, "index": 0}}]}]}]}]})";
   SceneLoad load = parseScene(text, "today.json");
   ASSERT_TRUE(load.scene) << load.error;
   Desktop desktop;
@@ -82,67 +79,39 @@ TEST(SceneTest, TodaysMenuBarsAnswerAsTheSceneSays) {
   EXPECT_EQ(desktop.mainScreen()->frame.size.width, 1000);
   for (const SceneApp& app : load.scene->apps) desktop.launch(app.definition);
   desktop.setAccessibilityGranted(true);
-
-  auto element = [](const AXRef& value) {
-    const auto* e = dynamic_cast<const SimElement*>(value.get());
-    return e ? e->address() : ElementAddress{};
-  };
-  auto read = [&](const ElementAddress& at, const char* attribute, AXRef& value) {
+  AXRef value;
+  auto read = [&](const ElementAddress& at, const char* attribute) {
     value.reset();
     return desktop.readAttribute(at, attribute, value);
   };
   auto children = [&](const ElementAddress& at, const char* attribute) {
-    AXRef value;
-    EXPECT_EQ(read(at, attribute, value), AXError::success) << attribute;
+    EXPECT_EQ(read(at, attribute), AXError::success) << attribute;
     std::vector<ElementAddress> out;
     if (const auto* list = dynamic_cast<const SimArray*>(value.get())) {
-      for (const AXRef& child : list->values()) out.push_back(element(child));
+      for (const AXRef& child : list->values()) {
+        out.push_back(dynamic_cast<const SimElement&>(*child).address());
+      }
     }
     return out;
   };
-  AXRef value;
-  ASSERT_EQ(read(desktop.applicationAddress(5), "AXExtrasMenuBar", value), AXError::success);
-  const ElementAddress mailExtra = children(element(value), "AXChildren").at(0);
-
-  const auto windows = children(desktop.applicationAddress(6), "AXWindows");
-  ASSERT_EQ(windows.size(), 1u);
-  ASSERT_EQ(read(windows[0], "AXRole", value), AXError::success);
-  EXPECT_EQ(dynamic_cast<const SimString&>(*value).text(), "AXWindow");
-  const auto slots = children(windows[0], "AXChildren");
+  auto extraOf = [&](ProcessID pid) {
+    EXPECT_EQ(read(desktop.applicationAddress(pid), "AXExtrasMenuBar"), AXError::success);
+    return children(dynamic_cast<const SimElement&>(*value).address(), "AXChildren").at(0);
+  };
+  EXPECT_EQ(read(extraOf(7), "AXEnabled"), AXError::attributeUnsupported);
+  const ElementAddress mailExtra = extraOf(5);
+  EXPECT_EQ(read(mailExtra, "AXEnabled"), AXError::success);
+  const auto slots =
+      children(children(desktop.applicationAddress(6), "AXWindows").at(0), "AXChildren");
   ASSERT_EQ(slots.size(), 2u);
-  EXPECT_EQ(read(slots[0], "AXPosition", value), AXError::success);
-  EXPECT_EQ(read(slots[1], "AXPosition", value), AXError::noValue);  // not laid out
-  EXPECT_EQ(read(slots[0], "AXEnabled", value), AXError::attributeUnsupported);
-  const ElementAddress slotChild = children(slots[0], "AXChildren").at(0);
-  EXPECT_EQ(slotChild, mailExtra);                           // so it belongs to Mail's process too
-  EXPECT_EQ(children(slots[1], "AXChildren").at(0).pid, 6);  // the agent's own extra
-
-  ASSERT_EQ(read(mailExtra, "AXEnabled", value), AXError::success);
-  EXPECT_TRUE(dynamic_cast<const SimBoolean&>(*value).value());
-  ASSERT_EQ(read(desktop.applicationAddress(7), "AXExtrasMenuBar", value), AXError::success);
-  const ElementAddress hosted = children(element(value), "AXChildren").at(0);
-  EXPECT_EQ(read(hosted, "AXEnabled", value), AXError::attributeUnsupported);
-
+  EXPECT_EQ(read(slots[0], "AXPosition"), AXError::success);
+  EXPECT_EQ(read(slots[0], "AXEnabled"), AXError::attributeUnsupported);
+  EXPECT_EQ(read(slots[1], "AXPosition"), AXError::noValue);     // not laid out
+  EXPECT_EQ(children(slots[0], "AXChildren").at(0), mailExtra);  // so it is Mail's process too
+  EXPECT_EQ(children(slots[1], "AXChildren").at(0).pid, 6);      // the agent's own extra
   // The slot's child goes with the app that made it.
   desktop.quit(5);
-  EXPECT_EQ(read(children(slots[0], "AXChildren").at(0), "AXPosition", value),
-            AXError::invalidUIElement);
-}
-
-TEST(SceneTest, AppsAreFoundByUniqueNameOrByPid) {
-  SceneLoad load = parseScene(R"({"screen": null, "apps": [
-      {"pid": 1, "name": "Twin"}, {"pid": 2, "name": "Twin"}, {"pid": 3, "name": "Solo"}],
-      "installed": [{"pid": 40, "name": "Later"}]})",
-                              "s.json");
-  ASSERT_TRUE(load.scene) << load.error;
-  const Scene& scene = *load.scene;
-  EXPECT_EQ(std::get<ProcessID>(scene.resolveApp("Solo")), 3);
-  EXPECT_EQ(std::get<ProcessID>(scene.resolveApp("Later")), 40);
-  EXPECT_EQ(std::get<ProcessID>(scene.resolveApp("2")), 2);
-  EXPECT_EQ(std::get<std::string>(scene.resolveApp("Twin")),
-            "the name \"Twin\" belongs to 2 apps; use the pid");
-  EXPECT_EQ(std::get<std::string>(scene.resolveApp("99")),
-            "no app in the scene is named or has the pid \"99\"");
+  EXPECT_EQ(read(children(slots[0], "AXChildren").at(0), "AXPosition"), AXError::invalidUIElement);
 }
 
 TEST(SceneTest, EveryBrokenSceneIsRefusedWithThePlaceAndTheProblem) {

@@ -65,9 +65,13 @@ TEST(SimulatorTest, TheMachineFollowsTheSceneOnVirtualTime) {
   EXPECT_THROW(simulator.run([] {}), std::logic_error);  // a simulator runs once
 }
 
-TEST(SimulatorTest, RunsOnRealTimeAndQuitsThroughItsMenu) {
+// Given directories keep the settings, and are neither seeded from the scene nor removed.
+TEST(SimulatorTest, RunsOnRealTimeInGivenDirectoriesAndQuitsThroughItsMenu) {
+  test::TempDir home;
   Simulator::Options options;
   options.time = Simulator::Time::realTime;
+  options.defaultsDirectory = home.path() / "settings";
+  options.autostartDirectory = home.path() / "autostart";
   Machine machine(options);
   Simulator& simulator = machine.simulator;
   bool picked = false, quitting = false;
@@ -89,20 +93,8 @@ TEST(SimulatorTest, RunsOnRealTimeAndQuitsThroughItsMenu) {
   EXPECT_TRUE(simulator.terminated());
   EXPECT_TRUE(machine.saw("press: extra 1 of Sonar (pid 101), \"Sonar\" -> success"));
   EXPECT_EQ(machine.events.back(), "quit: Strandel quits");
-}
-
-TEST(SimulatorTest, GivenDirectoriesKeepTheSettingsAndAreNeitherSeededNorRemoved) {
-  test::TempDir home;
-  {
-    Simulator::Options options;
-    options.defaultsDirectory = home.path() / "settings";
-    options.autostartDirectory = home.path() / "autostart";
-    Machine machine(options);
-    machine.simulator.run(
-        [&] { machine.simulator.virtualLoop()->runUntil(machine.simulator.startDate()); });
-    // The scene's saved position went nowhere, so start-up stored the first one.
-    EXPECT_TRUE(machine.saw(kPositionStored));
-  }
+  // The scene's saved position went nowhere, so start-up stored the first one.
+  EXPECT_TRUE(machine.saw(kPositionStored));
   std::string text = test::readFile(home.path() / "settings" / "defaults.json");
   EXPECT_NE(text.find("\"NSStatusItem Preferred Position StrandelControl\": 0"), std::string::npos)
       << text;

@@ -24,25 +24,15 @@ std::string fetch(const std::string& url, double timeout = 5) {
   return done.get_future().get();
 }
 
-ServerAnswer answer(ServerAnswer::Kind kind, int status = 200, std::string body = "") {
-  ServerAnswer a;
-  a.kind = kind;
-  a.status = status;
-  a.body = std::move(body);
-  return a;
-}
+using Kind = ServerAnswer::Kind;
 
 UpdateServerSpec online(std::vector<ServerAnswer> answers) {
-  UpdateServerSpec definition;
-  definition.offline = false;
-  definition.answers = std::move(answers);
-  return definition;
+  return {false, std::move(answers)};
 }
 
 TEST(UpdateServerTest, AnswersInTurnAndRepeatsTheLastAnswer) {
-  const auto content = ServerAnswer::Kind::content;
-  UpdateServer server(online({answer(content, 200, R"({"downloadUrl": "{server}/d"})"),
-                              answer(content, 404, "gone")}),
+  UpdateServer server(online({{Kind::content, 200, R"({"downloadUrl": "{server}/d"})"},
+                              {Kind::content, 404, "gone"}}),
                       /*realDelays=*/false);
   ASSERT_EQ(server.startError(), "");
   std::string url = server.address() + "/Harrowlark/strandel/version.json";
@@ -59,8 +49,7 @@ TEST(UpdateServerTest, AnswersInTurnAndRepeatsTheLastAnswer) {
 }
 
 TEST(UpdateServerTest, DisconnectSilenceAndOfflineAreTransportFailures) {
-  UpdateServer server(
-      online({answer(ServerAnswer::Kind::disconnect), answer(ServerAnswer::Kind::silence)}), false);
+  UpdateServer server(online({{Kind::disconnect, 0, ""}, {Kind::silence, 0, ""}}), false);
   EXPECT_EQ(fetch(server.address() + "/a"), "failed");
   EXPECT_EQ(fetch(server.address() + "/b", /*timeout=*/0.3), "failed");
   EXPECT_EQ(server.servedCount(), 2u);
@@ -69,8 +58,7 @@ TEST(UpdateServerTest, DisconnectSilenceAndOfflineAreTransportFailures) {
   EXPECT_EQ(offline.servedCount(), 0u);
 
   // Stopping the server ends a connection it holds in silence.
-  auto silent =
-      std::make_unique<UpdateServer>(online({answer(ServerAnswer::Kind::silence)}), false);
+  auto silent = std::make_unique<UpdateServer>(online({{Kind::silence, 0, ""}}), false);
   std::string address = silent->address();
   auto pending = std::async(std::launch::async, [address] { return fetch(address, 30); });
   while (silent->servedCount() == 0) std::this_thread::yield();

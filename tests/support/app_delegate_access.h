@@ -33,14 +33,6 @@ struct AppDelegateAccess {
   static void build(AppDelegate& d, Menu& menu, const std::optional<ExtraItems>& items) {
     d.build(menu, items);
   }
-  static void addHeader(AppDelegate& d, const std::string& text, Menu& menu) {
-    d.addHeader(text, menu);
-  }
-  static void addFooterItems(AppDelegate& d, Menu& menu) { d.addFooterItems(menu); }
-  static void addQuitItem(AppDelegate& d, Menu& menu) { d.addQuitItem(menu); }
-  static void watchForAccessibilityGrant(AppDelegate& d) { d.watchForAccessibilityGrant(); }
-  static void checkAccessibilityGrant(AppDelegate& d) { d.checkAccessibilityGrant(); }
-  static void observeAppLifecycle(AppDelegate& d) { d.observeAppLifecycle(); }
 };
 
 }  // namespace strandel

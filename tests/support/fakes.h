@@ -48,10 +48,7 @@ class FakeLoginItems final : public LoginItemService {
  public:
   enum class Call { registerService, unregisterService, openSystemSettingsLoginItems };
 
-  LoginItemStatus status() override {
-    ++statusReads;
-    return current;
-  }
+  LoginItemStatus status() override { return current; }
   std::optional<PlatformError> registerService() override;
   std::optional<PlatformError> unregisterService() override;
   void openSystemSettingsLoginItems() override {
@@ -62,7 +59,6 @@ class FakeLoginItems final : public LoginItemService {
   LoginItemStatus statusAfterRegister = LoginItemStatus::enabled;
   std::optional<PlatformError> nextFailure;
   std::vector<Call> calls;
-  int statusReads = 0;
 };
 
 // A bundle answering from a key-value table, with the platform's rule for missing keys.

@@ -44,32 +44,32 @@ TestPlatform::TestPlatform(Options options)
       images(std::make_shared<sim::SimImages>()),
       menus(std::make_shared<sim::SimMenus>()),
       statusBar(std::make_shared<sim::SimStatusBar>()),
+      alerts(std::make_shared<sim::SimAlerts>([this](const sim::AlertRecord& record) {
+        alertsShown.push_back(record);
+        return size_t{0};
+      })),
       userDefaults(std::make_shared<MemoryUserDefaults>()),
       systemLog(std::make_shared<RecordingSystemLog>()),
       loginItems(std::make_shared<FakeLoginItems>()),
       bundle(std::make_shared<MapBundle>(englishStrings())),
       urls(std::make_shared<FakeURLs>()),
-      http(std::make_shared<FakeHTTPSession>()) {
+      http(std::make_shared<FakeHTTPSession>()),
+      // The tests drive the loop themselves, so run() only announces the launch.
+      application(std::make_shared<sim::SimApplication>(loop->mainQueue(),
+                                                        sim::SimApplication::Loop{[] {}, [] {}})),
+      // Reads takenHotKeys when a registration asks, so a test may fill it after construction.
+      hotKeys(std::make_shared<sim::SimHotKeys>(
+          std::set<sim::HotKeyCombo>{},
+          [this](const std::string& line) { hotKeyEvents.push_back(line); },
+          [this](const sim::HotKeyCombo& combo) { return takenHotKeys.count(combo) > 0; })) {
   desktop->setAccessibilityGranted(options.trusted);
   desktop->setScreen(sim::ScreenSpec{Rect{{0, 0}, {1440, 900}}, std::nullopt, std::nullopt});
   statusBar->setItemsHaveButtons(options.statusItemsHaveButtons);
   bundle->info["CFBundleShortVersionString"] = std::string("1.0.0");
-
   workspace->setOpenURLHandler([this](const URL& url) {
     openedURLs.push_back(url);
     return openURLResult;
   });
-  alerts = std::make_shared<sim::SimAlerts>([this](const sim::AlertRecord& record) {
-    alertsShown.push_back(record);
-    if (alertAnswers.empty()) return size_t{0};
-    size_t answer = alertAnswers.front();
-    alertAnswers.pop_front();
-    return answer;
-  });
-  // The tests drive the loop themselves, so run() only announces the launch.
-  application = std::make_shared<sim::SimApplication>(
-      loop->mainQueue(), sim::SimApplication::Loop{[] {}, [this] { loopStopped = true; }});
-
   platform.accessibility = accessibility;
   platform.workspace = workspace;
   platform.screens = screens;
@@ -90,13 +90,8 @@ TestPlatform::TestPlatform(Options options)
   platform.alerts = alerts;
   platform.generalPasteboard = pasteboard;
   platform.processInfo = processInfo;
-  platform.processIdentifier = options.processIdentifier;
-  // Reads takenHotKeys when a registration asks, so a test may fill it after construction.
-  hotKeys = std::make_shared<sim::SimHotKeys>(
-      std::set<sim::HotKeyCombo>{},
-      [this](const std::string& line) { hotKeyEvents.push_back(line); },
-      [this](const sim::HotKeyCombo& combo) { return takenHotKeys.count(combo) > 0; });
   platform.hotKeys = hotKeys;
+  platform.processIdentifier = options.processIdentifier;
   scope_ = std::make_unique<ScopedPlatform>(platform);
 }
 

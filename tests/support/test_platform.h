@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <deque>
 #include <memory>
 #include <optional>
 #include <set>
@@ -154,12 +153,8 @@ class TestPlatform {
   // What the workspace was asked to open, in order, and what it answers.
   std::vector<URL> openedURLs;
   bool openURLResult = true;
-  // Every alert shown, in order; each takes its answer (a button index) from the front of
-  // alertAnswers, the first button when it is empty.
+  // Every alert shown, in order; each is answered with its first button.
   std::vector<sim::AlertRecord> alertsShown;
-  std::deque<size_t> alertAnswers;
-  // Set by the application's stop (the Quit row ends the loop through it).
-  bool loopStopped = false;
 
   Platform platform;
 
