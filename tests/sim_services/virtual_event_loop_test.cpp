@@ -77,21 +77,29 @@ TEST_F(VirtualEventLoopTest, TimersFireOnTheirPhaseUntilInvalidated) {
   EXPECT_EQ(loop.activeTimerCount(), 1u);
 }
 
-TEST_F(VirtualEventLoopTest, TrackingHoldsBackDefaultModeTimersOnly) {
+TEST_F(VirtualEventLoopTest, TrackingHoldsBackDefaultModeTimersAndReleasesThemInDueOrder) {
   Times defaultFires, commonFires;
-  loop.scheduledTimer(1.0, true, stamp(defaultFires));
+  loop.scheduledTimer(1.0, true, [&](Timer&) {
+    defaultFires.push_back(elapsed());
+    log.push_back("default");
+  });
   TimerRef common = loop.scheduledTimer(1.0, true, stamp(commonFires));
   loop.addTimer(common, RunLoopMode::commonModes);
   loop.addTimer(common, RunLoopMode::defaultMode);  // still scheduled once
   loop.advance(1.5);
   loop.setTracking(true);
+  loop.scheduledTimer(0.25, false,
+                      [&](Timer&) { log.push_back("once"); });  // made later, due first
   loop.mainQueue().asyncAfter(0.5, record("delayed"));
-  loop.advance(2.75);
-  EXPECT_EQ(log, Log{"delayed"});  // blocks are never held back
+  EXPECT_TRUE(loop.runUntilIdle());  // held-back timers are not waited for
+  EXPECT_EQ(elapsed(), 2);
+  loop.advance(2.25);
+  EXPECT_EQ(log, (Log{"default", "delayed"}));  // blocks are never held back
   loop.setTracking(false);
   loop.advance(0.75);
-  // Held back from 1.5 to 4.25: one late fire when tracking ends, then the old phase
-  // (missed fires are skipped, not made up in a burst).
+  // Held back from 1.5 to 4.25: one late fire each when tracking ends, in due order, then the
+  // old phase (missed fires are skipped, not made up in a burst).
+  EXPECT_EQ(log, (Log{"default", "delayed", "once", "default", "default"}));
   EXPECT_EQ(defaultFires, (Times{1.0, 4.25, 5.0}));
   EXPECT_EQ(commonFires, (Times{1.0, 2.0, 3.0, 4.0, 5.0}));
 }
@@ -140,7 +148,7 @@ TEST_F(VirtualEventLoopTest, RunUntilServesTheMainThreadFirstAndSerialWorkWhenIt
   EXPECT_EQ(elapsed(), 1);
 }
 
-TEST_F(VirtualEventLoopTest, RunUntilIdleIgnoresRepeatingAndHeldBackTimersAndGivesUp) {
+TEST_F(VirtualEventLoopTest, RunUntilIdleIgnoresRepeatingTimersAndGivesUp) {
   Times ticks;
   loop.scheduledTimer(1.0, true, stamp(ticks));
   auto queue = loop.makeSerialQueue("q", QualityOfService::unspecified);
@@ -149,10 +157,6 @@ TEST_F(VirtualEventLoopTest, RunUntilIdleIgnoresRepeatingAndHeldBackTimersAndGiv
   EXPECT_EQ(ticks, (Times{1.0, 2.0}));
 
   loop.scheduledTimer(1.0, false, [&](Timer&) { log.push_back("once"); });
-  loop.setTracking(true);
-  EXPECT_TRUE(loop.runUntilIdle());
-  EXPECT_EQ(elapsed(), 2.5);
-  loop.setTracking(false);
   EXPECT_TRUE(loop.runUntilIdle());  // waits for the one-shot timer
   EXPECT_EQ(log, (Log{"work", "once"}));
   EXPECT_EQ(elapsed(), 3.5);

@@ -123,6 +123,21 @@ Make contents(std::string text, fs::perms mode = fs::perms(0644)) {
     fs::permissions(file, mode);
   };
 }
+// Run by the superuser (as for a system-wide setup), a file written through a link stays its
+// owner's.
+constexpr uid_t kOwner = 65534;
+uid_t expectedOwner() {
+  return geteuid() == 0 ? kOwner : geteuid();
+}
+// A link to the user's own file of mode 0600 in another directory, as dotfile managers make.
+Make behindLink(std::string text) {
+  return inPlace([text](const fs::path& file) {
+    fs::path real = file.parent_path().parent_path() / "dotfiles" / file.filename();
+    contents(text, fs::perms(0600))(real);
+    EXPECT_EQ(lchown(real.c_str(), expectedOwner(), expectedOwner()), 0);
+    fs::create_symlink(fs::relative(real, file.parent_path()), file);
+  });
+}
 
 // One hostile thing in a file's place, and how the program names it when it refuses it.
 struct Hostile {
@@ -147,8 +162,9 @@ const Hostile kDirectory{"a directory",
 const Hostile kHuge{"too large", larger((1u << 20) + 1), "it is larger than the limit of 1 MiB"};
 
 enum class Ends {
-  leftAlone,  // the file is as it was
-  keptAside,  // it is under a new name, as it was, and a good file of ours is in its place
+  leftAlone,       // the file is as it was
+  keptAside,       // it is under a new name, as it was, and a good file of ours is in its place
+  writtenThrough,  // the link stays; its target is rewritten keeping its mode and owner
 };
 
 struct Row {
@@ -220,6 +236,10 @@ std::vector<Row> rows() {
              kSaved}},
       {"settings: not JSON", &Home::defaultsFile, contents("\x1b[2J\xff"), Ends::keptAside,
        Texts{"did not hold one JSON object", kSaved}},
+      {"settings: behind a link", &Home::defaultsFile, behindLink("{\"a\": 1}"),
+       Ends::writtenThrough, Texts{kSaved}},
+      {"autostart: behind a link", &Home::entry, behindLink(kOurEntry + "Hidden=true\n"),
+       Ends::writtenThrough, Texts{kRegistered}},
       {"autostart: the directory is a file", &Home::autostart, contents("mine"), Ends::leftAlone,
        Texts{"log: Strandel: 로그인 항목 변경 실패 — Could not create the directory {file}"}},
   };
@@ -235,6 +255,8 @@ TEST(HostileFilesTest, EveryPlaceTheProgramReadsRefusesWhatIsNotItsFileAndLosesN
     fs::remove(file);
     row.make(file);
     std::string before = snapshot(file);
+    bool through = row.ends == Ends::writtenThrough;
+    std::string targetBefore = through ? snapshot(fs::canonical(file)) : "";
     std::string transcript;
     auto run = [&] {
       transcript = home.run();
@@ -249,9 +271,17 @@ TEST(HostileFilesTest, EveryPlaceTheProgramReadsRefusesWhatIsNotItsFileAndLosesN
     } else {
       run();
     }
-    if (row.ends == Ends::leftAlone) {
+    if (row.ends != Ends::keptAside) {
       EXPECT_EQ(snapshot(file), before);
-    } else {
+    }
+    if (through) {
+      std::string target = snapshot(fs::canonical(file));
+      EXPECT_EQ(target.rfind("file 0600 ", 0), 0u) << target;
+      EXPECT_NE(target, targetBefore);
+      struct stat info {};
+      ASSERT_EQ(stat(file.c_str(), &info), 0);
+      EXPECT_EQ(info.st_uid, expectedOwner());
+    } else if (row.ends == Ends::keptAside) {
       std::string mark = row.place == &Home::entry ? ".not-ours-" : ".corrupt-";
       auto aside = keptAside(file, mark);
       ASSERT_TRUE(aside);
@@ -265,40 +295,6 @@ TEST(HostileFilesTest, EveryPlaceTheProgramReadsRefusesWhatIsNotItsFileAndLosesN
       }
     }
   }
-}
-
-TEST(HostileFilesTest, SettingsAndEntriesBehindLinksAreWrittenInPlaceKeepingTheirMode) {
-  Home home;
-  fs::path real = home.dir.path() / "dotfiles";
-  writeFile(real / "defaults.json", "{\"a\": 1}");
-  fs::permissions(real / "defaults.json", fs::perms(0600));
-  // Run by the superuser (as for a system-wide setup), the file stays its owner's.
-  constexpr uid_t kOwner = 65534;
-  bool superuser = geteuid() == 0;
-  if (superuser) {
-    ASSERT_EQ(chown((real / "defaults.json").c_str(), kOwner, kOwner), 0);
-  }
-  writeFile(real / "strandel.desktop", kOurEntry + "Hidden=true\n");
-  fs::create_directories(home.settings);
-  fs::create_directories(home.autostart);
-  fs::create_symlink("../dotfiles/defaults.json", home.defaultsFile);
-  fs::create_symlink(real / "strandel.desktop", home.entry);
-
-  std::string transcript = home.run();
-  EXPECT_NE(transcript.find(kSaved), std::string::npos) << transcript;
-  EXPECT_NE(transcript.find(kRegistered), std::string::npos) << transcript;
-  EXPECT_EQ(snapshot(home.defaultsFile), "link to ../dotfiles/defaults.json");
-  EXPECT_EQ(snapshot(home.entry), "link to " + (real / "strandel.desktop").string());
-  std::string settings = snapshot(real / "defaults.json");
-  EXPECT_EQ(settings.rfind("file 0600 {\n  \"NSStatusItem Preferred Position", 0), 0u) << settings;
-  EXPECT_NE(settings.find("\"a\": 1"), std::string::npos) << settings;
-  struct stat info {};
-  ASSERT_EQ(stat((real / "defaults.json").c_str(), &info), 0);
-  if (superuser) {
-    EXPECT_EQ(info.st_uid, kOwner);
-  }
-  EXPECT_EQ(readFile(real / "strandel.desktop").find("Hidden=true"), std::string::npos);
-  EXPECT_EQ(std::distance(fs::directory_iterator(home.settings), {}), 1);  // no temporary
 }
 
 // Scenes and scripts are named on the command line of the real program.

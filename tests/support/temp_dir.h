@@ -16,6 +16,19 @@
 
 namespace strandel::sim::test {
 
+// Calls `visit` on `tree` and everything under it, links included but not followed; false
+// when `visit` refused one.
+inline bool forEachInTree(const std::filesystem::path& tree,
+                          const std::function<bool(const std::filesystem::path&)>& visit) {
+  std::error_code ec;
+  bool ok = visit(tree);
+  for (auto it = std::filesystem::recursive_directory_iterator(tree, ec);
+       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+    ok = visit(it->path()) && ok;
+  }
+  return ok;
+}
+
 // A fresh directory under the system's temporary directory, removed with everything in it
 // (permissions restored first) when the test ends.
 class TempDir {
@@ -26,12 +39,11 @@ class TempDir {
     path_ = pattern;
   }
   ~TempDir() {
+    // A directory is opened only after `visit` made it readable; links lead outside.
+    forEachInTree(path_, [](const auto& path) {
+      return std::filesystem::is_symlink(path) || chmod(path.c_str(), 0700) == 0;
+    });
     std::error_code ec;
-    for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
-         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-      chmod(it->path().c_str(), 0700);
-    }
-    chmod(path_.c_str(), 0700);
     std::filesystem::remove_all(path_, ec);
   }
   TempDir(const TempDir&) = delete;
@@ -78,12 +90,8 @@ inline void runWithPermissionsEnforced(const std::filesystem::path& tree,
   constexpr uid_t kNobody = 65534;
   EXPECT_EXIT(
       {
-        std::error_code ec;
-        if (lchown(tree.c_str(), kNobody, kNobody) != 0) _exit(2);
-        for (auto it = std::filesystem::recursive_directory_iterator(tree, ec);
-             !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-          if (lchown(it->path().c_str(), kNobody, kNobody) != 0) _exit(2);
-        }
+        auto give = [](const auto& path) { return lchown(path.c_str(), kNobody, kNobody) == 0; };
+        if (!forEachInTree(tree, give)) _exit(2);
         if (setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(3);
         body();
         _exit(::testing::Test::HasFailure() ? 1 : 0);
