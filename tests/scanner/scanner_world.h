@@ -95,6 +95,39 @@ inline sim::AppSpec appNamed(std::optional<std::string> name, std::vector<sim::E
   return app;
 }
 
+// One slot of the agent's bar on macOS 27: where it draws an item (none: not laid out) and
+// the item, the extra of the app that made it.
+struct AgentSlot {
+  std::optional<Rect> frame;
+  ProcessID owner = 0;
+  size_t extra = 0;
+};
+
+// The agent's window on one screen, holding its slots.
+inline sim::ExtraSpec agentWindow(const std::vector<AgentSlot>& slots) {
+  const auto bare = [] {
+    sim::ExtraSpec element;
+    element.role = std::nullopt;
+    element.actions = {};
+    element.enabled = std::nullopt;
+    return element;
+  };
+  sim::ExtraSpec window = bare();
+  for (const AgentSlot& slot : slots) {
+    sim::ExtraSpec drawn = bare();
+    drawn.laidOut = slot.frame.has_value();
+    if (slot.frame) {
+      drawn.position = slot.frame->origin;
+      drawn.size = slot.frame->size;
+    }
+    sim::ExtraSpec item = bare();
+    item.standsFor = sim::ExtraReference{slot.owner, slot.extra};
+    drawn.children.push_back(item);
+    window.children.push_back(drawn);
+  }
+  return window;
+}
+
 class ScannerWorld {
  public:
   static constexpr ProcessID kOwnPid = 4242;
