@@ -43,34 +43,6 @@ TEST(AxCopy, GivesTheValueOnSuccessOnlyAndReleasesTheRest) {
     EXPECT_FALSE(axCopy(element, "AXTitle"));  // handed back with an error
     EXPECT_FALSE(axCopy(element, "AXNoSuchAttribute"));
     EXPECT_EQ(sim::liveAXObjects(), before);
-
-    // Identity needs no request: the owning process, and the same extra fetched again.
-    world.ax->clearRequests();
-    ProcessID owner = 0;
-    EXPECT_EQ(world.ax->getPid(element, owner), AXError::success);
-    EXPECT_EQ(owner, pid);
-    EXPECT_TRUE(world.ax->equal(element, element));
-    EXPECT_FALSE(world.ax->equal(element, world.ax->createApplication(pid)));
-    EXPECT_EQ(world.ax->requests().size(), 1u);  // the createApplication just above
-    EXPECT_TRUE(world.ax->equal(element, firstExtra(world, pid)));
-
-    // Several attributes in one request; one that does not read leaves an error value.
-    world.ax->clearRequests();
-    AXRef values;
-    ASSERT_EQ(world.ax->copyMultipleAttributeValues(element, {"AXSize", "AXTitle"}, values),
-              AXError::success);
-    const std::vector<AXRef> answers = world.ax->arrayValues(values);
-    ASSERT_EQ(answers.size(), 2u);
-    Size size;
-    EXPECT_TRUE(world.ax->valueGetSize(answers[0], size));
-    EXPECT_EQ(size, (Size{20, 22}));
-    EXPECT_EQ(world.ax->typeID(answers[1]), world.ax->valueTypeID());
-    EXPECT_FALSE(world.ax->valueGetSize(answers[1], size));
-    EXPECT_EQ(world.ax->requests().size(), 1u);
-    world.desktop->quit(pid);
-    EXPECT_EQ(world.ax->copyMultipleAttributeValues(element, {"AXSize"}, values),
-              AXError::invalidUIElement);
-    EXPECT_FALSE(values);
   }
   EXPECT_EQ(sim::liveAXObjects(), live);
 }
@@ -223,14 +195,6 @@ TEST(MakeContext, NoMainScreenGivesAnEmptyContextWithoutReadingApps) {
   EXPECT_EQ(context.screenWidth, 0);
   EXPECT_TRUE(world.desktop->app(20).has_value());
   EXPECT_TRUE(MenuBarScanner::scan(context).empty());
-}
-
-TEST(ScanQueue, IsMadeOnceWithItsLabelAndQuality) {
-  ScannerWorld world;
-  EXPECT_EQ(&MenuBarScanner::queue(), &MenuBarScanner::queue());
-  EXPECT_EQ(world.dispatch->made,
-            (std::vector<std::pair<std::string, QualityOfService>>{
-                {"com.quillet.strandel.ax", QualityOfService::userInitiated}}));
 }
 
 }  // namespace
