@@ -47,37 +47,6 @@ TEST(AxCopy, GivesTheValueOnSuccessOnlyAndReleasesTheRest) {
   EXPECT_EQ(sim::liveAXObjects(), live);
 }
 
-TEST(AxFrame, ReadsPositionAndSizeOrNothing) {
-  const std::pair<const char*, AttributeFault> failing[] = {
-      {"AXPosition", AttributeFault::failWith(AXError::cannotComplete)},
-      {"AXSize", AttributeFault::noValue()},
-      {"AXPosition", AttributeFault::wrongKind(ValueKind::number)},
-      {"AXPosition", AttributeFault::wrongKind(ValueKind::string)},
-      {"AXSize", AttributeFault::wrongKind(ValueKind::point)},
-      {"AXSize", AttributeFault::failHandingBack(AXError::failure, ValueKind::size)},
-  };
-  const auto frameOf = [](sim::ExtraSpec extra) {
-    ScannerWorld world;
-    const long live = sim::liveAXObjects();
-    std::optional<Rect> frame;
-    {
-      const AXRef element = firstExtra(world, world.launch(appNamed("Mail", {extra})));
-      EXPECT_TRUE(element);
-      frame = axFrame(element);
-    }
-    EXPECT_EQ(sim::liveAXObjects(), live);
-    return frame;
-  };
-  EXPECT_EQ(frameOf(extraAt(100, 20, "x", 3, 22)), (Rect{{100, 3}, {20, 22}}));
-  EXPECT_EQ(frameOf(extraAt(100, -20, "x", 3, 22)), (Rect{{100, 3}, {-20, 22}}));  // as stored
-  for (const auto& [attribute, fault] : failing) {
-    SCOPED_TRACE(attribute);
-    sim::ExtraSpec extra = extraAt(100, 20, "x");
-    extra.faults[attribute] = fault;
-    EXPECT_EQ(frameOf(extra), std::nullopt);
-  }
-}
-
 TEST(ExtraItem, SignatureRoundsMinimumXHalfAwayFromZero) {
   const double inf = std::numeric_limits<double>::infinity();
   const std::pair<double, std::string> cases[] = {

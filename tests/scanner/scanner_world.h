@@ -105,22 +105,15 @@ struct AgentSlot {
 
 // The agent's window on one screen, holding its slots.
 inline sim::ExtraSpec agentWindow(const std::vector<AgentSlot>& slots) {
-  const auto bare = [] {
-    sim::ExtraSpec element;
-    element.role = std::nullopt;
-    element.actions = {};
-    element.enabled = std::nullopt;
-    return element;
-  };
-  sim::ExtraSpec window = bare();
+  sim::ExtraSpec window;
   for (const AgentSlot& slot : slots) {
-    sim::ExtraSpec drawn = bare();
+    sim::ExtraSpec drawn;
     drawn.laidOut = slot.frame.has_value();
     if (slot.frame) {
       drawn.position = slot.frame->origin;
       drawn.size = slot.frame->size;
     }
-    sim::ExtraSpec item = bare();
+    sim::ExtraSpec item;
     item.standsFor = sim::ExtraReference{slot.owner, slot.extra};
     drawn.children.push_back(item);
     window.children.push_back(drawn);
