@@ -129,10 +129,7 @@ TEST(MakeContext, NoMainScreenGivesAnEmptyContextWithoutReadingApps) {
   const MenuBarScanner::Context context = MenuBarScanner::makeContext(ScannerWorld::kOwnPid);
 
   EXPECT_TRUE(context.apps.empty());
-  EXPECT_EQ(context.notch, std::nullopt);
-  EXPECT_EQ(context.screenWidth, 0);
   EXPECT_TRUE(world.desktop->app(20).has_value());
-  EXPECT_TRUE(MenuBarScanner::scan(context).empty());
 }
 
 }  // namespace
