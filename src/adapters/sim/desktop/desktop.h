@@ -241,7 +241,7 @@ class Desktop {
   const Running* findAlive(const ElementAddress& element) const;
   AXRef makeValue(ValueKind kind, const ElementAddress& owner) const;
   AXError answerFault(const AttributeFault& fault, const ElementAddress& owner, AXRef& value) const;
-  AXError answerElement(const ExtraSpec& spec, const ElementAddress& element,
+  AXError answerElement(const ExtraSpec& definition, const ElementAddress& element,
                         std::string_view attribute, AXRef& value) const;
   AXRef childElement(const ExtraSpec& child, const ElementAddress& parent) const;
   void assignIds(AppSpec& app);

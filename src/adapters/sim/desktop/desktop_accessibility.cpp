@@ -70,9 +70,9 @@ AXRef Desktop::childElement(const ExtraSpec& child, const ElementAddress& parent
   return std::make_shared<const SimElement>(address);
 }
 
-AXError Desktop::answerElement(const ExtraSpec& spec, const ElementAddress& element,
+AXError Desktop::answerElement(const ExtraSpec& definition, const ElementAddress& element,
                                std::string_view attribute, AXRef& value) const {
-  if (const auto fault = spec.faults.find(attribute); fault != spec.faults.end()) {
+  if (const auto fault = definition.faults.find(attribute); fault != definition.faults.end()) {
     return answerFault(fault->second, element, value);
   }
   auto text = [&value](const std::optional<std::string>& string) {
@@ -81,25 +81,27 @@ AXError Desktop::answerElement(const ExtraSpec& spec, const ElementAddress& elem
     return AXError::success;
   };
   if (attribute == "AXPosition" || attribute == "AXSize") {
-    if (!spec.laidOut) return AXError::noValue;
-    value = attribute == "AXPosition" ? SimValue::point(spec.position) : SimValue::size(spec.size);
+    if (!definition.laidOut) return AXError::noValue;
+    value = attribute == "AXPosition" ? SimValue::point(definition.position)
+                                      : SimValue::size(definition.size);
   } else if (attribute == "AXDescription") {
-    return text(spec.description);
+    return text(definition.description);
   } else if (attribute == "AXTitle") {
-    return text(spec.title);
+    return text(definition.title);
   } else if (attribute == "AXRole") {
-    return text(spec.role);
+    return text(definition.role);
   } else if (attribute == "AXSubrole") {
-    return text(spec.subrole);
+    return text(definition.subrole);
   } else if (attribute == "AXIdentifier") {
-    return text(spec.identifier);
+    return text(definition.identifier);
   } else if (attribute == "AXEnabled") {
-    if (!spec.enabled) return AXError::attributeUnsupported;
-    value = std::make_shared<const SimBoolean>(*spec.enabled);
+    if (!definition.enabled) return AXError::attributeUnsupported;
+    value = std::make_shared<const SimBoolean>(*definition.enabled);
   } else if (attribute == "AXChildren") {
     std::vector<AXRef> children;
-    children.reserve(spec.children.size());
-    for (const ExtraSpec& child : spec.children) children.push_back(childElement(child, element));
+    children.reserve(definition.children.size());
+    for (const ExtraSpec& child : definition.children)
+      children.push_back(childElement(child, element));
     value = std::make_shared<const SimArray>(std::move(children));
   } else {
     return AXError::attributeUnsupported;

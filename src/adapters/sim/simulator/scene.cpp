@@ -12,6 +12,7 @@
 #include "adapters/sim/simulator/json_reader.h"
 #include "adapters/sim/simulator/scene_apps.h"
 #include "adapters/sim/simulator/scene_reading.h"
+#include "adapters/sim/simulator/scene_timeline.h"
 
 #ifndef STRANDEL_RESOURCES_DIR
 #define STRANDEL_RESOURCES_DIR "resources"
@@ -22,8 +23,6 @@ namespace strandel::sim {
 namespace {
 
 using namespace scene_reading;
-
-constexpr double kMaxTime = 24 * 60 * 60;
 
 constexpr struct {
   std::string_view name;
@@ -198,104 +197,6 @@ LoginItemSpec readLoginItem(const Node& node) {
   return definition;
 }
 
-// The apps of a scene (running or installed) by pid and by name, so that a long timeline
-// is read in time linear in its length.
-class AppIndex {
- public:
-  explicit AppIndex(const Scene& scene) {
-    for (const auto* list : {&scene.apps, &scene.installed}) {
-      for (const auto& app : *list) {
-        pids_.insert(app.definition.pid);
-        if (app.definition.name) byName_[*app.definition.name].push_back(app.definition.pid);
-      }
-    }
-  }
-
-  bool has(ProcessID pid) const { return pids_.count(pid) > 0; }
-
-  std::variant<ProcessID, std::string> resolve(std::string_view reference) const {
-    if (auto found = byName_.find(std::string(reference)); found != byName_.end()) {
-      const std::vector<ProcessID>& matches = found->second;
-      if (matches.size() == 1) return matches.front();
-      return "the name " + inQuotes(reference) + " belongs to " + std::to_string(matches.size()) +
-             " apps; use the pid";
-    }
-    bool digits = !reference.empty() && reference.size() < 11 &&
-                  std::all_of(reference.begin(), reference.end(),
-                              [](char c) { return c >= '0' && c <= '9'; });
-    if (digits) {
-      int64_t pid = std::stoll(std::string(reference));
-      if (pid <= kMaxPid && has(static_cast<ProcessID>(pid))) return static_cast<ProcessID>(pid);
-    }
-    return "no app in the scene is named or has the pid " + inQuotes(reference);
-  }
-
- private:
-  std::unordered_set<ProcessID> pids_;
-  std::unordered_map<std::string, std::vector<ProcessID>> byName_;
-};
-
-// A reference to an app in the timeline: its pid, or its name when that is unique.
-ProcessID readAppReference(const Node& node, const AppIndex& apps) {
-  if (node.value.is_number()) {
-    auto pid = static_cast<ProcessID>(node.integer(1, kMaxPid));
-    if (!apps.has(pid)) node.fail("no app in the scene has pid " + std::to_string(pid));
-    return pid;
-  }
-  auto resolved = apps.resolve(node.string());
-  if (auto* error = std::get_if<std::string>(&resolved)) node.fail(*error);
-  return std::get<ProcessID>(resolved);
-}
-
-void readTimeline(const Node& node, Scene& scene) {
-  const auto& items = node.array();
-  const AppIndex apps(scene);
-  std::vector<std::pair<SceneEvent, std::string>> events;  // with their pointers
-  for (size_t i = 0; i < items.size(); ++i) {
-    Node entry = node.element(i);
-    entry.object({"at", "launch", "quit", "accessibility"}, {"at"});
-    SceneEvent event;
-    Node at = entry.member("at");
-    event.at = at.atLeast(0, "a time");
-    if (event.at > kMaxTime) at.fail("a time beyond 24 hours");
-    int kinds = 0;
-    if (entry.has("launch")) {
-      ++kinds;
-      event.kind = SceneEvent::Kind::launch;
-      event.pid = readAppReference(entry.member("launch"), apps);
-    }
-    if (entry.has("quit")) {
-      ++kinds;
-      event.kind = SceneEvent::Kind::quit;
-      event.pid = readAppReference(entry.member("quit"), apps);
-    }
-    if (entry.has("accessibility")) {
-      ++kinds;
-      event.kind = SceneEvent::Kind::accessibility;
-      event.granted = entry.member("accessibility").boolean();
-    }
-    if (kinds != 1)
-      entry.fail("an event has exactly one of \"launch\", \"quit\", \"accessibility\"");
-    events.emplace_back(event, entry.pointer);
-  }
-  std::stable_sort(events.begin(), events.end(),
-                   [](const auto& a, const auto& b) { return a.first.at < b.first.at; });
-  // Play the launches and quits through, so that the timeline never asks the impossible.
-  std::set<ProcessID> running;
-  for (const auto& app : scene.apps) running.insert(app.definition.pid);
-  for (const auto& [event, pointer] : events) {
-    if (event.kind == SceneEvent::Kind::launch && !running.insert(event.pid).second) {
-      throw FormatError{pointer + "/launch", "the app with pid " + std::to_string(event.pid) +
-                                                 " is already running at that time"};
-    }
-    if (event.kind == SceneEvent::Kind::quit && running.erase(event.pid) == 0) {
-      throw FormatError{pointer + "/quit", "the app with pid " + std::to_string(event.pid) +
-                                               " is not running at that time"};
-    }
-    scene.timeline.push_back(event);
-  }
-}
-
 // Every element that stands for another app's extra names an extra of the scene.
 void checkReferences(const Scene& scene) {
   const std::function<void(const std::vector<ExtraSpec>&, const std::string&)> check =
@@ -418,7 +319,7 @@ const SceneApp* Scene::findApp(ProcessID pid) const {
 }
 
 std::variant<ProcessID, std::string> Scene::resolveApp(std::string_view reference) const {
-  return AppIndex(*this).resolve(reference);
+  return scene_reading::AppIndex(*this).resolve(reference);
 }
 
 SceneLoad parseScene(std::string_view text, const std::string& fileName) {
