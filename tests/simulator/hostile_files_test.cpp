@@ -215,39 +215,34 @@ std::vector<Row> rows() {
                     Texts{tableNotUsed + h.problem + ")", kRegistered}});
   }
   rows[tableRow].told.push_back("3. action \"menu.launchAtLogin\"");  // the built-in strings
-  rows.insert(
-      rows.end(),
-      {
-          {"settings: made read-only", &Home::defaultsFile, contents("{\"a\": 1}", fs::perms(0444)),
-           Ends::leftAlone,
-           Texts{unsaved + "{file} is read-only (mode 0444)" + leftAsItIs, kNotSaved}},
-          {"settings: the directory is a file", &Home::settings, contents("mine"), Ends::leftAlone,
-           Texts{unsaved + "Could not create the directory {file}", kNotSaved}},
-          {"settings: a read-only directory", &Home::settings,
-           [](const fs::path& file) {
-             kDirectory.make(file);
-             fs::permissions(file, fs::perms(0555));
-           },
-           Ends::leftAlone,
-           Texts{unsaved + "Could not create a temporary file in {file}: Permission denied",
-                 kNotSaved},
-           true},
-          {"settings: text after the value", &Home::defaultsFile,
-           contents(std::string("{\"a\":1}\0more", 12)), Ends::keptAside,
-           Texts{"log: Strandel: the settings file {file} did not hold one JSON object; it is kept "
-                 "as "
-                 "{file}.corrupt-",
-                 kSaved}},
-          {"settings: not JSON", &Home::defaultsFile, contents("\x1b[2J\xff"), Ends::keptAside,
-           Texts{"did not hold one JSON object", kSaved}},
-          {"settings: behind a link", &Home::defaultsFile, behindLink("{\"a\": 1}"),
-           Ends::writtenThrough, Texts{kSaved}},
-          {"autostart: behind a link", &Home::entry, behindLink(kOurEntry + "Hidden=true\n"),
-           Ends::writtenThrough, Texts{kRegistered}},
-          {"autostart: the directory is a file", &Home::autostart, contents("mine"),
-           Ends::leftAlone,
-           Texts{"log: Strandel: 로그인 항목 변경 실패 — Could not create the directory {file}"}},
-      });
+  std::vector<Row> others = {
+      {"settings: made read-only", &Home::defaultsFile, contents("{\"a\": 1}", fs::perms(0444)),
+       Ends::leftAlone, Texts{unsaved + "{file} is read-only (mode 0444)" + leftAsItIs, kNotSaved}},
+      {"settings: the directory is a file", &Home::settings, contents("mine"), Ends::leftAlone,
+       Texts{unsaved + "Could not create the directory {file}", kNotSaved}},
+      {"settings: a read-only directory", &Home::settings,
+       [](const fs::path& file) {
+         kDirectory.make(file);
+         fs::permissions(file, fs::perms(0555));
+       },
+       Ends::leftAlone,
+       Texts{unsaved + "Could not create a temporary file in {file}: Permission denied", kNotSaved},
+       true},
+      {"settings: text after the value", &Home::defaultsFile,
+       contents(std::string("{\"a\":1}\0more", 12)), Ends::keptAside,
+       Texts{"log: Strandel: the settings file {file} did not hold one JSON object; it is kept as "
+             "{file}.corrupt-",
+             kSaved}},
+      {"settings: not JSON", &Home::defaultsFile, contents("\x1b[2J\xff"), Ends::keptAside,
+       Texts{"did not hold one JSON object", kSaved}},
+      {"settings: behind a link", &Home::defaultsFile, behindLink("{\"a\": 1}"),
+       Ends::writtenThrough, Texts{kSaved}},
+      {"autostart: behind a link", &Home::entry, behindLink(kOurEntry + "Hidden=true\n"),
+       Ends::writtenThrough, Texts{kRegistered}},
+      {"autostart: the directory is a file", &Home::autostart, contents("mine"), Ends::leftAlone,
+       Texts{"log: Strandel: 로그인 항목 변경 실패 — Could not create the directory {file}"}},
+  };
+  rows.insert(rows.end(), others.begin(), others.end());
   return rows;
 }
 
