@@ -80,7 +80,8 @@ TEST(SceneTest, TodaysMenuBarsAnswerAsTheSceneSays) {
   for (const SceneApp& app : load.scene->apps) desktop.launch(app.definition);
   desktop.setAccessibilityGranted(true);
   AXRef value;
-  auto read = [&](const ElementAddress& at, const char* attribute) {
+  // By value: the address may live in the very value that the read replaces.
+  auto read = [&](ElementAddress at, const char* attribute) {
     value.reset();
     return desktop.readAttribute(at, attribute, value);
   };
