@@ -2,7 +2,6 @@
 // request as the reported one did, and the program lists the same extras on it.
 #include <gtest/gtest.h>
 
-#include <iomanip>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -63,11 +62,7 @@ std::string outcome(const AXReadOutcome& read) {
 
 void dumpElement(std::ostringstream& out, const MenuBarReport::Element& e,
                  const std::string& indent) {
-  auto t = [](const std::optional<std::string>& text) {
-    std::ostringstream quotedText;
-    if (text) quotedText << std::quoted(*text);
-    return text ? quotedText.str() : std::string("-");
-  };
+  auto t = [](const std::optional<std::string>& text) { return text ? quoted(*text) : "-"; };
   out << indent << t(e.role) << " " << t(e.subrole) << " " << t(e.identifier) << " " << t(e.title)
       << " " << t(e.description) << " pid " << e.pid << " enabled "
       << (e.enabled ? (*e.enabled ? "yes" : "no") : "-");
@@ -136,10 +131,7 @@ std::string readReport(Scene scene) {
   return dump(reportOf(std::move(scene)));
 }
 
-struct Case {
-  const char* name;
-  std::string scene;
-};
+using Case = std::pair<std::string, std::string>;  // a name and a scene
 
 std::string golden(const std::string& name) {
   return readFile(STRANDEL_SOURCE_DIR "/tests/simulator/golden/" + name + ".scene.json");
@@ -201,18 +193,12 @@ std::vector<Case> cases() {
 
 TEST(MenuBarReportTest, AReportReadsBackAsAMacThatAnswersTheSameAndScansTheSame) {
   for (const Case& c : cases()) {
-    SCOPED_TRACE(c.name);
-    SceneLoad loaded = parseScene(c.scene, "scene.json");
+    SCOPED_TRACE(c.first);
+    SceneLoad loaded = parseScene(c.second, "scene.json");
     ASSERT_TRUE(loaded.scene) << loaded.error;
     const Scene original = *loaded.scene;
     const Played first = run(original, kReportThenScan);
     ASSERT_FALSE(first.report.empty()) << first.transcript;
-    // The read, then the write, each on its line.
-    const size_t read = first.transcript.find("] report: ");
-    const size_t written = first.transcript.find(
-        "] pasteboard: " + std::to_string(first.report.size()) + " bytes of text\n");
-    EXPECT_LT(read, written) << first.transcript;
-    EXPECT_NE(written, std::string::npos) << first.transcript;
     SceneLoad replayed = parseScene(first.report, "report.json");
     ASSERT_TRUE(replayed.scene) << replayed.error << "\n" << first.report;
 
