@@ -2,6 +2,7 @@
 // request as the reported one did, and the program lists the same extras on it.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -133,9 +134,7 @@ std::string readReport(Scene scene) {
 
 using Case = std::pair<std::string, std::string>;  // a name and a scene
 
-std::string golden(const std::string& name) {
-  return readFile(STRANDEL_SOURCE_DIR "/tests/simulator/golden/" + name + ".scene.json");
-}
+const std::filesystem::path kGolden = STRANDEL_SOURCE_DIR "/tests/simulator/golden";
 
 // An app per place and fault: every fault a scene can express.
 std::string everyFault() {
@@ -176,11 +175,9 @@ std::string everyFault() {
 std::vector<Case> cases() {
   std::vector<Case> out;
   // Today's Macs, as their users report them, are the golden run "menu_bar_report".
-  for (const char* name :
-       {"faults", "launch_rescan", "login_item", "login_item_failure", "menu_bar_report",
-        "no_screen", "permission", "script_error", "update_checks", "update_offline",
-        "hosted_macos26", "agent_macos27", "two_displays"}) {
-    out.push_back({name, golden(name)});
+  for (const auto& entry : std::filesystem::directory_iterator(kGolden)) {
+    const std::string name = entry.path().filename().string();
+    if (name.ends_with(".scene.json")) out.push_back({name, readFile(entry.path())});
   }
   out.push_back({"default", readFile(STRANDEL_SOURCE_DIR "/resources/scenes/default.json")});
   out.push_back({"every fault", everyFault()});
