@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <utility>
 
 #include "text/display_escape.h"
@@ -113,16 +114,25 @@ int displayWidth(std::string_view utf8) {
   return width;
 }
 
+namespace {
+
+// The whole text, when it fits in `columns`.
+std::optional<std::string> wholeIfItFits(const std::vector<Glyph>& glyphs, int columns) {
+  int total = 0;
+  for (const Glyph& g : glyphs) total += g.width;
+  if (total > columns) return std::nullopt;
+  std::string out;
+  for (const Glyph& g : glyphs) out += g.text;
+  return out;
+}
+
+}  // namespace
+
 std::string fitToWidth(std::string_view utf8, int columns) {
   if (columns <= 0) return {};
   auto glyphs = glyphsOf(utf8);
-  int total = 0;
-  for (const Glyph& g : glyphs) total += g.width;
+  if (auto whole = wholeIfItFits(glyphs, columns)) return *whole;
   std::string out;
-  if (total <= columns) {
-    for (const Glyph& g : glyphs) out += g.text;
-    return out;
-  }
   int used = 0;
   for (const Glyph& g : glyphs) {
     if (used + g.width > columns - 1) break;
@@ -135,13 +145,8 @@ std::string fitToWidth(std::string_view utf8, int columns) {
 std::string fitInMiddle(std::string_view utf8, int columns) {
   if (columns <= 0) return {};
   auto glyphs = glyphsOf(utf8);
-  int total = 0;
-  for (const Glyph& g : glyphs) total += g.width;
+  if (auto whole = wholeIfItFits(glyphs, columns)) return *whole;
   std::string out;
-  if (total <= columns) {
-    for (const Glyph& g : glyphs) out += g.text;
-    return out;
-  }
   // The end gets the larger half: a file's own name is at the end of its path.
   int tailRoom = columns / 2;
   int headRoom = columns - 1 - tailRoom;
