@@ -4,8 +4,10 @@
 
 #include <filesystem>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "adapters/sim/simulator/scene.h"
@@ -115,17 +117,39 @@ std::string dump(const MenuBarReport& report) {
   return out.str();
 }
 
+struct Taken {
+  MenuBarReport report;
+  double seconds = 0;  // virtual
+  std::vector<SimAccessibility::Request> requests;
+};
+
 // The report of a scene as the program reads it, made at start.
-MenuBarReport reportOf(Scene scene) {
+Taken take(Scene scene) {
   scene.accessibilityGranted = true;
   const ProcessID self = scene.selfPid;
   Simulator simulator(std::move(scene), Simulator::Options{});
-  MenuBarReport out;
+  Taken out;
   simulator.run([&] {
-    simulator.virtualLoop()->runUntil(simulator.startDate());
-    out = MenuBarReport::read(MenuBarReport::snapshot(self));
+    VirtualEventLoop& loop = *simulator.virtualLoop();
+    loop.runUntil(simulator.startDate());
+    auto ax = std::dynamic_pointer_cast<SimAccessibility>(platform().accessibility);
+    ax->setRecordingRequests(true);
+    const Date start = loop.now();
+    out.report = MenuBarReport::read(MenuBarReport::snapshot(self));
+    out.seconds = loop.now().timeIntervalSince(start);
+    out.requests = ax->requests();
   });
   return out;
+}
+
+MenuBarReport reportOf(Scene scene) {
+  return take(std::move(scene)).report;
+}
+
+Scene sceneOf(const std::string& text) {
+  SceneLoad loaded = parseScene(text, "scene.json");
+  EXPECT_TRUE(loaded.scene) << loaded.error;
+  return loaded.scene.value_or(Scene{});
 }
 
 std::string readReport(Scene scene) {
@@ -182,6 +206,9 @@ std::vector<Case> cases() {
   out.push_back({"default", readFile(STRANDEL_SOURCE_DIR "/resources/scenes/default.json")});
   out.push_back({"every fault", everyFault()});
   out.push_back({"no apps", R"({"screen": {"frame": [0, 0, 800, 600]}, "apps": []})"});
+  // A timed-out "AXWindows" written as an answer would replay as an agent that answers.
+  out.push_back({"hung agent", R"({"screen": {"frame": [0, 0, 800, 600]}, "apps": [
+      {"pid": 7, "name": "MenuBarAgent", "responseDelay": 30, "windows": [{"role": "AXWindow"}]}]})"});
   out.push_back({"only failing apps", R"({"screen": {"frame": [0, 0, 800, 600]}, "apps": [
       {"pid": 7, "name": "Hung", "responseDelay": 60},
       {"pid": 8, "name": null, "faults": {"AXExtrasMenuBar": {"error": "apiDisabled"}}}]})"});
@@ -235,6 +262,105 @@ TEST(MenuBarReportTest, AnAnswerIsWrittenBelowTheTimeOutAndAFailedBarIsNotAskedF
   const MenuBarReport report = reportOf(*loaded.scene);
   ASSERT_EQ(report.apps.size(), 1u);
   EXPECT_FALSE(report.apps[0].children);
+}
+
+// Children `levels` deep below an element, one at each level.
+std::string chain(int levels) {
+  std::string out = "[]";
+  for (int i = 0; i < levels; ++i) out = R"([{"role": "AXGroup", "children": )" + out + "}]";
+  return out;
+}
+
+// How many levels a dumped element spans, itself included.
+int levels(const MenuBarReport::Element& element) {
+  return 1 + (element.children.empty() ? 0 : levels(element.children.front()));
+}
+
+std::string controlCenter(const std::string& members, const std::string& extras) {
+  return R"({"screen": {"frame": [0, 0, 800, 600]}, "apps": [{"pid": 302, "name": "Control Center",
+      "bundleIdentifier": "com.apple.controlcenter", )" +
+         members + R"("extras": [)" + extras + "]}]}";
+}
+
+// The dumps stop four levels below the application (an extra is at 2, a window at 1) and at
+// 2,000 elements of an app, its own extras counted too. Catches a depth of 5, `<=` at either
+// depth check, windows counted from 2, and a limit of 2,001 or one that skips the extras.
+TEST(MenuBarReportTest, TheDumpsStopFourLevelsDownAndAtTwoThousandElementsCountedEveryWay) {
+  const MenuBarReport deep = reportOf(sceneOf(R"({"screen": {"frame": [0, 0, 800, 600]},
+      "apps": [{"pid": 302, "name": "Control Center", "bundleIdentifier": "com.apple.controlcenter",
+                "extras": [{"frame": [500, 0, 30, 24], "children": )" +
+                                              chain(6) + R"(}]},
+               {"pid": 401, "name": "MenuBarAgent", "extrasBar": false,
+                "windows": [{"role": "AXWindow", "children": )" +
+                                              chain(6) + "}]}]}"));
+  ASSERT_EQ(deep.apps.size(), 2u);
+  ASSERT_EQ(deep.apps[0].extraTrees.size(), 1u);
+  ASSERT_EQ(deep.apps[1].windows.size(), 1u);
+  EXPECT_EQ(levels(deep.apps[0].extraTrees[0]), 3);
+  EXPECT_EQ(levels(deep.apps[1].windows[0]), 4);
+  EXPECT_TRUE(deep.stops.empty());
+
+  std::string extras;
+  for (int i = 0; i < 2001; ++i) extras += std::string(i ? "," : "") + R"({"frame": [1, 0, 9, 9]})";
+  const MenuBarReport wide = reportOf(sceneOf(controlCenter("", extras)));
+  ASSERT_EQ(wide.apps.size(), 1u);
+  EXPECT_EQ(wide.apps[0].extras.size(), 2001u);
+  EXPECT_EQ(wide.apps[0].extraTrees.size(), 2000u);
+  EXPECT_EQ(wide.stops,
+            std::vector<std::string>{"Control Center (pid 302): its tree is cut at 2000 elements"});
+}
+
+// However slow or hung the apps, a report ends within its time and the one request then in
+// flight, says where it stopped, and sets the scan's time-out on every element it reads
+// before reading it: a time-out set on the application element does not cover the elements
+// reached through it (AXUIElement.h).
+TEST(MenuBarReportTest, AReportEndsWithinItsTimeAndSaysWhereItStopped) {
+  std::string hungApps;
+  for (int pid = 100; pid < 120; ++pid) {
+    hungApps += std::string(pid > 100 ? "," : "") + R"({"pid": )" + std::to_string(pid) +
+                R"(, "name": "H", "responseDelay": 60})";
+  }
+  std::string slowExtras;
+  for (int i = 0; i < 40; ++i)
+    slowExtras += std::string(i ? "," : "") + R"({"frame": [1, 0, 9, 9]})";
+  std::string wideTree = R"({"frame": [1, 0, 9, 9], "children": [{"role": "AXGroup"})";
+  for (int i = 0; i < 40; ++i) wideTree += R"(, {"role": "AXGroup"})";
+  const std::pair<std::string, std::string> cases[] = {
+      {R"({"screen": {"frame": [0, 0, 800, 600]}, "apps": [)" + hungApps + "]}",
+       "out of time (3 s) before H (pid 112) and the 7 apps after it: left out"},
+      {controlCenter(R"("responseDelay": 0.2, )", slowExtras),
+       "out of time (3 s) at extra 4 of Control Center (pid 302): it and those after it are left "
+       "out"},
+      {controlCenter(R"("responseDelay": 0.05, )", wideTree + "]}"),
+       "out of time (3 s) in the tree of Control Center (pid 302)"},
+      {controlCenter("", R"({"frame": [1, 0, 9, 9], "children": [{"faults": {"AXTitle":
+           {"error": "cannotComplete"}}}, {"role": "AXGroup"}]})"),
+       "Control Center (pid 302): it did not answer within 250 ms, and its tree is cut there"},
+  };
+  for (const auto& [scene, stop] : cases) {
+    SCOPED_TRACE(stop);
+    const Taken taken = take(sceneOf(scene));
+    EXPECT_LE(taken.seconds, MenuBarReport::kTimeLimit + MenuBarScanner::kScanTimeout);
+    EXPECT_EQ(taken.report.stops, std::vector<std::string>{stop});
+    EXPECT_NE(taken.report.json().find("stopped short: " + stop), std::string::npos);
+    using Kind = SimAccessibility::Request::Kind;
+    std::set<std::tuple<ElementKind, ProcessID, ExtraID>> bounded;
+    for (const auto& r : taken.requests) {
+      if (r.kind == Kind::setMessagingTimeout && r.timeout == MenuBarScanner::kScanTimeout) {
+        bounded.insert({r.target, r.pid, r.extra});
+      } else if (r.kind == Kind::copyAttributeValue || r.kind == Kind::copyActionNames) {
+        EXPECT_TRUE(bounded.count({r.target, r.pid, r.extra})) << r.name << " of " << r.extra;
+      }
+    }
+  }
+}
+
+// Mirrored screens have the same frames: the main one is told by its place.
+TEST(MenuBarReportTest, TheMainScreenIsToldByItsPlaceNotItsFrame) {
+  const MenuBarReport report = reportOf(sceneOf(R"({"screens": [{"frame": [0, 0, 800, 600]},
+      {"frame": [0, 0, 800, 600]}], "mainScreen": 1, "apps": []})"));
+  EXPECT_EQ(report.mainScreen, 1u);
+  EXPECT_NE(report.json().find("\"mainScreen\": 1"), std::string::npos);
 }
 
 }  // namespace
