@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -142,18 +143,14 @@ Taken take(Scene scene) {
   return out;
 }
 
-MenuBarReport reportOf(Scene scene) {
-  return take(std::move(scene)).report;
-}
-
-Scene sceneOf(const std::string& text) {
+MenuBarReport reportOf(const std::string& text) {
   SceneLoad loaded = parseScene(text, "scene.json");
   EXPECT_TRUE(loaded.scene) << loaded.error;
-  return loaded.scene.value_or(Scene{});
+  return take(loaded.scene.value_or(Scene{})).report;
 }
 
 std::string readReport(Scene scene) {
-  return dump(reportOf(std::move(scene)));
+  return dump(take(std::move(scene)).report);
 }
 
 using Case = std::pair<std::string, std::string>;  // a name and a scene
@@ -259,9 +256,7 @@ TEST(MenuBarReportTest, AnAnswerIsWrittenBelowTheTimeOutAndAFailedBarIsNotAskedF
       "extras": [{"frame": [1, 0, 9, 9]}]}]})",
                  "s.json");
   ASSERT_TRUE(loaded.scene) << loaded.error;
-  const MenuBarReport report = reportOf(*loaded.scene);
-  ASSERT_EQ(report.apps.size(), 1u);
-  EXPECT_FALSE(report.apps[0].children);
+  EXPECT_FALSE(take(*loaded.scene).report.apps.at(0).children);
 }
 
 // Children `levels` deep below an element, one at each level.
@@ -276,36 +271,42 @@ int levels(const MenuBarReport::Element& element) {
   return 1 + (element.children.empty() ? 0 : levels(element.children.front()));
 }
 
+// `count` items, comma-separated.
+std::string listOf(int count, const std::function<std::string(int)>& item) {
+  std::string out;
+  for (int i = 0; i < count; ++i) out += (i ? "," : "") + item(i);
+  return out;
+}
+
 std::string controlCenter(const std::string& members, const std::string& extras) {
   return R"({"screen": {"frame": [0, 0, 800, 600]}, "apps": [{"pid": 302, "name": "Control Center",
       "bundleIdentifier": "com.apple.controlcenter", )" +
          members + R"("extras": [)" + extras + "]}]}";
 }
 
+const auto kExtra = [](int) { return std::string(R"({"frame": [1, 0, 9, 9]})"); };
+
 // The dumps stop four levels below the application (an extra is at 2, a window at 1) and at
-// 2,000 elements of an app, its own extras counted too. Catches a depth of 5, `<=` at either
-// depth check, windows counted from 2, and a limit of 2,001 or one that skips the extras.
+// 2,000 elements of an app, its own extras counted too. Catches a depth of 5, `<` made `<=`,
+// windows counted from 2, and a limit of 2,001 or one that skips the extras. The main screen
+// is told by its place, as mirrored screens have the same frames: catches it always being 0.
 TEST(MenuBarReportTest, TheDumpsStopFourLevelsDownAndAtTwoThousandElementsCountedEveryWay) {
-  const MenuBarReport deep = reportOf(sceneOf(R"({"screen": {"frame": [0, 0, 800, 600]},
+  const MenuBarReport deep = reportOf(R"({"mainScreen": 1,
+      "screens": [{"frame": [0, 0, 800, 600]}, {"frame": [0, 0, 800, 600]}],
       "apps": [{"pid": 302, "name": "Control Center", "bundleIdentifier": "com.apple.controlcenter",
                 "extras": [{"frame": [500, 0, 30, 24], "children": )" +
-                                              chain(6) + R"(}]},
+                                      chain(6) + R"(}]},
                {"pid": 401, "name": "MenuBarAgent", "extrasBar": false,
                 "windows": [{"role": "AXWindow", "children": )" +
-                                              chain(6) + "}]}]}"));
-  ASSERT_EQ(deep.apps.size(), 2u);
-  ASSERT_EQ(deep.apps[0].extraTrees.size(), 1u);
-  ASSERT_EQ(deep.apps[1].windows.size(), 1u);
-  EXPECT_EQ(levels(deep.apps[0].extraTrees[0]), 3);
-  EXPECT_EQ(levels(deep.apps[1].windows[0]), 4);
+                                      chain(6) + "}]}]}");
+  EXPECT_EQ(levels(deep.apps.at(0).extraTrees.at(0)), 3);
+  EXPECT_EQ(levels(deep.apps.at(1).windows.at(0)), 4);
   EXPECT_TRUE(deep.stops.empty());
+  EXPECT_NE(deep.json().find("\"mainScreen\": 1"), std::string::npos);
 
-  std::string extras;
-  for (int i = 0; i < 2001; ++i) extras += std::string(i ? "," : "") + R"({"frame": [1, 0, 9, 9]})";
-  const MenuBarReport wide = reportOf(sceneOf(controlCenter("", extras)));
-  ASSERT_EQ(wide.apps.size(), 1u);
-  EXPECT_EQ(wide.apps[0].extras.size(), 2001u);
-  EXPECT_EQ(wide.apps[0].extraTrees.size(), 2000u);
+  const MenuBarReport wide = reportOf(controlCenter("", listOf(2001, kExtra)));
+  EXPECT_EQ(wide.apps.at(0).extras.size(), 2001u);
+  EXPECT_EQ(wide.apps.at(0).extraTrees.size(), 2000u);
   EXPECT_EQ(wide.stops,
             std::vector<std::string>{"Control Center (pid 302): its tree is cut at 2000 elements"});
 }
@@ -315,23 +316,18 @@ TEST(MenuBarReportTest, TheDumpsStopFourLevelsDownAndAtTwoThousandElementsCounte
 // before reading it: a time-out set on the application element does not cover the elements
 // reached through it (AXUIElement.h).
 TEST(MenuBarReportTest, AReportEndsWithinItsTimeAndSaysWhereItStopped) {
-  std::string hungApps;
-  for (int pid = 100; pid < 120; ++pid) {
-    hungApps += std::string(pid > 100 ? "," : "") + R"({"pid": )" + std::to_string(pid) +
-                R"(, "name": "H", "responseDelay": 60})";
-  }
-  std::string slowExtras;
-  for (int i = 0; i < 40; ++i)
-    slowExtras += std::string(i ? "," : "") + R"({"frame": [1, 0, 9, 9]})";
-  std::string wideTree = R"({"frame": [1, 0, 9, 9], "children": [{"role": "AXGroup"})";
-  for (int i = 0; i < 40; ++i) wideTree += R"(, {"role": "AXGroup"})";
+  const std::string hung = listOf(20, [](int i) {
+    return R"({"pid": )" + std::to_string(100 + i) + R"(, "name": "H", "responseDelay": 60})";
+  });
+  const std::string wideTree = R"({"frame": [1, 0, 9, 9], "children": [)" +
+                               listOf(40, [](int) { return R"({"role": "AXGroup"})"; }) + "]}";
   const std::pair<std::string, std::string> cases[] = {
-      {R"({"screen": {"frame": [0, 0, 800, 600]}, "apps": [)" + hungApps + "]}",
+      {R"({"screen": {"frame": [0, 0, 800, 600]}, "apps": [)" + hung + "]}",
        "out of time (3 s) before H (pid 112) and the 7 apps after it: left out"},
-      {controlCenter(R"("responseDelay": 0.2, )", slowExtras),
+      {controlCenter(R"("responseDelay": 0.2, )", listOf(40, kExtra)),
        "out of time (3 s) at extra 4 of Control Center (pid 302): it and those after it are left "
        "out"},
-      {controlCenter(R"("responseDelay": 0.05, )", wideTree + "]}"),
+      {controlCenter(R"("responseDelay": 0.05, )", wideTree),
        "out of time (3 s) in the tree of Control Center (pid 302)"},
       {controlCenter("", R"({"frame": [1, 0, 9, 9], "children": [{"faults": {"AXTitle":
            {"error": "cannotComplete"}}}, {"role": "AXGroup"}]})"),
@@ -339,7 +335,7 @@ TEST(MenuBarReportTest, AReportEndsWithinItsTimeAndSaysWhereItStopped) {
   };
   for (const auto& [scene, stop] : cases) {
     SCOPED_TRACE(stop);
-    const Taken taken = take(sceneOf(scene));
+    const Taken taken = take(*parseScene(scene, "s.json").scene);
     EXPECT_LE(taken.seconds, MenuBarReport::kTimeLimit + MenuBarScanner::kScanTimeout);
     EXPECT_EQ(taken.report.stops, std::vector<std::string>{stop});
     EXPECT_NE(taken.report.json().find("stopped short: " + stop), std::string::npos);
@@ -353,14 +349,6 @@ TEST(MenuBarReportTest, AReportEndsWithinItsTimeAndSaysWhereItStopped) {
       }
     }
   }
-}
-
-// Mirrored screens have the same frames: the main one is told by its place.
-TEST(MenuBarReportTest, TheMainScreenIsToldByItsPlaceNotItsFrame) {
-  const MenuBarReport report = reportOf(sceneOf(R"({"screens": [{"frame": [0, 0, 800, 600]},
-      {"frame": [0, 0, 800, 600]}], "mainScreen": 1, "apps": []})"));
-  EXPECT_EQ(report.mainScreen, 1u);
-  EXPECT_NE(report.json().find("\"mainScreen\": 1"), std::string::npos);
 }
 
 }  // namespace
