@@ -93,14 +93,9 @@ TEST(ReportRow, CopiesTheReportOffTheMainThreadWithinTheScansTimeOutsAndTouchesN
   EXPECT_DOUBLE_EQ(tp.now().timeIntervalSince(asked), 0.25);
   EXPECT_EQ(stateOf(*delegate, tp), before);
 
+  // What it holds is the menu bar report test's.
   EXPECT_EQ(tp.pasteboard->type(), kPasteboardTypeString);
-  sim::SceneLoad replay = sim::parseScene(tp.pasteboard->text(), "report.json");
-  ASSERT_TRUE(replay.scene) << replay.error;
-  ASSERT_EQ(replay.scene->apps.size(), 2u);
-  EXPECT_EQ(replay.scene->apps[0].definition.responseDelay, 0.25);
-  EXPECT_EQ(replay.scene->apps[0].definition.appFaults.at("AXExtrasMenuBar").error,
-            AXError::cannotComplete);
-  EXPECT_EQ(replay.scene->apps[1].definition.extras.size(), 1u);
+  EXPECT_NE(tp.pasteboard->text().find("\"name\":\"Clock\""), std::string::npos);
 }
 
 }  // namespace

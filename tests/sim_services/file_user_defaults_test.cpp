@@ -153,47 +153,34 @@ TEST(FileUserDefaultsTest, UnusableFileIsKeptAsideSaidSoAndTheNextWriteMakesAGoo
   }
 }
 
-// A file that stays where it is, told once with what was done, and never overwritten.
+// A file that stays where it is, told once with what was done, and never overwritten until
+// it can be set aside. A directory in its place is the hostile files test's.
 TEST(FileUserDefaultsTest, AFileThatMustStayIsToldOnceAndKeptUntilItCanBeSetAside) {
-  struct Case {
-    const char* name;
-    std::function<void(const fs::path& file)> make;
-    const char* told;
-  };
-  const Case cases[] = {
-      {"a directory", [](const fs::path& file) { fs::create_directories(file / "inside"); },
-       "cannot be read (it is a directory, not a regular file); it is left as it is, and the "
-       "settings start from their defaults in memory only"},
-      {"corrupt, and the move aside fails", [](const fs::path& file) { writeFile(file, "{no"); },
-       "did not hold one JSON object and could not be set aside (Could not move "},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    TempDir home;
-    fs::path directory = home.path() / "set\ntings";  // said as "set\ntings", on one line
-    fs::path file = directory / "defaults.json";
-    c.make(file);
-    RecordingFileCalls calls;
-    calls.failing = {{"link", EIO}};
-    std::vector<std::string> told;
-    FileUserDefaults defaults(
-        directory, [&](const std::string& line) { told.push_back(line); }, calls);
-    defaults.setInteger(1, kKey);
-    defaults.setInteger(2, kKey);
-    EXPECT_EQ(defaults.objectForKey(kKey), DefaultsValue{int64_t{2}});
-    ASSERT_EQ(told.size(), 1u);
-    EXPECT_NE(told[0].find(c.told), std::string::npos) << told[0];
-    EXPECT_NE(told[0].find("set\\ntings/defaults.json"), std::string::npos) << told[0];
-    EXPECT_EQ(entries(directory), std::vector<fs::path>{file});
-    if (fs::is_regular_file(file)) {
-      EXPECT_EQ(readFile(file), "{no");
-      calls.failing.clear();  // the move works again
-      defaults.setInteger(3, kKey);
-      ASSERT_TRUE(defaults.setAsidePath());
-      EXPECT_EQ(readFile(*defaults.setAsidePath()), "{no");
-      EXPECT_EQ(FileUserDefaults(directory).objectForKey(kKey), DefaultsValue{int64_t{3}});
-    }
-  }
+  TempDir home;
+  fs::path directory = home.path() / "set\ntings";  // said as "set\ntings", on one line
+  fs::path file = directory / "defaults.json";
+  writeFile(file, "{no");
+  RecordingFileCalls calls;
+  calls.failing = {{"link", EIO}};
+  std::vector<std::string> told;
+  FileUserDefaults defaults(
+      directory, [&](const std::string& line) { told.push_back(line); }, calls);
+  defaults.setInteger(1, kKey);
+  defaults.setInteger(2, kKey);
+  EXPECT_EQ(defaults.objectForKey(kKey), DefaultsValue{int64_t{2}});
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_NE(told[0].find("did not hold one JSON object and could not be set aside (Could not "
+                         "move "),
+            std::string::npos)
+      << told[0];
+  EXPECT_NE(told[0].find("set\\ntings/defaults.json"), std::string::npos) << told[0];
+  EXPECT_EQ(entries(directory), std::vector<fs::path>{file});
+  EXPECT_EQ(readFile(file), "{no");
+  calls.failing.clear();  // the move works again
+  defaults.setInteger(3, kKey);
+  ASSERT_TRUE(defaults.setAsidePath());
+  EXPECT_EQ(readFile(*defaults.setAsidePath()), "{no");
+  EXPECT_EQ(FileUserDefaults(directory).objectForKey(kKey), DefaultsValue{int64_t{3}});
 }
 
 TEST(FileUserDefaultsTest, MovingAsideNeverReplacesAnEarlierCopy) {
