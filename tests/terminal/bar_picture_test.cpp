@@ -1,0 +1,101 @@
+// The bars that the interactive view draws, against the menu that the program shows.
+#include "adapters/sim/terminal/bar_picture.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "adapters/sim/desktop/ax_objects.h"
+#include "adapters/sim/services/atomic_file.h"
+#include "adapters/sim/simulator/scene.h"
+#include "adapters/sim/simulator/simulator.h"
+#include "adapters/sim/terminal/bar_view.h"
+#include "adapters/sim/terminal/controller.h"
+#include "adapters/sim/ui/sim_menu.h"
+#include "scanner/extra_item.h"
+
+namespace strandel::sim::terminal {
+namespace {
+
+namespace fs = std::filesystem;
+using Extra = std::pair<ProcessID, ExtraID>;
+
+const fs::path kGolden = STRANDEL_SOURCE_DIR "/tests/simulator/golden";
+
+Scene goldenScene(const std::string& name) {
+  auto text = readWholeFile(kGolden / (name + ".scene.json"));
+  SceneLoad load = parseScene(text.value_or(""), name);
+  if (!load.scene) throw std::runtime_error(name + ": " + load.error);
+  return std::move(*load.scene);
+}
+
+// Per scene, every extra that the view draws: whose it is, « for the overflow, @ the display.
+TEST(BarPicture, EachHostingIsDrawnAsTheSystemDrawsIt) {
+  const std::map<std::string, std::string> expected = {
+      // The agent's slots: stacked or unplaced ones in the overflow; apps' own frames unused.
+      {"agent_macos27", "302« 302« 303« 301 301 200 200"},
+      // Each item once: the apps' own, Control Center's copies left out but for Lanternfish,
+      // which has no element of its own.
+      {"hosted_macos26", "301 302 304 300 300 300 300"},
+      // Each extra on the display that holds it; one outside both goes to the first.
+      {"two_displays", "301 301@1 302 302@1"},
+  };
+  for (const auto& [name, drawn] : expected) {
+    Scene scene = goldenScene(name);
+    Simulator simulator(std::move(scene), {});
+    std::string shown;
+    for (const PicturedExtra& extra :
+         pictureBars(simulator.desktop().apps(), simulator.desktop().screens(), 4242)) {
+      shown += (shown.empty() ? "" : " ") + std::to_string(extra.pid) +
+               (extra.overflowed ? "«" : "") +
+               (extra.display ? "@" + std::to_string(extra.display) : "");
+    }
+    EXPECT_EQ(shown, drawn) << name;
+  }
+}
+
+// On every golden scene, an extra that the menu lists as visible is drawn in a bar where it
+// can be seen, and one listed as hidden is not.
+TEST(BarPicture, TheBarsAgreeWithTheMenuOnEveryGoldenScene) {
+  size_t compared = 0;
+  for (const auto& file : fs::directory_iterator(kGolden)) {
+    std::string name = file.path().filename().string();
+    if (name.size() < 11 || name.substr(name.size() - 11) != ".scene.json") continue;
+    SCOPED_TRACE(name);
+    Simulator simulator(goldenScene(name.substr(0, name.size() - 11)), {});
+    Controller controller(simulator, {[] {}, [](const auto&) {}, [] {}});
+    std::map<Extra, bool> listed;  // visible, by the menu
+    std::map<Extra, bool> drawn;   // visible, by the bars
+    simulator.run([&] {
+      VirtualEventLoop& loop = *simulator.virtualLoop();
+      loop.runUntil(Date{loop.now().secondsSinceReference + 5});
+      simulator.openMenu();
+      auto menu = simulator.menu();
+      for (const MenuItemRef& row : menu ? shownRows(*menu) : std::vector<MenuItemRef>{}) {
+        auto item = std::dynamic_pointer_cast<const ExtraItem>(row->representedObject());
+        auto element = item ? std::dynamic_pointer_cast<const SimElement>(item->element) : nullptr;
+        if (element) listed[{element->address().pid, element->address().extra}] = !item->occluded;
+      }
+      simulator.closeMenu();
+      auto ids = pictureBars(simulator.desktop().apps(), simulator.desktop().screens(),
+                             simulator.scene().selfPid);
+      ViewModel model = controller.model();
+      ASSERT_EQ(model.extras.size(), ids.size());
+      Canvas canvas(400, 60);  // wide: every extra gets a column of its own
+      HitMap hits = render(model, canvas);
+      for (size_t i = 0; i < ids.size(); ++i) {
+        drawn[{ids[i].pid, ids[i].extra}] = placeOf(hits.bars, i).has_value();
+      }
+    });
+    for (const auto& [extra, visible] : listed) {
+      ASSERT_TRUE(drawn.count(extra) || !visible) << extra.first << "/" << extra.second;
+      EXPECT_EQ(drawn[extra], visible) << extra.first << "/" << extra.second;
+    }
+    compared += listed.size();
+  }
+  EXPECT_GE(compared, 35u);  // the scenes were found and their menus read
+}
+
+}  // namespace
+}  // namespace strandel::sim::terminal
