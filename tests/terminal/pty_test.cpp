@@ -174,6 +174,9 @@ TEST(Terminal, TheStatusItemShowsBeforeTheFirstScanEndsAndAKeyOpensTheMenu) {
   EXPECT_EQ(program.output().find("scan:"), std::string::npos) << program.output();
   ASSERT_TRUE(program.waitFor("scan:")) << program.output();
   EXPECT_EQ(program.output().find("Quit Strandel"), std::string::npos);
+  // The update check at 3 s fails, saying why as the transfer told it ("connect" to whom).
+  ASSERT_TRUE(program.waitFor("-> failed:")) << program.output();
+  EXPECT_TRUE(program.waitFor("connect", program.output().find("-> failed:"))) << program.output();
   size_t before = program.output().size();
   program.send("\r");
   for (const char* row : {"HIDDEN (2)", "Shelf", "Wi-Fi", "Quit Strandel", "⌘Q"}) {
