@@ -84,11 +84,6 @@ TEST(BarLayout, WithoutTwoSeparateTopAreasThereIsNoNotchAndWithoutAScreenTheExtr
   ScreenSpec touching = kNotched;
   touching.topRightArea = Rect{{662, 950}, {850, 32}};
   EXPECT_FALSE(layoutBar(touching, {}, 120).notch);
-  ScreenSpec leftOfMain{Rect{{-1512, 0}, {1512, 982}}, std::nullopt, std::nullopt};
-  BarLayout offset = layoutBar(leftOfMain, {frame(-1512, 30), frame(0, 30)}, 120);
-  EXPECT_FALSE(offset.notch);
-  EXPECT_EQ(offset.extras[0]->column, 0);
-  EXPECT_EQ(offset.offRight, (std::vector<size_t>{1}));
   BarLayout bare = layoutBar(std::nullopt, {frame(0, 50), frame(50, 50)}, 23);
   EXPECT_EQ(bare.extras[1], (Span{10, 10}));
   EXPECT_GT(layoutBar(std::nullopt, {}, 23).pointsWide, 0);
