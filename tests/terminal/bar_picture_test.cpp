@@ -76,7 +76,9 @@ TEST(BarPicture, TheBarsAgreeWithTheMenuOnEveryGoldenScene) {
         shown += (i ? " " : "") + std::to_string(ids[i].pid) + (ids[i].overflowed ? "«" : "") +
                  (ids[i].display ? "@" + std::to_string(ids[i].display) : "");
       }
-      if (hostings.count(name)) EXPECT_EQ(shown, hostings.at(name));
+      if (auto hosting = hostings.find(name); hosting != hostings.end()) {
+        EXPECT_EQ(shown, hosting->second);
+      }
     });
     for (const auto& [extra, visible] : listed) {
       ASSERT_TRUE(drawn.count(extra) || !visible) << extra.first << "/" << extra.second;
