@@ -1,11 +1,11 @@
-// The footer's actions: launch at login, the manual update check and the donation page.
+// Launch at Login in the footer; its other rows are in the golden transcripts (update checks,
+// the donation page in login_item_failure).
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "support/test_platform.h"
-#include "update/update_checker.h"
 
 namespace strandel {
 namespace {
@@ -62,22 +62,6 @@ TEST(LaunchAtLogin, TheRowUnregistersOnlyAnEnabledItemAndLogsAFailure) {
     EXPECT_EQ(tp.systemLog->lines, lines);
     EXPECT_TRUE(tp.alertsShown.empty());
   }
-}
-
-TEST(FooterActions, DonateOpensThePageAndCheckForUpdatesStartsAManualCheck) {
-  test::TestPlatform tp;
-  tp.openURLResult = false;  // ignored
-  auto delegate = tp.makeDelegate();
-  delegate->openDonatePage();
-  EXPECT_EQ(tp.openedURLs, std::vector<URL>{URL{"https://tips.quillet.app/harrowlark"}});
-
-  auto row = tp.menus->makeItem("Check for Updates…", "checkForUpdates", "");
-  delegate->perform("checkForUpdates", *row);
-  ASSERT_EQ(tp.http->tasks.size(), 1u);
-  EXPECT_EQ(tp.http->tasks[0].request.url, UpdateChecker::checkURL());
-  tp.http->fail(0, "offline");  // manual: even a failure ends in an alert
-  tp.drain();
-  EXPECT_EQ(tp.alertsShown.size(), 1u);
 }
 
 }  // namespace
