@@ -7,7 +7,6 @@
 #include <map>
 
 #include "adapters/sim/desktop/ax_objects.h"
-#include "adapters/sim/services/atomic_file.h"
 #include "adapters/sim/simulator/scene.h"
 #include "adapters/sim/simulator/simulator.h"
 #include "adapters/sim/terminal/bar_view.h"
@@ -22,13 +21,6 @@ namespace fs = std::filesystem;
 using Extra = std::pair<ProcessID, ExtraID>;
 
 const fs::path kGolden = STRANDEL_SOURCE_DIR "/tests/simulator/golden";
-
-Scene goldenScene(const std::string& name) {
-  auto text = readWholeFile(kGolden / (name + ".scene.json"));
-  SceneLoad load = parseScene(text.value_or(""), name);
-  if (!load.scene) throw std::runtime_error(name + ": " + load.error);
-  return std::move(*load.scene);
-}
 
 // On every golden scene, an extra that the menu lists as visible is drawn in a bar where it
 // can be seen, and one listed as hidden is not; each hosting is drawn as the system draws it.
@@ -48,8 +40,10 @@ TEST(BarPicture, TheBarsAgreeWithTheMenuOnEveryGoldenScene) {
     std::string name = file.path().filename().string();
     if (name.size() < 11 || name.substr(name.size() - 11) != ".scene.json") continue;
     SCOPED_TRACE(name);
+    SceneLoad load = loadSceneFile(file.path().string());
+    ASSERT_TRUE(load.scene) << load.error;
     name.resize(name.size() - 11);
-    Simulator simulator(goldenScene(name), {});
+    Simulator simulator(std::move(*load.scene), {});
     Controller controller(simulator, {[] {}, [](const auto&) {}, [] {}});
     std::map<Extra, bool> listed;  // visible, by the menu
     std::map<Extra, bool> drawn;   // visible, by the bars
@@ -81,7 +75,6 @@ TEST(BarPicture, TheBarsAgreeWithTheMenuOnEveryGoldenScene) {
       }
     });
     for (const auto& [extra, visible] : listed) {
-      ASSERT_TRUE(drawn.count(extra) || !visible) << extra.first << "/" << extra.second;
       EXPECT_EQ(drawn[extra], visible) << extra.first << "/" << extra.second;
     }
     compared += listed.size();
