@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -65,6 +66,8 @@ TEST(BarPicture, TheBarsAgreeWithTheMenuOnEveryGoldenScene) {
       Canvas canvas(400, 60);  // wide: every extra gets a column of its own
       HitMap hits = render(model, canvas);
       std::string shown;
+      bool overflow = std::any_of(ids.begin(), ids.end(), [](auto& e) { return e.overflowed; });
+      EXPECT_EQ(canvas.row(0).find("«") != std::string::npos, overflow);  // the system's overflow
       for (size_t i = 0; i < ids.size(); ++i) {
         drawn[{ids[i].pid, ids[i].extra}] = placeOf(hits.bars, i).has_value();
         shown += (i ? " " : "") + std::to_string(ids[i].pid) + (ids[i].overflowed ? "«" : "") +
