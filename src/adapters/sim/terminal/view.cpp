@@ -1,32 +1,19 @@
 #include "adapters/sim/terminal/view.h"
 
 #include <algorithm>
-#include <memory>
 #include <optional>
 #include <string_view>
 
-#include "adapters/sim/desktop/sim_image.h"
 #include "adapters/sim/terminal/bar_view.h"
 #include "adapters/sim/terminal/events_pane.h"
 #include "adapters/sim/terminal/styles.h"
 #include "adapters/sim/terminal/text.h"
-#include "adapters/sim/ui/sim_menu.h"
 
 namespace strandel::sim::terminal {
 
 using namespace styles;
 
 namespace {
-
-std::string keyLabel(const std::string& key) {
-  if (key.empty()) return {};
-  // As the menu shows it: ⌘ and the capital letter; a capital itself needs shift.
-  if (key.size() == 1 && key[0] >= 'a' && key[0] <= 'z') {
-    return "⌘" + std::string(1, static_cast<char>(key[0] - 'a' + 'A'));
-  }
-  if (key.size() == 1 && key[0] >= 'A' && key[0] <= 'Z') return "⇧⌘" + key;
-  return "⌘" + key;
-}
 
 void drawPopup(const PopupView& popup, const std::vector<BarLayout>& bars, const Stage& stage,
                Canvas& canvas) {
@@ -267,48 +254,6 @@ void drawDialog(const DialogView& dialog, const Stage& stage, Canvas& canvas, Hi
 
 }  // namespace
 
-std::vector<MenuRowView> describeRows(const Menu& menu) {
-  std::vector<MenuRowView> rows;
-  for (const MenuItemRef& item : shownRows(menu)) {
-    MenuRowView row;
-    if (item->isSeparator()) {
-      row.kind = MenuRowView::Kind::separator;
-      row.enabled = false;
-      rows.push_back(row);
-      continue;
-    }
-    auto attributed = item->attributedTitle();
-    row.title = attributed ? attributed->text : item->title();
-    if (attributed && attributed->foregroundColor == Color::secondaryLabel) {
-      row.kind = MenuRowView::Kind::header;
-    }
-    auto sim = std::dynamic_pointer_cast<SimMenuItem>(item);
-    row.enabled = sim ? sim->isEffectivelyEnabled() : item->isEnabled();
-    switch (item->state()) {
-      case ControlState::on:
-        row.mark = "✓";
-        break;
-      case ControlState::mixed:
-        row.mark = "−";
-        break;
-      case ControlState::off:
-        break;
-    }
-    if (ImageRef image = item->image()) {
-      if (auto simImage = std::dynamic_pointer_cast<SimImage>(image)) {
-        row.glyph = simImage->glyph();
-        row.ink = inkNamed(simImage->colour());
-      } else {
-        row.glyph = "□";
-      }
-    }
-    row.key = keyLabel(item->keyEquivalent());
-    row.submenu = item->submenu() != nullptr;
-    rows.push_back(std::move(row));
-  }
-  return rows;
-}
-
 std::vector<std::string> helpLines(const std::vector<KeyHint>& hints, int columns) {
   auto hint = [](const KeyHint& h, bool shorter) {
     const std::string& words = shorter && !h.shortWords.empty() ? h.shortWords : h.words;
@@ -341,18 +286,6 @@ std::vector<std::string> helpLines(const std::vector<KeyHint>& hints, int column
   if (lines.size() > 2) lines = wrapped(true);
   for (auto& line : lines) line = fitToWidth(line, columns);
   return lines;
-}
-
-bool selectable(const MenuRowView& row) {
-  return row.kind == MenuRowView::Kind::item && row.enabled;
-}
-
-long nextSelectable(const std::vector<MenuRowView>& rows, long from, int step) {
-  long count = static_cast<long>(rows.size());
-  for (long i = from + step; i >= 0 && i < count; i += step) {
-    if (selectable(rows[static_cast<size_t>(i)])) return i;
-  }
-  return from;
 }
 
 HitMap render(const ViewModel& model, Canvas& canvas) {
