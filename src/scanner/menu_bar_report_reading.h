@@ -1,6 +1,7 @@
 #pragma once
 
 // The menu bar report's own reading helpers, shared by its files only.
+#include <cmath>
 #include <map>
 #include <optional>
 #include <string>
@@ -37,7 +38,8 @@ class ReportTime {
   void noteStop(const std::string& where) {
     if (!up() || noted_) return;
     noted_ = true;
-    stops_.push_back("out of time (3 s) " + where);
+    stops_.push_back("out of time (" + std::to_string(std::lround(MenuBarReport::kTimeLimit)) +
+                     " s) " + where);
   }
 
  private:
