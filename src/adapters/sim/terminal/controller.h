@@ -96,6 +96,8 @@ class Controller {
   void pressShortcut();
   // A letter typed into the open menu: type-select over what was typed in the last second.
   void typeIntoMenu(char32_t character);
+  // A key for the menu's focused search field; false when the menu itself takes it.
+  bool handleSearchKey(const Input& input);
   void openList(bool launching);
   void chooseRow(long row);
   void togglePermission();
