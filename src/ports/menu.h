@@ -60,6 +60,12 @@ class MenuItem {
   // and is not shown otherwise.
   virtual bool isAlternate() const = 0;
   virtual void setAlternate(bool alternate) = 0;
+  // A hidden row is not drawn; its key equivalent still answers only when
+  // allowsKeyEquivalentWhenHidden is set.
+  virtual bool isHidden() const = 0;
+  virtual void setHidden(bool hidden) = 0;
+  virtual bool allowsKeyEquivalentWhenHidden() const = 0;
+  virtual void setAllowsKeyEquivalentWhenHidden(bool allows) = 0;
 
   virtual bool isEnabled() const = 0;
   virtual void setEnabled(bool enabled) = 0;
