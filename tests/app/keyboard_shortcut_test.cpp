@@ -101,5 +101,28 @@ TEST(KeyboardShortcut, FirstFreeSkipsEnabledSystemShortcuts) {
   }
 }
 
+// The simulated registry as Carbon behaves: a duplicate in one process is refused, presses
+// wait while a menu is tracked, and a handler that passes a press on leaves it to the next.
+TEST(KeyboardShortcut, TheSimulatedRegistryHoldsPressesWhileAMenuIsTracked) {
+  sim::SimHotKeys hotKeys({}, nullptr);
+  std::vector<std::string> heard;
+  bool tracked = true;
+  hotKeys.menuTracked = [&] { return tracked; };
+  for (const char* name : {"older", "newer"}) {
+    hotKeys.installHotKeyPressedHandler([&heard, name](EventHotKeyID) {
+      heard.push_back(name);
+      return heard.size() == 1 ? kEventNotHandledErr : kNoErr;
+    });
+  }
+  EventHotKeyRef ref, again;
+  ASSERT_EQ(hotKeys.registerEventHotKey(kSpace, kAll, {1, 7}, 0, ref), kNoErr);
+  EXPECT_EQ(hotKeys.registerEventHotKey(kSpace, kAll, {1, 8}, 0, again), kEventHotKeyExistsErr);
+  hotKeys.press({kSpace, kAll});
+  EXPECT_TRUE(heard.empty());
+  tracked = false;
+  hotKeys.deliverHeld();
+  EXPECT_EQ(heard, (std::vector<std::string>{"newer", "older"}));
+}
+
 }  // namespace
 }  // namespace strandel
