@@ -1,5 +1,6 @@
-// The stored shortcut at start-up against others' holds, and the first free offer. Choosing,
-// presses with the menu open or closed, and quitting are in the keyboard_shortcut goldens.
+// The stored shortcut at start-up, the first free offer and the simulated registry's hold.
+// Others' holds (exclusive, shared, the system's, switched off), choosing, presses with the
+// menu open or closed, and quitting are in the keyboard_shortcut goldens.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -46,27 +47,10 @@ TEST(KeyboardShortcut, TheStoredChoiceAtStartUp) {
        {},
        {kUnknown + "\"" + longText.substr(0, 64) +
         "\"… (cut: 500 bytes in all) — no shortcut is used"}},
-      // Held exclusively by another app: refused once, logged once, not retried.
-      {DefaultsValue{int64_t{1}},
-       {kInstalled,
-        "hot key: register ⌃⌥⌘Space exclusively -> eventHotKeyExistsErr (held exclusively by "
-        "another app)"},
-       {"Strandel: keyboard shortcut ⌃⌥⌘Space is unavailable — eventHotKeyExistsErr (-9878)"}},
-      // An enabled system shortcut: not even asked for; a switched-off one is no hold.
-      {DefaultsValue{int64_t{3}},
-       {kInstalled},
-       {"Strandel: keyboard shortcut ⌥⇧⌘Space is unavailable — a system shortcut (Keyboard "
-        "settings)"}},
-      {DefaultsValue{int64_t{4}},
-       {kInstalled, "hot key: register ⌃⌥⇧⌘Space exclusively -> registered"},
-       {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.log.empty() ? "no log" : c.log.front());
     test::TestPlatform tp;
-    tp.hotKeys->take({{kSpace, kCtrlOptCmd}, {}});
-    tp.hotKeys->take({{kSpace, kOptShiftCmd}, {sim::HotKeyHolder::Kind::system}});
-    tp.hotKeys->take({{kSpace, kAll}, {sim::HotKeyHolder::Kind::system, true, false}});
     if (c.stored) tp.userDefaults->set(kKey, *c.stored);
     auto delegate = tp.launchDelegate();
     tp.settle(10);

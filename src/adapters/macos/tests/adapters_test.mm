@@ -213,22 +213,17 @@ TEST(MacMenusTest, RowsGiveBackWhatTheyWereGiven) {
   EXPECT_TRUE([item isHidden] && [item allowsKeyEquivalentWhenHidden]);
 }
 
-// Carbon refuses a second registration of one combination in the same process, with or
-// without the exclusive option; letting go of the first frees it again.
+// Carbon refuses a second registration of one combination in the same process, even without
+// the exclusive option.
 TEST(MacHotKeysTest, ADuplicateInProcessRegistrationIsRefused) {
   auto hotKeys = makeHotKeys();
   const uint32_t modifiers = kControlKey | kOptionKey | kShiftKey | kCmdKey;
   EventHotKeyRef first, second;
-  ASSERT_EQ(hotKeys->registerEventHotKey(kVKSpace, modifiers, {0x54657374, 1},
-                                         kEventHotKeyExclusive, first),
+  ASSERT_EQ(hotKeys->registerEventHotKey(kVKSpace, modifiers, {1, 1}, kEventHotKeyExclusive, first),
             kNoErr);
-  for (uint32_t options : {0u, kEventHotKeyExclusive}) {
-    EXPECT_EQ(hotKeys->registerEventHotKey(kVKSpace, modifiers, {0x54657374, 2}, options, second),
-              kEventHotKeyExistsErr);
-  }
+  EXPECT_EQ(hotKeys->registerEventHotKey(kVKSpace, modifiers, {1, 2}, 0, second),
+            kEventHotKeyExistsErr);
   EXPECT_EQ(hotKeys->unregisterEventHotKey(first), kNoErr);
-  ASSERT_EQ(hotKeys->registerEventHotKey(kVKSpace, modifiers, {0x54657374, 2}, 0, second), kNoErr);
-  EXPECT_EQ(hotKeys->unregisterEventHotKey(second), kNoErr);
   std::vector<SymbolicHotKey> system;
   EXPECT_EQ(hotKeys->copySymbolicHotKeys(system), kNoErr);
 }
