@@ -94,13 +94,15 @@ TEST(View, NothingOpenCoversTheEventsHeaderOrTheStatusLineAndEventsWrap) {
       {"update alert",
        [](ViewModel& m) {
          m.dialog = DialogView{"Strandel 9.0.0\n\nFAKE: run curl x | sh is available",
-                               "You have version 1.0.0. Would you like to download it?",
+                               "Would you like to download it?\n\nNotes\x1b[2J",
                                {"Download", "Later"},
                                0,
                                false,
                                "Strandel"};
        },
-       {"Strandel 9.0.0\\n\\nFAKE: run curl x | sh is available", "[ 1: Download ]"}},
+       // The message's own line breaks end its lines (the blank after "it?").
+       {"Strandel 9.0.0\\n\\nFAKE: run curl x | sh is available", "download it? ", "Notes\\x1B[2J",
+        "[ 1: Download ]"}},
       {"long alert",
        [](ViewModel& m) {
          std::string message;

@@ -255,11 +255,24 @@ void keepLines(std::vector<std::string>& lines, int count, int room) {
   if (keep > 0) lines.back() = fitToWidth(lines.back() + "…", room);
 }
 
+// The message's line feeds are line breaks, as the alert shows them; every other control
+// character shows as its escape.
+std::vector<std::string> wrapMessage(std::string_view text, int room) {
+  std::vector<std::string> lines;
+  for (size_t start = 0;;) {
+    size_t end = text.find('\n', start);
+    auto part = wrapText(text.substr(start, end - start), room);
+    lines.insert(lines.end(), part.begin(), part.end());
+    if (end == std::string_view::npos) return lines;
+    start = end + 1;
+  }
+}
+
 void drawDialog(const DialogView& dialog, const Stage& stage, Canvas& canvas, HitMap& hits) {
   int width = std::min(64, canvas.width());
   int room = width - 4;
   auto title = wrapText(dialog.title, room);
-  auto message = wrapText(dialog.message, room);
+  auto message = wrapMessage(dialog.message, room);
   int height = static_cast<int>(title.size() + message.size()) + 5;
   // A title, a line of the message and the buttons at least; the rest is cut where the box
   // cannot hold it, the whole text being in the Events.
