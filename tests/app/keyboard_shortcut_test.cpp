@@ -31,10 +31,11 @@ TEST(KeyboardShortcut, TheStoredChoiceAtStartUp) {
   const Case cases[] = {
       {std::nullopt, {}, {}},
       {DefaultsValue{int64_t{0}}, {}, {}},
-      // Integral doubles count as integers: -0 is None, 2.0 is ⌃⇧⌘Space.
+      // Integral doubles count as integers: -0 is None, 2.0 is ⌃⇧⌘Space (let go at the end).
       {DefaultsValue{-0.0}, {}, {}},
       {DefaultsValue{2.0},
-       {kInstalled, "hot key: register ⌃⇧⌘Space exclusively -> registered"},
+       {kInstalled, "hot key: register ⌃⇧⌘Space exclusively -> registered",
+        "hot key: unregister ⌃⇧⌘Space"},
        {}},
       // Values the program does not know: None, one log line as a person writes them.
       {DefaultsValue{int64_t{9}}, {}, {kUnknown + "9 — no shortcut is used"}},
@@ -54,6 +55,7 @@ TEST(KeyboardShortcut, TheStoredChoiceAtStartUp) {
     if (c.stored) tp.userDefaults->set(kKey, *c.stored);
     auto delegate = tp.launchDelegate();
     tp.settle(10);
+    delegate->applicationWillTerminate();  // the hot key is let go
     EXPECT_EQ(tp.hotKeyEvents, c.hotKeyEvents);
     EXPECT_EQ(tp.systemLog->lines, c.log);
     EXPECT_EQ(tp.userDefaults->value(kKey), c.stored);
