@@ -77,11 +77,6 @@ class SimHotKeys final : public HotKeys {
   void deliverHeld();
 
   bool isRegistered(const HotKeyCombo& combo) const { return registered_.count(combo) > 0; }
-  // The program's first registration, if it has one.
-  std::optional<HotKeyCombo> firstRegistered() const {
-    if (registered_.empty()) return std::nullopt;
-    return registered_.begin()->first;
-  }
   // "another app", "the system" or "no app": who takes a press the program does not hold.
   std::string holderOf(const HotKeyCombo& combo) const;
 
