@@ -133,14 +133,15 @@ struct StatusItemFixture : MenuFixture {
     A::statusItem(*delegate) = item;
     std::weak_ptr<AppDelegate> weak = delegate;
     hotKeys->installHotKeyPressedHandler([weak](EventHotKeyID id) {
-      if (auto d = weak.lock()) d->hotKeyPressed(id);
+      auto d = weak.lock();
+      return d ? d->hotKeyPressed(id) : kEventNotHandledErr;
     });
     EventHotKeyRef ref;
     hotKeys->registerEventHotKey(kVKSpace, shortcut.modifiers, {KeyboardShortcuts::kSignature, 2},
-                                 ref);
+                                 kEventHotKeyExclusive, ref);
   }
   std::shared_ptr<sim::SimHotKeys> hotKeys =
-      std::make_shared<sim::SimHotKeys>(std::set<sim::HotKeyCombo>{}, sim::SimHotKeys::Report{});
+      std::make_shared<sim::SimHotKeys>(std::vector<sim::TakenHotKey>{}, sim::SimHotKeys::Report{});
   const sim::HotKeyCombo shortcut{kVKSpace, kControlKey | kShiftKey | kCmdKey};
   sim::SimStatusBar statusBar;
   std::shared_ptr<sim::SimStatusItem> item;

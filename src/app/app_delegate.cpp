@@ -13,7 +13,7 @@ bool AppDelegate::respondsTo(const std::string& action) const {
   return action == kPickAction || action == kToggleLaunchAtLoginAction ||
          action == kCheckForUpdatesAction || action == kOpenDonatePageAction ||
          action == kOpenAccessibilitySettingsAction || action == kCopyMenuBarReportAction ||
-         action == kChooseShortcutAction;
+         action == kChooseShortcutAction || action == kCloseMenuAction;
 }
 
 void AppDelegate::perform(const std::string& action, MenuItem& sender) {

@@ -54,8 +54,9 @@ class AppDelegate final : public ApplicationDelegate,
   void copyMenuBarReport();
   // A row of the keyboard shortcut submenu; its represented object names the choice.
   void chooseShortcut(MenuItem& row);
-  // A registered hot key was pressed: the menu opens as a click opens it, or closes.
-  void hotKeyPressed(EventHotKeyID id);
+  // A registered hot key was pressed: the menu opens as a click opens it. Answers
+  // kEventNotHandledErr for a key that is not the program's own.
+  OSStatus hotKeyPressed(EventHotKeyID id);
 
   // Row actions arrive by name, as the menu sends them.
   bool respondsTo(const std::string& action) const override;
@@ -85,9 +86,13 @@ class AppDelegate final : public ApplicationDelegate,
   void focusSearchField(int attemptsLeft);
   void clearSearch();
   void addShortcutItem(Menu& menu);
+  void addShortcutCloser(Menu& menu);
   void applyStoredShortcut();
   void registerShortcut();
   void unregisterShortcut();
+  void pauseShortcutForMenu();
+  void resumeShortcutAfterMenu();
+  std::vector<SymbolicHotKey> systemHotKeys() const;
 
   StatusItemRef statusItem;
   const MenuRef menu;
@@ -102,12 +107,14 @@ class AppDelegate final : public ApplicationDelegate,
   TimerRef accessibilityWatch;
   // The permission notification is observed once; later watches reuse that observer.
   bool observingAccessibilityChanges = false;
-  // The chosen global shortcut (none: None), its registration, and whether the system
-  // refused it.
+  // The chosen global shortcut (none: None), its registration, and why it has none.
+  enum class ShortcutRefusal { none, anotherApp, system, refused };
   const KeyboardShortcut* shortcut = nullptr;
   EventHotKeyRef hotKey;
-  bool shortcutUnavailable = false;
+  ShortcutRefusal shortcutRefusal = ShortcutRefusal::none;
   bool hotKeyHandlerInstalled = false;
+  // Let go while the menu is open, to be registered again once it has closed.
+  bool hotKeyPausedForMenu = false;
 };
 
 // Row actions, by the names the menu sends.
@@ -118,6 +125,9 @@ inline constexpr const char* kOpenDonatePageAction = "openDonatePage";
 inline constexpr const char* kOpenAccessibilitySettingsAction = "openAccessibilitySettings";
 inline constexpr const char* kCopyMenuBarReportAction = "copyMenuBarReport";
 inline constexpr const char* kChooseShortcutAction = "chooseShortcut:";
+// The hidden row that answers the shortcut while the menu is open: choosing any row closes
+// the menu, so the action itself has nothing left to do.
+inline constexpr const char* kCloseMenuAction = "closeMenu:";
 
 // The entry point: makes the application and the one delegate, then runs the event loop.
 int runApplication();

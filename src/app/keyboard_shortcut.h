@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ports/hot_keys.h"
+#include "ports/menu.h"
 #include "ports/object.h"
 
 namespace strandel {
@@ -40,6 +41,17 @@ std::string title(const KeyboardShortcut& shortcut);
 std::string logName(const KeyboardShortcut& shortcut);
 // "eventHotKeyExistsErr (-9878)", or just the number for a status without a name.
 std::string describeStatus(OSStatus status);
+// The same keys as a menu row's key equivalent: the space bar, with these modifiers.
+inline constexpr const char* kKeyEquivalent = " ";
+ModifierFlags keyEquivalentModifierMask(const KeyboardShortcut& shortcut);
+// Whether an enabled one of the system's shortcuts is this combination: the system takes
+// its presses, though registering it would not fail.
+bool heldBySystem(const KeyboardShortcut& shortcut, std::span<const SymbolicHotKey> system);
+// The first offered combination after `after` (in menu order; kNoShortcut: from the start)
+// that the system does not hold; none when there is none. Another app's hold shows only when
+// registering: on eventHotKeyExistsErr, ask again after the one refused.
+const KeyboardShortcut* firstFree(std::span<const SymbolicHotKey> system,
+                                  int64_t after = kNoShortcut);
 
 }  // namespace KeyboardShortcuts
 

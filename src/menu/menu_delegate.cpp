@@ -32,10 +32,12 @@ void AppDelegate::menuNeedsUpdate(Menu& shown) {
 
 void AppDelegate::menuWillOpen(Menu&) {
   menuIsOpen = true;
+  pauseShortcutForMenu();
 }
 
 void AppDelegate::menuDidClose(Menu&) {
   menuIsOpen = false;
+  resumeShortcutAfterMenu();
   // The next opening rebuilds from the cache, with an empty search field.
   shownSignature.reset();
   clearSearch();
@@ -54,6 +56,7 @@ void AppDelegate::showPermissionMenu(Menu& shown) {
   settings->setTarget(weak_from_this());
   shown.addItem(menus.separatorItem());
   addQuitItem(shown);
+  addShortcutCloser(shown);
 }
 
 void AppDelegate::addFooterItems(Menu& shown) {

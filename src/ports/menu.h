@@ -96,6 +96,9 @@ class MenuItem {
   // and is not shown otherwise.
   virtual bool isAlternate() const = 0;
   virtual void setAlternate(bool alternate) = 0;
+  // A hidden row's key equivalent still answers when this is set (see isHidden).
+  virtual bool allowsKeyEquivalentWhenHidden() const = 0;
+  virtual void setAllowsKeyEquivalentWhenHidden(bool allows) = 0;
 
   virtual bool isEnabled() const = 0;
   virtual void setEnabled(bool enabled) = 0;
@@ -115,7 +118,7 @@ class MenuItem {
   virtual std::shared_ptr<Menu> submenu() const = 0;
   virtual void setSubmenu(std::shared_ptr<Menu> submenu) = 0;
   // A hidden row is not shown, not counted among the shown rows and answers no key
-  // equivalent; it stays in the menu.
+  // equivalent unless it allows that; it stays in the menu.
   virtual bool isHidden() const = 0;
   virtual void setHidden(bool hidden) = 0;
   // The row's view, drawn instead of its title: here only ever a search field.

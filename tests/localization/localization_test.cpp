@@ -57,6 +57,8 @@ const std::map<std::string, std::vector<ArgumentKind>> kFormatted = {
     {"list.occludedHeader", {K::int64}},
     {"list.visibleHeader", {K::int64}},
     {"shortcut.unavailable", {K::text}},
+    {"shortcut.usedBySystem", {K::text}},
+    {"shortcut.refused", {K::text}},
     {"update.newVersionTitle", {K::text}},
     {"update.newVersionMessage", {K::text, K::text}},
     {"update.latestMessage", {K::text}},

@@ -55,7 +55,8 @@ Played run(Scene scene, const char* scriptText) {
 std::string scanLines(const std::string& transcript) {
   size_t at = transcript.find("[   2.500] > open");
   if (at == std::string::npos) return "no opening at 2.5 s in:\n" + transcript;
-  static const std::regex image("  \\([^()\n]* 18x18\\)");
+  // A report holds the bar, not the person's shortcut or others' hot keys.
+  static const std::regex image("  \\([^()\n]* 18x18\\)|\\[[ .0-9]+\\] hot key: [^\n]*\n");
   return std::regex_replace(transcript.substr(at), image, "");
 }
 

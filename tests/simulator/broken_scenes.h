@@ -117,6 +117,11 @@ inline std::vector<BrokenScene> brokenScenes() {
        "expected a version like \"14.2.1\", found \"14.x\""},
       {"granted as text", scene(R"("accessibilityGranted": "yes")"), 1, "/accessibilityGranted",
        "expected true or false, found a string"},
+      {"hot key of no key", scene(R"("hotKeysTaken": [{"keys": "cmd+f5"}])"), 1,
+       "/hotKeysTaken/0/keys", "expected a key combination"},
+      {"exclusive system",
+       scene(R"("hotKeysTaken": [{"keys": "cmd+m", "holder": "system", "exclusive": false}])"), 1,
+       "/hotKeysTaken/0/exclusive", "only an app's registration"},
   };
 }
 

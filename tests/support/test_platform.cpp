@@ -57,11 +57,9 @@ TestPlatform::TestPlatform(Options options)
       // The tests drive the loop themselves, so run() only announces the launch.
       application(std::make_shared<sim::SimApplication>(loop->mainQueue(),
                                                         sim::SimApplication::Loop{[] {}, [] {}})),
-      // Reads takenHotKeys when a registration asks, so a test may fill it after construction.
       hotKeys(std::make_shared<sim::SimHotKeys>(
-          std::set<sim::HotKeyCombo>{},
-          [this](const std::string& line) { hotKeyEvents.push_back(line); },
-          [this](const sim::HotKeyCombo& combo) { return takenHotKeys.count(combo) > 0; })) {
+          std::vector<sim::TakenHotKey>{},
+          [this](const std::string& line) { hotKeyEvents.push_back(line); })) {
   desktop->setAccessibilityGranted(options.trusted);
   desktop->setScreen(sim::ScreenSpec{Rect{{0, 0}, {1440, 900}}, std::nullopt, std::nullopt});
   statusBar->setItemsHaveButtons(options.statusItemsHaveButtons);

@@ -144,10 +144,9 @@ class TestPlatform {
   std::shared_ptr<sim::SimPasteboard> pasteboard = std::make_shared<sim::SimPasteboard>();
   std::shared_ptr<sim::SimProcessInfo> processInfo =
       std::make_shared<sim::SimProcessInfo>(OperatingSystemVersion{15, 0, 0}, "Version 15.0");
-  // Every hot-key registration, refusal, unregistration and press, in order; combinations
-  // in takenHotKeys are held by another app.
+  // Every hot-key registration, refusal, unregistration and press, in order; others' holds
+  // are added with hotKeys->take.
   std::vector<std::string> hotKeyEvents;
-  std::set<sim::HotKeyCombo> takenHotKeys;
   std::shared_ptr<sim::SimHotKeys> hotKeys;
 
   // What the workspace was asked to open, in order, and what it answers.

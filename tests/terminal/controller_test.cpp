@@ -130,6 +130,16 @@ TEST(Interactive, AKeyOpensTheMenuHiddenExtrasFirstTheCursorSkipsRowsThatCannotB
   EXPECT_FALSE(s.simulator.terminated());
 }
 
+// A chosen shortcut the system holds: the shortcut key says so, not that none is chosen.
+TEST(Interactive, TheShortcutKeySaysWhyTheChosenShortcutIsNotRegistered) {
+  Session s(true, R"("offline", "defaults": {"StrandelKeyboardShortcut": 1},
+                     "hotKeysTaken": [{"keys": "ctrl+opt+cmd+space", "holder": "system"}])");
+  s.play([&] {
+    s.type(U'`');
+    EXPECT_TRUE(s.shows("⌃⌥⌘Space is chosen but not registered: the system holds it"));
+  });
+}
+
 TEST(Interactive, TabHoldsOptionAndTheCopiedReportIsAFileNamedInTheEvents) {
   test::TempDir dir;
   Simulator::Options options;

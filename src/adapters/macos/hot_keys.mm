@@ -3,6 +3,7 @@
 #import <Carbon/Carbon.h>
 
 #include <utility>
+#include <vector>
 
 namespace strandel::mac {
 
@@ -28,11 +29,11 @@ class MacHotKeys final : public HotKeys {
   }
 
   OSStatus registerEventHotKey(uint32_t keyCode, uint32_t modifiers, EventHotKeyID id,
-                               EventHotKeyRef& ref) override {
+                               uint32_t options, EventHotKeyRef& ref) override {
     ::EventHotKeyID carbonID = {id.signature, id.id};
     ::EventHotKeyRef carbonRef = nullptr;
     OSStatus status = RegisterEventHotKey(keyCode, modifiers, carbonID, GetApplicationEventTarget(),
-                                          0, &carbonRef);
+                                          options, &carbonRef);
     if (status == noErr) ref = std::make_shared<MacEventHotKey>(carbonRef);
     return status;
   }
@@ -43,6 +44,29 @@ class MacHotKeys final : public HotKeys {
     return UnregisterEventHotKey(mac->ref());
   }
 
+  OSStatus copySymbolicHotKeys(std::vector<SymbolicHotKey>& hotKeys) override {
+    hotKeys.clear();
+    CFArrayRef array = nullptr;
+    OSStatus status = CopySymbolicHotKeys(&array);
+    if (status != noErr || array == nullptr) return status;
+    NSArray* list = CFBridgingRelease(array);
+    for (id entry in list) {
+      if (![entry isKindOfClass:[NSDictionary class]]) continue;
+      NSDictionary* hotKey = entry;
+      id code = hotKey[(__bridge NSString*)kHISymbolicHotKeyCode];
+      id modifiers = hotKey[(__bridge NSString*)kHISymbolicHotKeyModifiers];
+      id enabled = hotKey[(__bridge NSString*)kHISymbolicHotKeyEnabled];
+      if (![code isKindOfClass:[NSNumber class]] || ![modifiers isKindOfClass:[NSNumber class]]) {
+        continue;
+      }
+      hotKeys.push_back({[static_cast<NSNumber*>(code) unsignedIntValue],
+                         [static_cast<NSNumber*>(modifiers) unsignedIntValue],
+                         [enabled isKindOfClass:[NSNumber class]] &&
+                             [static_cast<NSNumber*>(enabled) boolValue]});
+    }
+    return noErr;
+  }
+
  private:
   // Carbon calls this on the main thread for each press of a registered key.
   static OSStatus pressed(EventHandlerCallRef, EventRef event, void* userData) {
@@ -51,8 +75,9 @@ class MacHotKeys final : public HotKeys {
                                         sizeof carbonID, nullptr, &carbonID);
     if (status != noErr) return status;
     auto* self = static_cast<MacHotKeys*>(userData);
-    if (self->handler_) self->handler_(strandel::EventHotKeyID{carbonID.signature, carbonID.id});
-    return noErr;
+    // Not ours (no handler, or another signature): the next handler in the chain may want it.
+    if (!self->handler_) return eventNotHandledErr;
+    return self->handler_(strandel::EventHotKeyID{carbonID.signature, carbonID.id});
   }
 
   HotKeyPressedHandler handler_;

@@ -139,6 +139,12 @@ class MacMenuItem final : public MenuItem {
   }
   bool isAlternate() const override { return [item_ isAlternate]; }
   void setAlternate(bool alternate) override { [item_ setAlternate:alternate]; }
+  bool allowsKeyEquivalentWhenHidden() const override {
+    return item_.allowsKeyEquivalentWhenHidden;
+  }
+  void setAllowsKeyEquivalentWhenHidden(bool allows) override {
+    item_.allowsKeyEquivalentWhenHidden = allows;
+  }
 
   bool isEnabled() const override { return [item_ isEnabled]; }
   void setEnabled(bool enabled) override { item_.enabled = enabled; }

@@ -16,6 +16,7 @@
 #import "adapters/macos/ax_accessibility.h"
 #import "adapters/macos/bridge.h"
 #import "adapters/macos/dispatch.h"
+#import "adapters/macos/hot_keys.h"
 #import "adapters/macos/images.h"
 #import "adapters/macos/menus.h"
 #import "adapters/macos/urls.h"
@@ -206,6 +207,25 @@ TEST(MacMenusTest, RowsGiveBackWhatTheyWereGiven) {
   NSMenuItem* item = [unwrapMenu(menu) itemAtIndex:0];
   EXPECT_EQ([item keyEquivalentModifierMask], NSEventModifierFlagOption);
   EXPECT_TRUE([item isAlternate]);
+  // The hidden row that answers the shortcut while the menu is open.
+  row->setHidden(true);
+  row->setAllowsKeyEquivalentWhenHidden(true);
+  EXPECT_TRUE([item isHidden] && [item allowsKeyEquivalentWhenHidden]);
+}
+
+// Carbon refuses a second registration of one combination in the same process, even without
+// the exclusive option.
+TEST(MacHotKeysTest, ADuplicateInProcessRegistrationIsRefused) {
+  auto hotKeys = makeHotKeys();
+  const uint32_t modifiers = kControlKey | kOptionKey | kShiftKey | kCmdKey;
+  EventHotKeyRef first, second;
+  ASSERT_EQ(hotKeys->registerEventHotKey(kVKSpace, modifiers, {1, 1}, kEventHotKeyExclusive, first),
+            kNoErr);
+  EXPECT_EQ(hotKeys->registerEventHotKey(kVKSpace, modifiers, {1, 2}, 0, second),
+            kEventHotKeyExistsErr);
+  EXPECT_EQ(hotKeys->unregisterEventHotKey(first), kNoErr);
+  std::vector<SymbolicHotKey> system;
+  EXPECT_EQ(hotKeys->copySymbolicHotKeys(system), kNoErr);
 }
 
 TEST(MacMenusTest, OutOfRangeAndMisplacedRowsAreRefusedWithoutAnException) {

@@ -48,6 +48,7 @@ Boolean CFNumberIsFloatType(CFNumberRef number);
 
 // Foundation's bridging of an object into a +1 CoreFoundation reference (NSObject.h).
 extern "C" CFTypeRef CFBridgingRetain(id X);
+extern "C" id CFBridgingRelease(CFTypeRef X);
 
 // ---------------------------------------------------------------------------------------
 // CoreGraphics geometry. On Apple NSPoint is CGPoint (and so on); the same types here.
@@ -308,7 +309,13 @@ struct EventHotKeyID {
   UInt32 id;
 };
 
-enum : OSStatus { noErr = 0, eventHotKeyExistsErr = -9878, eventHotKeyInvalidErr = -9879 };
+enum : OSStatus {
+  noErr = 0,
+  eventNotHandledErr = -9874,
+  eventHotKeyExistsErr = -9878,
+  eventHotKeyInvalidErr = -9879,
+};
+enum : UInt32 { kEventHotKeyExclusive = 1 << 0 };
 enum : UInt32 {
   kEventClassKeyboard = 0x6B657962,  // 'keyb'
   kEventHotKeyPressed = 5,
@@ -329,7 +336,15 @@ OSStatus RegisterEventHotKey(UInt32 inHotKeyCode, UInt32 inHotKeyModifiers,
                              EventHotKeyID inHotKeyID, EventTargetRef inTarget, UInt32 inOptions,
                              EventHotKeyRef* outRef);
 OSStatus UnregisterEventHotKey(EventHotKeyRef inHotKey);
+OSStatus CopySymbolicHotKeys(CFArrayRef* outHotKeyArray);
+extern const CFStringRef kHISymbolicHotKeyCode;
+extern const CFStringRef kHISymbolicHotKeyModifiers;
+extern const CFStringRef kHISymbolicHotKeyEnabled;
 }
+
+@interface NSMenuItem (AppleShimHidden)
+@property BOOL allowsKeyEquivalentWhenHidden;
+@end
 
 @interface NSMenu (AppleShimTracking)
 - (void)cancelTracking;

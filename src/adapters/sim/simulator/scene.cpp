@@ -224,17 +224,41 @@ void checkReferences(const Scene& scene) {
   }
 }
 
-std::set<HotKeyCombo> readHotKeysTaken(const Node& list) {
-  std::set<HotKeyCombo> taken;
+// A text ("ctrl+opt+cmd+space": another app holds it exclusively) or an object saying who.
+std::vector<TakenHotKey> readHotKeysTaken(const Node& list) {
+  std::vector<TakenHotKey> taken;
   const auto& items = list.array();
   for (size_t i = 0; i < items.size(); ++i) {
     Node entry = list.element(i);
-    auto combo = parseHotKey(entry.string());
-    if (!combo) {
-      entry.fail("expected a key combination like \"ctrl+opt+cmd+space\", found " +
-                 inQuotes(entry.string()));
+    TakenHotKey hotKey;
+    const bool described = entry.value.is_object();
+    if (described) {
+      entry.object({"keys", "holder", "exclusive", "enabled"}, {"keys"});
+      if (entry.has("holder")) {
+        Node holder = entry.member("holder");
+        std::string kind = holder.string();
+        if (kind != "app" && kind != "system") {
+          holder.fail("expected \"app\" or \"system\", found " + inQuotes(kind));
+        }
+        if (kind == "system") hotKey.holder.kind = HotKeyHolder::Kind::system;
+      }
+      const bool system = hotKey.holder.kind == HotKeyHolder::Kind::system;
+      if (entry.has(system ? "exclusive" : "enabled")) {
+        entry.member(system ? "exclusive" : "enabled")
+            .fail(system ? "only an app's registration is exclusive or not"
+                         : "only a system shortcut is enabled or not");
+      }
+      if (entry.has("exclusive")) hotKey.holder.exclusive = entry.member("exclusive").boolean();
+      if (entry.has("enabled")) hotKey.holder.enabled = entry.member("enabled").boolean();
     }
-    taken.insert(*combo);
+    Node keys = described ? entry.member("keys") : entry;
+    auto combo = parseHotKey(keys.string());
+    if (!combo) {
+      keys.fail("expected a key combination like \"ctrl+opt+cmd+space\", found " +
+                inQuotes(keys.string()));
+    }
+    hotKey.combo = *combo;
+    taken.push_back(hotKey);
   }
   return taken;
 }

@@ -84,7 +84,7 @@ struct Scene {
   UpdateServerSpec updateServer;
   std::map<std::string, DefaultsValue> defaults;
   LoginItemSpec loginItem;
-  std::set<HotKeyCombo> hotKeysTaken;  // held by other apps
+  std::vector<TakenHotKey> hotKeysTaken;  // held by other apps or the system
 
   // Every screen, the one holding the menu bar first.
   std::vector<ScreenSpec> screens() const;

@@ -262,6 +262,11 @@ void Simulator::compose() {
   hotKeys_ = std::make_shared<SimHotKeys>(scene_.hotKeysTaken, [this](const std::string& line) {
     emit({SimEvent::Kind::hotKey, line, {}});
   });
+  hotKeys_->menuTracked = [this] { return tracking_; };
+  hotKeys_->keyDownInMenu = [this](const HotKeyCombo& combo) {
+    KeyEquivalent pressed = keyEquivalentOf(combo);
+    if (auto status = menu()) status->performKeyEquivalent(pressed.characters, pressed.modifiers);
+  };
   platform_.hotKeys = hotKeys_;
 }
 

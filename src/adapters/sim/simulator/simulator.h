@@ -118,8 +118,11 @@ class Simulator {
   bool chooseKey(const std::string& key);
   // A global shortcut pressed in whichever app is in front.
   void pressShortcut(const HotKeyCombo& combo);
-  // The shortcut the program registered, if any.
-  std::optional<HotKeyCombo> registeredShortcut() const { return hotKeys_->firstRegistered(); }
+  // The shortcut chosen in the program's menu (as its defaults hold it), if any; whether the
+  // program holds it now, and otherwise who does ("another app", "the system", "no app").
+  std::optional<HotKeyCombo> chosenShortcut();
+  bool isRegistered(const HotKeyCombo& combo) const { return hotKeys_->isRegistered(combo); }
+  std::string hotKeyHolder(const HotKeyCombo& combo) const { return hotKeys_->holderOf(combo); }
   // Text typed into the open menu (its open submenu, if any): the row it selects, as an
   // index among the shown rows, or -1 when no row matches or no menu is open. `continuing`:
   // the text follows what was typed before, without a pause.

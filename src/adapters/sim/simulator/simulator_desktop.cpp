@@ -7,6 +7,7 @@
 #include "adapters/sim/simulator/simulator.h"
 #include "adapters/sim/simulator/transcript.h"
 #include "adapters/sim/ui/sim_search_field.h"
+#include "app/keyboard_shortcut.h"
 
 namespace strandel::sim {
 
@@ -55,6 +56,14 @@ std::shared_ptr<SimMenu> Simulator::activeMenu() const {
 bool Simulator::choose(long row) {
   auto shown = activeMenu();
   return shown && shown->choose(row - 1);
+}
+
+std::optional<HotKeyCombo> Simulator::chosenShortcut() {
+  auto stored = platform_.userDefaults->objectForKey(KeyboardShortcuts::kDefaultsKey);
+  const auto* value = stored ? std::get_if<int64_t>(&*stored) : nullptr;
+  const KeyboardShortcut* chosen = value ? KeyboardShortcuts::withStoredValue(*value) : nullptr;
+  if (!chosen) return std::nullopt;
+  return HotKeyCombo{chosen->keyCode, chosen->modifiers};
 }
 
 void Simulator::pressShortcut(const HotKeyCombo& combo) {
@@ -257,6 +266,8 @@ void Simulator::menuChanged(SimMenu&) {
     tracking_ = open;
     if (virtualLoop_) virtualLoop_->setTracking(tracking_);
     if (realLoop_) realLoop_->setTracking(tracking_);
+    // Hot-key presses held during tracking arrive once the event loop is back.
+    if (!tracking_) mainQueue().async([hotKeys = hotKeys_] { hotKeys->deliverHeld(); });
   }
   if (menuObserver_) menuObserver_();
 }

@@ -1,5 +1,6 @@
 #include "adapters/sim/system/sim_hot_keys.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace strandel::sim {
@@ -77,38 +78,79 @@ std::string describeHotKey(const HotKeyCombo& combo) {
   return out + keyName(combo.keyCode);
 }
 
+KeyEquivalent keyEquivalentOf(const HotKeyCombo& combo) {
+  constexpr struct {
+    uint32_t carbon;
+    ModifierFlags menu;
+  } kModifiers[] = {{kCmdKey, ModifierFlags::command},
+                    {kShiftKey, ModifierFlags::shift},
+                    {kOptionKey, ModifierFlags::option},
+                    {kControlKey, ModifierFlags::control}};
+  uint64_t mask = 0;
+  for (const auto& m : kModifiers) {
+    if (combo.modifiers & m.carbon) mask |= static_cast<uint64_t>(m.menu);
+  }
+  std::string name = keyName(combo.keyCode);
+  std::string characters = combo.keyCode == kVKSpace ? " "
+                           : name.size() == 1
+                               ? std::string(1, static_cast<char>(std::tolower(name[0])))
+                               : "";
+  return {characters, static_cast<ModifierFlags>(mask)};
+}
+
 class SimHotKeys::Registration final : public EventHotKey {
  public:
   explicit Registration(HotKeyCombo held) : combo(held) {}
   const HotKeyCombo combo;
 };
 
-SimHotKeys::SimHotKeys(std::set<HotKeyCombo> takenByOthers, Report report,
-                       HeldElsewhere heldElsewhere)
-    : takenByOthers_(std::move(takenByOthers)),
-      report_(std::move(report)),
-      heldElsewhere_(std::move(heldElsewhere)) {}
+SimHotKeys::SimHotKeys(std::vector<TakenHotKey> taken, Report report)
+    : taken_(std::move(taken)), report_(std::move(report)) {}
 
-bool SimHotKeys::taken(const HotKeyCombo& combo) const {
-  return takenByOthers_.count(combo) > 0 || (heldElsewhere_ && heldElsewhere_(combo));
+const TakenHotKey* SimHotKeys::heldBy(const HotKeyCombo& combo, HotKeyHolder::Kind kind) const {
+  for (const auto& entry : taken_) {
+    if (entry.combo == combo && entry.holder.kind == kind &&
+        (kind == HotKeyHolder::Kind::app || entry.holder.enabled)) {
+      return &entry;
+    }
+  }
+  return nullptr;
+}
+
+std::string SimHotKeys::holderOf(const HotKeyCombo& combo) const {
+  if (heldBy(combo, HotKeyHolder::Kind::system)) return "the system";
+  if (heldBy(combo, HotKeyHolder::Kind::app)) return "another app";
+  return "no app";
 }
 
 OSStatus SimHotKeys::installHotKeyPressedHandler(HotKeyPressedHandler handler) {
-  handler_ = std::move(handler);
+  handlers_.push_back(std::move(handler));
+  if (report_) report_("hot key: handler installed (" + std::to_string(handlers_.size()) + ")");
   return kNoErr;
 }
 
 OSStatus SimHotKeys::registerEventHotKey(uint32_t keyCode, uint32_t modifiers, EventHotKeyID id,
-                                         EventHotKeyRef& ref) {
+                                         uint32_t options, EventHotKeyRef& ref) {
   HotKeyCombo combo{keyCode, modifiers};
-  std::string line = "hot key: register " + describeHotKey(combo);
-  if (taken(combo) || registered_.count(combo) > 0) {
-    if (report_) report_(line + " -> eventHotKeyExistsErr (held by another app)");
+  const bool exclusive = (options & kEventHotKeyExclusive) != 0;
+  std::string line =
+      "hot key: register " + describeHotKey(combo) + (exclusive ? " exclusively" : "") + " -> ";
+  // A duplicate in the same process, or any registration against an exclusive one, is
+  // refused; registrations without the option coexist, and the system's shortcuts never
+  // refuse (their presses still go to the system).
+  const bool exclusivelyHeld = std::any_of(taken_.begin(), taken_.end(), [&](const auto& t) {
+    return t.combo == combo && t.holder.kind == HotKeyHolder::Kind::app && t.holder.exclusive;
+  });
+  const char* refusal = registered_.count(combo) > 0 ? "already registered by Strandel"
+                        : exclusivelyHeld            ? "held exclusively by another app"
+                                                     : nullptr;
+  if (refusal) {
+    if (report_) report_(line + "eventHotKeyExistsErr (" + refusal + ")");
     return kEventHotKeyExistsErr;
   }
-  registered_[combo] = id;
+  registered_[combo] = Own{id, exclusive};
   ref = std::make_shared<Registration>(combo);
-  if (report_) report_(line + " -> registered");
+  if (report_) report_(line + "registered");
   return kNoErr;
 }
 
@@ -121,17 +163,59 @@ OSStatus SimHotKeys::unregisterEventHotKey(const EventHotKeyRef& ref) {
   return kNoErr;
 }
 
+OSStatus SimHotKeys::copySymbolicHotKeys(std::vector<SymbolicHotKey>& hotKeys) {
+  hotKeys.clear();
+  for (const auto& entry : taken_) {
+    if (entry.holder.kind != HotKeyHolder::Kind::system) continue;
+    hotKeys.push_back({entry.combo.keyCode, entry.combo.modifiers, entry.holder.enabled});
+  }
+  return kNoErr;
+}
+
 void SimHotKeys::press(const HotKeyCombo& combo) {
-  auto found = registered_.find(combo);
-  if (found == registered_.end()) {
-    if (report_) {
-      report_("hot key: " + describeHotKey(combo) + " pressed -> " +
-              (taken(combo) ? "another app" : "no app"));
+  std::string line = "hot key: " + describeHotKey(combo) + " pressed -> ";
+  // The system's own shortcuts come before any app's.
+  if (heldBy(combo, HotKeyHolder::Kind::system)) {
+    if (report_) report_(line + "the system");
+    return;
+  }
+  auto own = registered_.find(combo);
+  const bool others = heldBy(combo, HotKeyHolder::Kind::app) != nullptr;
+  const bool tracked = menuTracked && menuTracked();
+  if (own == registered_.end()) {
+    // Nobody's hot key: the keystroke is an ordinary key press, which an open menu takes.
+    if (!others && tracked && keyDownInMenu) {
+      if (report_) report_(line + "the open menu");
+      keyDownInMenu(combo);
+    } else if (report_) {
+      report_(line + (others ? "another app" : "no app"));
     }
     return;
   }
-  if (report_) report_("hot key: " + describeHotKey(combo) + " pressed -> Strandel");
-  if (handler_) handler_(found->second);
+  std::string also = others ? " and another app" : "";
+  if (tracked) {
+    // Carbon does not dispatch hot-key events while a menu is tracked; the press waits.
+    if (report_) report_(line + "Strandel (held while its menu is open)" + also);
+    held_.push_back(own->second.id);
+    return;
+  }
+  if (report_) report_(line + "Strandel" + also);
+  handle(own->second.id);
+}
+
+void SimHotKeys::deliverHeld() {
+  std::vector<EventHotKeyID> held = std::move(held_);
+  held_.clear();
+  for (const auto& id : held) {
+    if (report_) report_("hot key: a held press reaches Strandel");
+    handle(id);
+  }
+}
+
+void SimHotKeys::handle(EventHotKeyID id) {
+  for (auto it = handlers_.rbegin(); it != handlers_.rend(); ++it) {
+    if ((*it)(id) != kEventNotHandledErr) return;
+  }
 }
 
 }  // namespace strandel::sim

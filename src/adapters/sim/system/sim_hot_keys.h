@@ -5,12 +5,13 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "ports/hot_keys.h"
+#include "ports/menu.h"
 
 namespace strandel::sim {
 
@@ -27,42 +28,74 @@ std::optional<HotKeyCombo> parseHotKey(std::string_view text);
 // As menus write it: "⌃⌥⇧⌘Space", "⌘M".
 std::string describeHotKey(const HotKeyCombo& combo);
 
-// The system's hot-key registry: combinations held by other apps (from the scene) and the
-// program's own registrations. Each registration and each press is told to `report`.
+// The same keys as a menu's key equivalent: " " or a lowercase letter, and its modifiers.
+struct KeyEquivalent {
+  std::string characters;
+  ModifierFlags modifiers = ModifierFlags::none;
+};
+KeyEquivalent keyEquivalentOf(const HotKeyCombo& combo);
+
+// Who else holds a combination: another app (exclusively or not), or the system's own
+// shortcut (enabled or switched off in the Keyboard settings).
+struct HotKeyHolder {
+  enum class Kind { app, system };
+  Kind kind = Kind::app;
+  bool exclusive = true;  // an app's registration
+  bool enabled = true;    // a system shortcut
+  bool operator==(const HotKeyHolder&) const = default;
+};
+
+struct TakenHotKey {
+  HotKeyCombo combo;
+  HotKeyHolder holder;
+};
+
+// The system's hot-key registry, by Carbon's rules (docs/macos.md): the combinations other
+// apps and the system hold, and the program's own registrations. Each registration and each
+// press is told to `report`.
 class SimHotKeys final : public HotKeys {
  public:
   using Report = std::function<void(const std::string& line)>;
 
-  using HeldElsewhere = std::function<bool(const HotKeyCombo&)>;
-
-  // `heldElsewhere`, if given, is asked as well as `takenByOthers`.
-  SimHotKeys(std::set<HotKeyCombo> takenByOthers, Report report,
-             HeldElsewhere heldElsewhere = nullptr);
+  SimHotKeys(std::vector<TakenHotKey> taken, Report report);
 
   OSStatus installHotKeyPressedHandler(HotKeyPressedHandler handler) override;
   OSStatus registerEventHotKey(uint32_t keyCode, uint32_t modifiers, EventHotKeyID id,
-                               EventHotKeyRef& ref) override;
+                               uint32_t options, EventHotKeyRef& ref) override;
   OSStatus unregisterEventHotKey(const EventHotKeyRef& ref) override;
+  OSStatus copySymbolicHotKeys(std::vector<SymbolicHotKey>& hotKeys) override;
 
-  // The person presses the combination anywhere: the app that holds it hears of it.
+  // Another app or the system takes hold of a combination.
+  void take(TakenHotKey taken) { taken_.push_back(taken); }
+  // The person presses the combination anywhere: whoever holds it hears of it.
   void press(const HotKeyCombo& combo);
+  // Whether one of the program's menus is being tracked, and where a keystroke that no app
+  // holds goes meanwhile (the open menu's key equivalents). While a menu is tracked the
+  // program's presses wait; deliverHeld hands them over once tracking has ended.
+  std::function<bool()> menuTracked;
+  std::function<void(const HotKeyCombo&)> keyDownInMenu;
+  void deliverHeld();
+
   bool isRegistered(const HotKeyCombo& combo) const { return registered_.count(combo) > 0; }
-  // The program's first registration, if it has one.
-  std::optional<HotKeyCombo> firstRegistered() const {
-    if (registered_.empty()) return std::nullopt;
-    return registered_.begin()->first;
-  }
+  // "another app", "the system" or "no app": who takes a press the program does not hold.
+  std::string holderOf(const HotKeyCombo& combo) const;
 
  private:
   class Registration;
+  struct Own {
+    EventHotKeyID id;
+    bool exclusive;
+  };
 
-  bool taken(const HotKeyCombo& combo) const;
+  const TakenHotKey* heldBy(const HotKeyCombo& combo, HotKeyHolder::Kind kind) const;
+  void handle(EventHotKeyID id);
 
-  std::set<HotKeyCombo> takenByOthers_;
+  std::vector<TakenHotKey> taken_;
   Report report_;
-  HeldElsewhere heldElsewhere_;
-  HotKeyPressedHandler handler_;
-  std::map<HotKeyCombo, EventHotKeyID> registered_;
+  // InstallEventHandler stacks handlers: the newest hears a press first.
+  std::vector<HotKeyPressedHandler> handlers_;
+  std::map<HotKeyCombo, Own> registered_;
+  std::vector<EventHotKeyID> held_;
 };
 
 }  // namespace strandel::sim

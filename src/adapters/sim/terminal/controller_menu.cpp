@@ -149,12 +149,19 @@ void Controller::handleMenu(const Input& input) {
 }
 
 void Controller::pressShortcut() {
-  if (auto combo = simulator_.registeredShortcut()) {
-    menuAskedAt_ = simulator_.secondsSinceStart();
-    simulator_.pressShortcut(*combo);
-  } else {
+  auto combo = simulator_.chosenShortcut();
+  if (!combo) {
     log("no keyboard shortcut chosen (Strandel's menu: Keyboard Shortcut)");
+    return;
   }
+  // While its menu is open the program lets go of the hot key on purpose.
+  if (!menuOpen() && !simulator_.isRegistered(*combo)) {
+    std::string holder = simulator_.hotKeyHolder(*combo);
+    log(describeHotKey(*combo) + " is chosen but not registered: " +
+        (holder == "no app" ? std::string("the system refused it") : holder + " holds it"));
+  }
+  menuAskedAt_ = simulator_.secondsSinceStart();
+  simulator_.pressShortcut(*combo);
 }
 
 void Controller::typeIntoMenu(char32_t character) {

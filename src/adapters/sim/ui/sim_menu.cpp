@@ -171,11 +171,15 @@ bool SimMenu::choose(long index) {
     sub->open();
     return true;
   }
+  perform(item);
+  return true;
+}
+
+void SimMenu::perform(const MenuItemRef& item) {
   // Choosing a row ends the tracking of every menu it hangs from.
   rootMenu().close();
   // The menu has closed before the action arrives, as it does on the Mac.
   if (auto answering = item->target()) answering->perform(*item->action(), *item);
-  return true;
 }
 
 bool SimMenu::chooseKeyEquivalent(const std::string& key) {
@@ -184,6 +188,31 @@ bool SimMenu::chooseKeyEquivalent(const std::string& key) {
     if (!key.empty() && shown[i]->keyEquivalent() == key) return choose(static_cast<long>(i));
   }
   return false;
+}
+
+namespace {
+
+std::shared_ptr<SimMenuItem> findKeyEquivalent(const std::vector<MenuItemRef>& rows,
+                                               const std::string& key, ModifierFlags modifiers) {
+  for (const MenuItemRef& row : rows) {
+    auto item = std::dynamic_pointer_cast<SimMenuItem>(row);
+    if (!item || (item->isHidden() && !item->allowsKeyEquivalentWhenHidden())) continue;
+    if (auto sub = std::dynamic_pointer_cast<SimMenu>(item->submenu())) {
+      if (auto found = findKeyEquivalent(sub->items(), key, modifiers)) return found;
+    } else if (item->keyEquivalent() == key && item->keyEquivalentModifierMask() == modifiers &&
+               item->isEffectivelyEnabled()) {
+      return item;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool SimMenu::performKeyEquivalent(const std::string& key, ModifierFlags modifiers) {
+  auto item = open_ && !key.empty() ? findKeyEquivalent(items_, key, modifiers) : nullptr;
+  if (item) perform(item);
+  return item != nullptr;
 }
 
 SimMenu& SimMenu::rootMenu() {

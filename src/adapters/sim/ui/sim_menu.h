@@ -32,6 +32,8 @@ class SimMenuItem final : public MenuItem {
   void setKeyEquivalentModifierMask(ModifierFlags mask) override { modifierMask_ = mask; }
   bool isAlternate() const override { return alternate_; }
   void setAlternate(bool alternate) override { alternate_ = alternate; }
+  bool allowsKeyEquivalentWhenHidden() const override { return keyWhenHidden_; }
+  void setAllowsKeyEquivalentWhenHidden(bool allows) override { keyWhenHidden_ = allows; }
   bool isEnabled() const override { return enabled_; }
   void setEnabled(bool enabled) override { enabled_ = enabled; }
   std::shared_ptr<ActionTarget> target() const override { return target_.lock(); }
@@ -72,6 +74,7 @@ class SimMenuItem final : public MenuItem {
   std::string keyEquivalent_;
   ModifierFlags modifierMask_ = ModifierFlags::command;
   bool alternate_ = false;
+  bool keyWhenHidden_ = false;
   bool enabled_ = true;
   std::weak_ptr<ActionTarget> target_;
   ControlState state_ = ControlState::off;
@@ -145,10 +148,15 @@ class SimMenu final : public Menu, public std::enable_shared_from_this<SimMenu> 
   void noteChanged() { changed(); }
   // The row whose key equivalent is `key`, as the keyboard would choose it.
   bool chooseKeyEquivalent(const std::string& key);
+  // A key press with its modifiers while the menu is tracked: the first row of this menu or
+  // its submenus whose key equivalent and modifier mask match exactly is chosen, a hidden
+  // row only if it allows that. False when no row answers.
+  bool performKeyEquivalent(const std::string& key, ModifierFlags modifiers);
 
  private:
   void changed();
   SimMenu& rootMenu();
+  void perform(const MenuItemRef& item);
 
   std::vector<MenuItemRef> items_;
   std::weak_ptr<SimMenu> supermenu_;
