@@ -141,8 +141,7 @@ void AppDelegate::hotKeyPressed(EventHotKeyID id) {
     menu->cancelTracking();
     return;
   }
-  if (!statusItem) return;
-  if (auto* button = statusItem->button()) button->performClick();
+  if (statusItem) openMenuFromShortcut();
 }
 
 void AppDelegate::applicationWillTerminate() {

@@ -53,6 +53,8 @@ struct Platform {
   // The scan queue, made on first use.
   std::once_flag scanQueueOnce;
   std::shared_ptr<DispatchQueue> scanQueue;
+  // The warning that extras look placed by an agent that was not found, logged once.
+  std::once_flag agentMissingOnce;
 };
 
 // The installed platform. Installing happens before any other thread starts.

@@ -276,7 +276,7 @@ MenuBarReport MenuBarReport::read(const Request& request) {
   if (request.context.agent && !extras.count(*request.context.agent)) {
     App drawer;
     drawer.pid = *request.context.agent;
-    drawer.name = std::string(agent::kProcessName);
+    drawer.name = std::string(agent::kExecutableName);
     drawer.extrasBar = AXReadOutcome{AXError::noValue, std::nullopt};
     report.apps.push_back(drawer);
     appElements.push_back(ax.createApplication(drawer.pid));

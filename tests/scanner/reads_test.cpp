@@ -102,7 +102,7 @@ TEST(MakeContext, ListsTheScannableAppsInWorkspaceOrder) {
   EXPECT_EQ(context.apps[1].bundleIdentifier, std::nullopt);
   EXPECT_EQ(context.agent, 40);
   EXPECT_EQ(context.screens, (std::vector<MenuBarScanner::Context::Display>{
-                                 {Rect{{0, 0}, {1512, 982}}, Range{660, 852}}}));
+                                 {Rect{{0, 0}, {1512, 982}}, Range{660, 852}, 32}}));
 }
 
 TEST(MakeContext, ScreensTurnIntoAccessibilityCoordinatesInTheirOwnOrder) {
@@ -115,7 +115,7 @@ TEST(MakeContext, ScreensTurnIntoAccessibilityCoordinatesInTheirOwnOrder) {
   EXPECT_EQ(displays::fromScreens({external, builtIn}),
             (std::vector<MenuBarScanner::Context::Display>{
                 {Rect{{0, 0}, {1920, 1080}}, std::nullopt},
-                {Rect{{200, 1080}, {1512, 982}}, Range{862, 1050}}}));
+                {Rect{{200, 1080}, {1512, 982}}, Range{862, 1050}, 32}}));
   EXPECT_TRUE(displays::fromScreens({}).empty());
 }
 

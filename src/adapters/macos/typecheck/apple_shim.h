@@ -251,6 +251,7 @@ typedef NSString* NSStatusItemAutosaveName;
 
 @interface NSStatusItem (AppleShim)
 @property(copy) NSStatusItemAutosaveName autosaveName;
+@property(getter=isVisible) BOOL visible;
 @property(readonly, strong) NSStatusBarButton* button;
 @end
 

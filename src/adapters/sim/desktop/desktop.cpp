@@ -227,7 +227,9 @@ std::vector<RunningApplication> Desktop::runningApplications() {
       const AppSpec& definition = running.definition;
       out.push_back(RunningApplication{definition.pid, definition.name, definition.icon,
                                        definition.activationPolicy, definition.terminated,
-                                       definition.bundleIdentifier});
+                                       definition.bundleIdentifier,
+                                       definition.executable ? definition.executable
+                                                             : definition.name});
       if (definition.quitsAfterListing) quitting.push_back(definition.pid);
     }
     for (ProcessID pid : quitting) quitLocked(pid, events);

@@ -41,8 +41,15 @@ MenuItemRef SimMenu::addItemWithTitle(const std::string& title, std::optional<st
   return item;
 }
 
+void SimMenu::popUpAt(Point location) {
+  if (open_) return;
+  open();
+  poppedUpAt_ = location;
+}
+
 void SimMenu::open() {
   if (open_) return;
+  poppedUpAt_.reset();
   // Keep the menu alive while its delegate rebuilds it.
   auto self = shared_from_this();
   if (auto d = delegate()) d->menuNeedsUpdate(*this);
