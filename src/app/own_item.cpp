@@ -53,7 +53,8 @@ void AppDelegate::openMenuFromShortcut() {
   for (const auto& area : {screen->auxiliaryTopLeftArea(), screen->auxiliaryTopRightArea()}) {
     if (area) bar = std::max(bar, std::fabs(area->size.height));
   }
-  menu->popUpAt(Point{maxX(frame), std::fmax(frame.origin.y, frame.origin.y + frame.size.height) - bar});
+  menu->popUpAt(
+      Point{maxX(frame), std::fmax(frame.origin.y, frame.origin.y + frame.size.height) - bar});
 }
 
 void AppDelegate::scheduleHiddenIconNotice() {
@@ -73,8 +74,8 @@ void AppDelegate::noticeHiddenIcon() {
   p.userDefaults->setInteger(1, kHiddenIconToldKey);
 
   const KeyboardShortcut* offered = takeFirstFreeShortcut();
-  std::string informative = L(place == displays::OwnItemPlace::behindNotch ? "ownItem.behindNotch"
-                                                                           : "ownItem.notShown");
+  std::string informative =
+      L(place == displays::OwnItemPlace::behindNotch ? "ownItem.behindNotch" : "ownItem.notShown");
   p.application->activateIgnoringOtherApps(true);
   std::unique_ptr<Alert> alert = p.alerts->makeAlert();
   alert->setMessageText(L("ownItem.hiddenTitle"));

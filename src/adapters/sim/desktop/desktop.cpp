@@ -225,11 +225,10 @@ std::vector<RunningApplication> Desktop::runningApplications() {
     std::vector<ProcessID> quitting;
     for (const Running& running : apps_) {
       const AppSpec& definition = running.definition;
-      out.push_back(RunningApplication{definition.pid, definition.name, definition.icon,
-                                       definition.activationPolicy, definition.terminated,
-                                       definition.bundleIdentifier,
-                                       definition.executable ? definition.executable
-                                                             : definition.name});
+      out.push_back(RunningApplication{
+          definition.pid, definition.name, definition.icon, definition.activationPolicy,
+          definition.terminated, definition.bundleIdentifier,
+          definition.executable ? definition.executable : definition.name});
       if (definition.quitsAfterListing) quitting.push_back(definition.pid);
     }
     for (ProcessID pid : quitting) quitLocked(pid, events);

@@ -175,9 +175,10 @@ ExtraSpec readExtra(const Node& node) {
 }
 
 SceneApp readApp(const Node& node) {
-  node.object({"pid", "name", "bundleIdentifier", "executable", "icon", "policy", "terminated", "extrasBar",
-               "responseDelay", "quitsAfterListing", "faults", "barFaults", "extras", "windows"},
-              {"pid", "name"});
+  node.object(
+      {"pid", "name", "bundleIdentifier", "executable", "icon", "policy", "terminated", "extrasBar",
+       "responseDelay", "quitsAfterListing", "faults", "barFaults", "extras", "windows"},
+      {"pid", "name"});
   SceneApp app;
   AppSpec& definition = app.definition;
   definition.pid = static_cast<ProcessID>(node.member("pid").integer(1, kMaxPid));

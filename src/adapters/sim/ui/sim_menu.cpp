@@ -43,13 +43,12 @@ MenuItemRef SimMenu::addItemWithTitle(const std::string& title, std::optional<st
 
 void SimMenu::popUpAt(Point location) {
   if (open_) return;
-  open();
   poppedUpAt_ = location;
+  open();
 }
 
 void SimMenu::open() {
   if (open_) return;
-  poppedUpAt_.reset();
   // Keep the menu alive while its delegate rebuilds it.
   auto self = shared_from_this();
   if (auto d = delegate()) d->menuNeedsUpdate(*this);
@@ -61,6 +60,7 @@ void SimMenu::open() {
 
 void SimMenu::close() {
   if (!open_) return;
+  poppedUpAt_.reset();
   auto self = shared_from_this();
   if (auto sub = openSubmenu_.lock()) sub->close();
   openSubmenu_.reset();
