@@ -247,6 +247,7 @@ class Desktop {
                         std::string_view attribute, AXRef& value) const;
   AXRef childElement(const ExtraSpec& child, const ElementAddress& parent) const;
   void assignIds(AppSpec& app);
+  void closeUpBar(ProcessID pid);
   void quitLocked(ProcessID pid, Events& events);
   void notify(const Events& events);
 
