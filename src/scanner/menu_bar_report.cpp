@@ -268,6 +268,7 @@ MenuBarReport MenuBarReport::read(const Request& request) {
     std::vector<AXRef> elements;
     report.apps.push_back(readApp(ax, *p.clock, app, appElement, elements));
     report.apps.back().bundleIdentifier = app.bundleIdentifier;
+    report.apps.back().executableName = app.executableName;
     appElements.push_back(appElement);
     extras[app.pid] = std::move(elements);
   }

@@ -85,8 +85,8 @@ MenuBarScanner::Context MenuBarScanner::makeContext(ProcessID excluding) {
     }
     if (app.processIdentifier == excluding) continue;
     if (app.activationPolicy == ActivationPolicy::prohibited) continue;
-    context.apps.push_back(
-        Context::App{app.processIdentifier, app.localizedName, app.icon, app.bundleIdentifier});
+    context.apps.push_back(Context::App{app.processIdentifier, app.localizedName, app.icon,
+                                        app.bundleIdentifier, app.executableName});
   }
   context.notch = notchRange(*screen);
   context.screenWidth = width(screen->frame());

@@ -31,6 +31,7 @@ class MenuBarScanner {
       std::optional<std::string> name;
       ImageRef icon;
       std::optional<std::string> bundleIdentifier;
+      std::optional<std::string> executableName;
     };
     // One screen: its frame in Accessibility coordinates (origin at the top left of the
     // first screen, y downwards), the x range of its own notch and the height of the areas

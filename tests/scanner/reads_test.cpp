@@ -84,9 +84,15 @@ TEST(MakeContext, ListsTheScannableAppsInWorkspaceOrder) {
   sim::AppSpec gone = appNamed("MenuBarAgent", {}, 39);
   gone.terminated = true;
   world.launch(gone);
-  sim::AppSpec agent = appNamed("MenuBarAgent", {}, 40);
+  // Known by its executable, not by its localized name.
+  sim::AppSpec agent = appNamed("Agent de la barre des menus", {}, 40);
+  agent.executable = "MenuBarAgent";
   agent.activationPolicy = ActivationPolicy::prohibited;
   world.launch(agent);
+  sim::AppSpec namesake = appNamed("MenuBarAgent", {}, 41);
+  namesake.executable = "Namesake";
+  namesake.activationPolicy = ActivationPolicy::prohibited;
+  world.launch(namesake);
   const MenuBarScanner::Context context = MenuBarScanner::makeContext(ScannerWorld::kOwnPid);
 
   std::vector<ProcessID> pids;

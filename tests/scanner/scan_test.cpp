@@ -28,7 +28,7 @@ MenuBarScanner::Context contextFor(std::vector<ProcessID> pids,
                                    double width = 900) {
   MenuBarScanner::Context context;
   for (ProcessID pid : pids)
-    context.apps.push_back({pid, "App" + std::to_string(pid), nullptr, std::nullopt});
+    context.apps.push_back({pid, "App" + std::to_string(pid), nullptr, std::nullopt, std::nullopt});
   context.notch = notch;
   context.screenWidth = width;
   return context;

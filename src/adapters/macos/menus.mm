@@ -267,7 +267,9 @@ class MacMenu final : public Menu {
   void cancelTracking() override { [menu_ cancelTracking]; }
   void popUpAt(Point location) override {
     // Tracks the menu until it closes, as a click on the status item would.
-    [menu_ popUpMenuPositioningItem:nil atLocation:NSMakePoint(location.x, location.y) inView:nil];
+    (void)[menu_ popUpMenuPositioningItem:nil
+                                  atLocation:NSMakePoint(location.x, location.y)
+                                      inView:nil];
   }
 
  private:

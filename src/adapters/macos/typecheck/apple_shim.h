@@ -261,6 +261,7 @@ typedef NSString* NSStatusItemAutosaveName;
 
 @interface NSMenu (AppleShim)
 - (void)removeAllItems;
+- (BOOL)popUpMenuPositioningItem:(NSMenuItem*)item atLocation:(NSPoint)location inView:(NSView*)view;
 @end
 
 @interface NSImage (AppleShim)
