@@ -268,8 +268,8 @@ class MacMenu final : public Menu {
   void popUpAt(Point location) override {
     // Tracks the menu until it closes, as a click on the status item would.
     (void)[menu_ popUpMenuPositioningItem:nil
-                                  atLocation:NSMakePoint(location.x, location.y)
-                                      inView:nil];
+                               atLocation:NSMakePoint(location.x, location.y)
+                                   inView:nil];
   }
 
  private:

@@ -261,7 +261,9 @@ typedef NSString* NSStatusItemAutosaveName;
 
 @interface NSMenu (AppleShim)
 - (void)removeAllItems;
-- (BOOL)popUpMenuPositioningItem:(NSMenuItem*)item atLocation:(NSPoint)location inView:(NSView*)view;
+- (BOOL)popUpMenuPositioningItem:(NSMenuItem*)item
+                      atLocation:(NSPoint)location
+                          inView:(NSView*)view;
 @end
 
 @interface NSImage (AppleShim)
