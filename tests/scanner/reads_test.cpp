@@ -111,20 +111,6 @@ TEST(MakeContext, ListsTheScannableAppsInWorkspaceOrder) {
                                  {Rect{{0, 0}, {1512, 982}}, Range{660, 852}, 32}}));
 }
 
-TEST(MakeContext, ScreensTurnIntoAccessibilityCoordinatesInTheirOwnOrder) {
-  // An external screen holding the menu bar, a built-in one with a notch below it, offset
-  // to the right: window frames grow upwards from the first screen's bottom edge.
-  const auto external = std::make_shared<sim::SimScreen>(
-      sim::ScreenSpec{Rect{{0, 0}, {1920, 1080}}, std::nullopt, std::nullopt});
-  const auto builtIn = std::make_shared<sim::SimScreen>(sim::ScreenSpec{
-      Rect{{200, -982}, {1512, 982}}, Rect{{200, -32}, {662, 32}}, Rect{{1050, -32}, {662, 32}}});
-  EXPECT_EQ(displays::fromScreens({external, builtIn}),
-            (std::vector<MenuBarScanner::Context::Display>{
-                {Rect{{0, 0}, {1920, 1080}}, std::nullopt},
-                {Rect{{200, 1080}, {1512, 982}}, Range{862, 1050}, 32}}));
-  EXPECT_TRUE(displays::fromScreens({}).empty());
-}
-
 TEST(MakeContext, NoMainScreenGivesAnEmptyContextWithoutReadingApps) {
   ScannerWorld world;
   sim::AppSpec app = appNamed("Mail", {extraAt(10, 20, "Clock")}, 20);
