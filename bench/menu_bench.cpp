@@ -16,6 +16,7 @@
 #include "adapters/sim/system/sim_hot_keys.h"
 #include "adapters/sim/ui/sim_menu.h"
 #include "adapters/sim/ui/sim_status_bar.h"
+#include "adapters/sim/ui/type_select.h"
 #include "app/app_delegate.h"
 #include "app/keyboard_shortcut.h"
 #include "ports/platform.h"
@@ -164,6 +165,21 @@ void BM_OpenAndClose(benchmark::State& state) {
   state.SetLabel(byShortcut ? "shortcut" : "click");
 }
 BENCHMARK(BM_OpenAndClose)->Arg(0)->Arg(1);
+
+// Text pasted into the open menu, a character at a time as the terminal delivers it: linear
+// in its length, even while one long title goes on matching it all.
+void BM_PasteIntoTypeSelect(benchmark::State& state) {
+  const size_t length = static_cast<size_t>(state.range(0));
+  std::vector<std::optional<std::string>> titles(30, std::string("Tidewater, up to date"));
+  titles[3] = std::nullopt;  // a header
+  titles.back() = std::string(length, 'a');
+  for (auto _ : state) {
+    sim::TypeSelect typing(titles);
+    for (size_t i = 0; i < length; ++i) benchmark::DoNotOptimize(typing.type("a"));
+  }
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_PasteIntoTypeSelect)->RangeMultiplier(2)->Range(4000, 16000)->Complexity();
 
 }  // namespace
 }  // namespace strandel

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -109,7 +110,7 @@ TEST_F(ProgramTest, ScriptsAndHostileInputsEndAsStatedAndPrintOnlyEscapes) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
-    Outcome outcome = run("--scene " + file("h.json", row.scene) +
+    Outcome outcome = run("--scene=" + file("h.json", row.scene) +
                           (row.script.empty() ? "" : " --script " + file("h.script", row.script)));
     EXPECT_EQ(outcome.status, row.status) << outcome.err;
     for (const auto& text : row.printed) {
@@ -129,7 +130,9 @@ TEST_F(ProgramTest, WithoutArgumentsTheDemonstrationRunsAndBadArgumentsShowTheUs
   EXPECT_NE(demo.out.find("scene: MacBook Pro 14-inch"), std::string::npos);
   EXPECT_NE(demo.out.find("end of script"), std::string::npos);
   const std::pair<const char*, const char*> bad[] = {{"--sceen x", "unknown argument --sceen"},
-                                                     {"--script", "--script needs a file"}};
+                                                     {"--script", "--script needs a file"},
+                                                     {"--scene= x", "--scene needs a file"},
+                                                     {"--help=1", "--help takes no value"}};
   for (const auto& [arguments, problem] : bad) {
     Outcome outcome = run(arguments);
     EXPECT_EQ(outcome.status, 2);
@@ -139,6 +142,10 @@ TEST_F(ProgramTest, WithoutArgumentsTheDemonstrationRunsAndBadArgumentsShowTheUs
   Outcome help = run("--help");
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out.rfind("usage: strandel", 0), 0u);
+  Outcome version = run("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_TRUE(std::regex_match(version.out, std::regex("strandel \\d+\\.\\d+\\.\\d+ .*\n")))
+      << version.out;
 }
 
 }  // namespace

@@ -245,6 +245,7 @@ static const NSAlertStyle NSAlertStyleCritical = 2;
 
 @interface NSApplication (AppleShim)
 - (BOOL)setActivationPolicy:(NSApplicationActivationPolicy)activationPolicy;
+- (void)activate __attribute__((availability(macos, introduced = 14.0)));
 @end
 
 typedef NSString* NSStatusItemAutosaveName;

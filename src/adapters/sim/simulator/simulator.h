@@ -121,8 +121,9 @@ class Simulator {
   // The shortcut the program registered, if any.
   std::optional<HotKeyCombo> registeredShortcut() const { return hotKeys_->firstRegistered(); }
   // Text typed into the open menu (its open submenu, if any): the row it selects, as an
-  // index among the shown rows, or -1 when no row matches or no menu is open.
-  long typeIntoMenu(const std::string& text);
+  // index among the shown rows, or -1 when no row matches or no menu is open. `continuing`:
+  // the text follows what was typed before, without a pause.
+  long typeIntoMenu(const std::string& text, bool continuing = false);
   // Return in the open menu: chooses the highlighted row; false without one.
   bool pressReturn();
   // The deepest open menu: an open submenu or the status menu; none when it is closed.
@@ -154,6 +155,8 @@ class Simulator {
   std::shared_ptr<SimMenu> menu() const;
   bool privacyPaneOpen() const { return paneOpen_; }
   bool loginItemsPaneOpen() const { return loginItemsPaneOpen_; }
+  // Where the login item's autostart entry goes: the person's own in the interactive view.
+  const std::filesystem::path& autostartDirectory() const { return autostartDirectory_; }
   bool terminated() const { return application_->isTerminated(); }
   const UpdateServer& updateServer() const { return *server_; }
   const SimPasteboard& pasteboard() const { return *pasteboard_; }

@@ -60,9 +60,9 @@ void Simulator::pressShortcut(const HotKeyCombo& combo) {
   hotKeys_->press(combo);
 }
 
-long Simulator::typeIntoMenu(const std::string& text) {
+long Simulator::typeIntoMenu(const std::string& text, bool continuing) {
   auto shown = activeMenu();
-  if (!shown || !shown->typeSelect(text)) return -1;
+  if (!shown || !shown->typeSelect(text, continuing)) return -1;
   return shown->highlightedIndex();
 }
 

@@ -145,17 +145,25 @@ SimMenu& SimMenu::activeMenu() {
   return sub && sub->open_ ? sub->activeMenu() : *this;
 }
 
-bool SimMenu::typeSelect(const std::string& typed) {
-  const std::vector<MenuItemRef> shown = shownItems();
-  for (size_t i = 0; i < shown.size(); ++i) {
-    auto item = std::dynamic_pointer_cast<SimMenuItem>(shown[i]);
-    if (!item || !item->isEffectivelyEnabled()) continue;
-    if (!typeSelectMatches(item->title(), typed)) continue;
-    // Only the highlight moves: no row changes.
-    highlighted_ = static_cast<long>(i);
-    return true;
+bool SimMenu::typeSelect(const std::string& typed, bool continuing) {
+  if (!continuing || !typing_) {
+    const std::vector<MenuItemRef> shown = shownItems();
+    std::vector<std::optional<std::string>> titles;
+    for (const MenuItemRef& row : shown) {
+      auto item = std::dynamic_pointer_cast<SimMenuItem>(row);
+      if (item && item->isEffectivelyEnabled()) {
+        titles.emplace_back(item->title());
+      } else {
+        titles.emplace_back();
+      }
+    }
+    typing_.emplace(titles);
   }
-  return false;
+  auto row = typing_->type(typed);
+  if (!row) return false;
+  // Only the highlight moves: no row changes.
+  highlighted_ = static_cast<long>(*row);
+  return true;
 }
 
 bool SimMenu::chooseHighlighted() {
@@ -164,6 +172,7 @@ bool SimMenu::chooseHighlighted() {
 
 void SimMenu::changed() {
   ++changeCount_;
+  typing_.reset();
   if (onChange) onChange();
 }
 

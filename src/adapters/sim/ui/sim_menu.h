@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "adapters/sim/ui/type_select.h"
 #include "ports/menu.h"
 
 namespace strandel::sim {
@@ -105,8 +106,9 @@ class SimMenu final : public Menu, public std::enable_shared_from_this<SimMenu> 
   std::shared_ptr<SimMenu> openSubmenu() const { return openSubmenu_.lock(); }
   // Type-select, as the system's menus do it: the first row that can be chosen whose title
   // starts with `typed`, ignoring case and diacritics, becomes the highlighted row. False
-  // (and the highlight unchanged) when no row matches.
-  bool typeSelect(const std::string& typed);
+  // (and the highlight unchanged) when no row matches. `continuing`: `typed` follows what
+  // was typed before, matched only against the rows that still match.
+  bool typeSelect(const std::string& typed, bool continuing = false);
   // The highlighted row's index among the shown rows; -1 when none.
   long highlightedIndex() const { return highlighted_; }
   // Return: chooses the highlighted row; false without one.
@@ -122,6 +124,7 @@ class SimMenu final : public Menu, public std::enable_shared_from_this<SimMenu> 
   std::weak_ptr<SimMenu> supermenu_;
   std::weak_ptr<SimMenu> openSubmenu_;
   long highlighted_ = -1;
+  std::optional<TypeSelect> typing_;  // what was typed since the rows last changed
   std::weak_ptr<MenuDelegate> delegate_;
   bool open_ = false;
   std::optional<Point> poppedUpAt_;
