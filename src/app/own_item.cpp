@@ -68,14 +68,16 @@ void AppDelegate::noticeHiddenIcon() {
   auto& p = platform();
   // Without a screen there is nobody to tell.
   if (shortcut || p.screens->screens().empty()) return;
-  if (p.userDefaults->objectForKey(kHiddenIconToldKey)) return;
+  // Not laid out yet: nothing to say where it is.
+  if (!ownItemFrame() || p.userDefaults->objectForKey(kHiddenIconToldKey)) return;
   const displays::OwnItemPlace place = ownItemPlace();
   if (place == displays::OwnItemPlace::visible) return;
   p.userDefaults->setInteger(1, kHiddenIconToldKey);
 
   const KeyboardShortcut* offered = takeFirstFreeShortcut();
-  std::string informative =
-      L(place == displays::OwnItemPlace::behindNotch ? "ownItem.behindNotch" : "ownItem.notShown");
+  const std::string informative = place == displays::OwnItemPlace::behindNotch
+                                      ? L("ownItem.behindNotch")
+                                      : L("ownItem.notShown");
   p.application->activateIgnoringOtherApps(true);
   std::unique_ptr<Alert> alert = p.alerts->makeAlert();
   alert->setMessageText(L("ownItem.hiddenTitle"));
