@@ -12,6 +12,7 @@
 #include "ports/menu.h"
 #include "ports/status_bar.h"
 #include "ports/timer.h"
+#include "scanner/displays.h"
 #include "scanner/extra_item.h"
 
 namespace strandel {
@@ -93,6 +94,17 @@ class AppDelegate final : public ApplicationDelegate,
   void pauseShortcutForMenu();
   void resumeShortcutAfterMenu();
   std::vector<SymbolicHotKey> systemHotKeys() const;
+  const KeyboardShortcut* takeFirstFreeShortcut();
+  // The program's own item: where it is drawn (Accessibility coordinates) and whether a
+  // person can see it.
+  std::optional<Rect> ownItemFrame() const;
+  displays::OwnItemPlace ownItemPlace() const;
+  // As a click on the item, or under the menu bar when the item cannot be seen.
+  void openMenuFromShortcut();
+  // Once, at launch, when the item cannot be seen and no shortcut is chosen: says so and
+  // offers the first free shortcut.
+  void scheduleHiddenIconNotice();
+  void noticeHiddenIcon();
 
   StatusItemRef statusItem;
   const MenuRef menu;

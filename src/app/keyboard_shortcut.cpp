@@ -249,8 +249,9 @@ OSStatus AppDelegate::hotKeyPressed(EventHotKeyID id) {
   // Another handler's key: passed on down the chain.
   if (id.signature != KeyboardShortcuts::kSignature) return kEventNotHandledErr;
   if (!statusItem) return kNoErr;
-  // As a click on the status item; an open menu holds the press back (see above).
-  if (auto* button = statusItem->button()) button->performClick();
+  // As a click on the status item, or under the menu bar when the item cannot be seen; an
+  // open menu holds the press back (see above).
+  openMenuFromShortcut();
   return kNoErr;
 }
 

@@ -42,6 +42,7 @@ void AppDelegate::applicationDidFinishLaunching() {
 
   // Nothing is registered until the person has picked a shortcut.
   applyStoredShortcut();
+  scheduleHiddenIconNotice();
 
   observeAppLifecycle();
 

@@ -15,6 +15,7 @@ void AppDelegate::refresh(std::optional<Completion> completion) {
   scanning = true;
 
   auto context = MenuBarScanner::makeContext(platform().processIdentifier);
+  context.ownItem = ownItemFrame();
   std::weak_ptr<AppDelegate> weakSelf = weak_from_this();
   MenuBarScanner::queue().async([weakSelf, context = std::move(context)] {
     ExtraItems items = MenuBarScanner::scan(context);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ports/application.h"
+#include "ports/geometry.h"
 #include "ports/image.h"
 #include "ports/object.h"
 
@@ -151,6 +152,9 @@ class Menu {
   virtual std::shared_ptr<MenuDelegate> delegate() const = 0;
   // cancelTracking: an open menu closes as if the user dismissed it.
   virtual void cancelTracking() = 0;
+  // popUpMenuPositioningItem:nil atLocation:inView:nil: opens the menu with its top left
+  // corner at `location`, in window coordinates, whatever the status item's place.
+  virtual void popUpAt(Point location) = 0;
 };
 using MenuRef = std::shared_ptr<Menu>;
 

@@ -56,6 +56,8 @@ struct Platform {
   // The menu bar report's queue, apart from the scan queue, made on first use.
   std::once_flag reportQueueOnce;
   std::shared_ptr<DispatchQueue> reportQueue;
+  // The warning that extras look placed by an agent that was not found, logged once.
+  std::once_flag agentMissingOnce;
 };
 
 // The installed platform. Installing happens before any other thread starts.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "ports/geometry.h"
@@ -37,6 +38,9 @@ class StatusBarButton {
   virtual void addTrackingArea(TrackingArea area) = 0;
   // performClick: exactly what a click on the button does (opens the item's menu).
   virtual void performClick() = 0;
+  // button.window.frame: where the system put the item, in window coordinates (origin at the
+  // bottom left of the first screen, y upwards); none while the button has no window.
+  virtual std::optional<Rect> windowFrame() const = 0;
 };
 
 class StatusItem {
@@ -46,6 +50,8 @@ class StatusItem {
   // None for an item without a button.
   virtual StatusBarButton* button() = 0;
   virtual void setMenu(MenuRef menu) = 0;
+  // isVisible: false once the person has taken the item out of the menu bar.
+  virtual bool isVisible() const = 0;
 };
 using StatusItemRef = std::shared_ptr<StatusItem>;
 

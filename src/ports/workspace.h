@@ -24,6 +24,9 @@ struct RunningApplication {
   bool isTerminated = false;
   // The bundle identifier ("com.apple.controlcenter"); none for a process without a bundle.
   std::optional<std::string> bundleIdentifier;
+  // The last part of executableURL ("MenuBarAgent"): unlike the localized name, the same in
+  // every language. None when the system does not say.
+  std::optional<std::string> executableName;
 };
 
 // The text form of an address that the platform accepted as a URL.

@@ -142,6 +142,17 @@ ExtraItemRef itemFor(const AXRef& element, const Context::App& app, const Placem
 
 }  // namespace
 
+bool looksLikePlaceholders(const ExtraItems& items) {
+  std::vector<std::tuple<double, double, double, double>> frames;
+  for (const ExtraItemRef& item : items) {
+    const Rect& r = item->frame;
+    if (maxX(r) <= -200) return true;
+    if (minX(r) != -1) frames.emplace_back(r.origin.x, r.origin.y, r.size.width, r.size.height);
+  }
+  std::sort(frames.begin(), frames.end());
+  return std::adjacent_find(frames.begin(), frames.end()) != frames.end();
+}
+
 std::vector<Slot> readSlots(ProcessID agent, const Context& context) {
   Accessibility& ax = *platform().accessibility;
   std::vector<Slot> slots;

@@ -14,7 +14,8 @@
 // extras still press, but their positions are not where they are drawn; the slots' are.
 namespace strandel::agent {
 
-inline constexpr std::string_view kProcessName = "MenuBarAgent";
+// The name of the agent's executable, as public reports name its process.
+inline constexpr std::string_view kExecutableName = "MenuBarAgent";
 
 struct Slot {
   AXRef child;                // the status item's element
@@ -28,6 +29,11 @@ struct Slot {
 // The agent's slots, window by window: "AXWindows" once, "AXChildren" once per window and one
 // request per slot for its position, size and child together. Overflow is marked.
 std::vector<Slot> readSlots(ProcessID agent, const MenuBarScanner::Context& context);
+
+// True when frames read from the apps' own bars look like the placeholders an app's items get
+// when the agent draws them: two items on exactly one frame (extras never overlap; the frame
+// at x = -1 that switched-off items share aside), or an item wholly left of x = -200.
+bool looksLikePlaceholders(const ExtraItems& items);
 
 // The extras of every app of the context but the agent, each placed by its slot. Unsorted.
 ExtraItems scan(const MenuBarScanner::Context& context);

@@ -20,10 +20,12 @@ bool liesOn(const Rect& hosting, const Rect& own) {
          std::fabs(centreY(hosting) - centreY(own)) <= kLyingTolerance;
 }
 
-void dropHostedDuplicates(ExtraItems& items, const std::vector<bool>& hosted) {
+void dropHostedDuplicates(ExtraItems& items, const std::vector<bool>& hosted,
+                          const std::optional<Rect>& ownItem) {
   std::vector<bool> drop(items.size(), false);
   for (size_t i = 0; i < items.size(); ++i) {
     if (!hosted[i]) continue;
+    drop[i] = ownItem && liesOn(items[i]->frame, *ownItem);
     for (size_t j = 0; j < items.size() && !drop[i]; ++j) {
       drop[i] = !hosted[j] && liesOn(items[i]->frame, items[j]->frame);
     }

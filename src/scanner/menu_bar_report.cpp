@@ -188,6 +188,7 @@ MenuBarReport MenuBarReport::read(const Request& request) {
     std::vector<AXRef> elements;
     report.apps.push_back(readApp(ax, *p.clock, time, app, appElement, elements));
     report.apps.back().bundleIdentifier = app.bundleIdentifier;
+    report.apps.back().executableName = app.executableName;
     appElements.push_back(appElement);
     extras[app.pid] = std::move(elements);
   }
@@ -196,7 +197,7 @@ MenuBarReport MenuBarReport::read(const Request& request) {
   if (request.context.agent && !extras.count(*request.context.agent) && !time.up()) {
     App drawer;
     drawer.pid = *request.context.agent;
-    drawer.name = std::string(agent::kProcessName);
+    drawer.name = std::string(agent::kExecutableName);
     drawer.extrasBar = AXReadOutcome{AXError::noValue, std::nullopt};
     report.apps.push_back(drawer);
     appElements.push_back(ax.createApplication(drawer.pid));

@@ -65,6 +65,7 @@ struct MenuBarReport {
     ProcessID pid = 0;
     std::optional<std::string> name;
     std::optional<std::string> bundleIdentifier;
+    std::optional<std::string> executableName;  // written when it differs from the name
     // Seconds the extras-bar request took: how slow the app was, or the time-out.
     double responseTime = 0;
     AXReadOutcome extrasBar;

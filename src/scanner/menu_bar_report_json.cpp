@@ -120,6 +120,8 @@ std::string appJson(const MenuBarReport::App& app, const std::string& indent) {
   head["pid"] = app.pid;
   head["name"] = app.name ? Json(*app.name) : Json(nullptr);
   if (app.bundleIdentifier) head["bundleIdentifier"] = *app.bundleIdentifier;
+  if (app.executableName && app.executableName != app.name)
+    head["executable"] = *app.executableName;
   double delay = std::round(app.responseTime * 1000) / 1000;
   // An app that answered is written as answering within the time-out, however much longer
   // this Mac took to hand the answer on, so that its replay answers too.

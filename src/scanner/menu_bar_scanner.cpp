@@ -45,7 +45,7 @@ ExtraItems scanOwnBars(const MenuBarScanner::Context& context) {
       hosted.push_back(fromControlCenter);
     }
   }
-  controlCenter::dropHostedDuplicates(result, hosted);
+  controlCenter::dropHostedDuplicates(result, hosted, context.ownItem);
   return result;
 }
 
@@ -78,14 +78,15 @@ MenuBarScanner::Context MenuBarScanner::makeContext(ProcessID excluding) {
   Context context;
   for (const RunningApplication& app : platform().workspace->runningApplications()) {
     if (app.isTerminated) continue;
-    // The agent is found whatever its activation policy: it may well run without any.
-    if (!context.agent && app.localizedName == agent::kProcessName) {
+    // The agent is found whatever its activation policy (it may well run without any), and
+    // by its executable's name, which unlike its localized name is the same in every language.
+    if (!context.agent && app.executableName == agent::kExecutableName) {
       context.agent = app.processIdentifier;
     }
     if (app.processIdentifier == excluding) continue;
     if (app.activationPolicy == ActivationPolicy::prohibited) continue;
-    context.apps.push_back(
-        Context::App{app.processIdentifier, app.localizedName, app.icon, app.bundleIdentifier});
+    context.apps.push_back(Context::App{app.processIdentifier, app.localizedName, app.icon,
+                                        app.bundleIdentifier, app.executableName});
   }
   context.notch = notchRange(*screen);
   context.screenWidth = width(screen->frame());
@@ -95,6 +96,14 @@ MenuBarScanner::Context MenuBarScanner::makeContext(ProcessID excluding) {
 
 ExtraItems MenuBarScanner::scan(const Context& context) {
   ExtraItems result = context.agent ? agent::scan(context) : scanOwnBars(context);
+  Platform& p = platform();
+  if (!context.agent && p.systemLog && agent::looksLikePlaceholders(result)) {
+    std::call_once(p.agentMissingOnce, [&p] {
+      p.systemLog->log(std::string("Strandel: extras have placeholder frames, but no ") +
+                       std::string(agent::kExecutableName) +
+                       " runs to say where they are drawn; hidden and visible may be wrong");
+    });
+  }
   std::stable_sort(result.begin(), result.end(), leftOf);
   return result;
 }

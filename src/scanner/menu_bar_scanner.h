@@ -31,12 +31,15 @@ class MenuBarScanner {
       std::optional<std::string> name;
       ImageRef icon;
       std::optional<std::string> bundleIdentifier;
+      std::optional<std::string> executableName;
     };
     // One screen: its frame in Accessibility coordinates (origin at the top left of the
-    // first screen, y downwards) and the x range of its own notch.
+    // first screen, y downwards), the x range of its own notch and the height of the areas
+    // beside it (0 without them).
     struct Display {
       Rect frame;
       std::optional<Range> notch;
+      double barHeight = 0;
       bool operator==(const Display&) const = default;
     };
     std::vector<App> apps;
@@ -47,6 +50,9 @@ class MenuBarScanner {
     std::vector<Display> screens;
     // The process that draws the menu bar, when one runs: its windows place the extras.
     std::optional<ProcessID> agent;
+    // Where the program's own item is drawn (Accessibility coordinates): Control Center's
+    // child lying there is that item, never listed.
+    std::optional<Rect> ownItem;
   };
 
   // The messaging time-out on each application element during a scan, in seconds.

@@ -62,6 +62,8 @@ const std::map<std::string, std::vector<ArgumentKind>> kFormatted = {
     {"update.newVersionTitle", {K::text}},
     {"update.newVersionMessage", {K::text, K::text}},
     {"update.latestMessage", {K::text}},
+    {"ownItem.shortcutOffer", {K::text}},
+    {"ownItem.useShortcut", {K::text}},
 };
 
 // Every key the program looks up: English's, checked against the sources' lookups below.

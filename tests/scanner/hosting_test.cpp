@@ -2,6 +2,7 @@
 // slots on macOS 27.
 #include <gtest/gtest.h>
 
+#include "scanner/displays.h"
 #include "scanner/menu_bar_scanner.h"
 #include "scanner/scanner_world.h"
 
@@ -24,6 +25,7 @@ TEST(Scan, AControlCenterChildLyingOnAnotherAppsChildIsThatExtra) {
     std::optional<std::string> hostingDescription;
     std::vector<std::string> expected;
     const char* hostBundle = "com.apple.controlcenter";
+    std::optional<Rect> ownItem = std::nullopt;  // where this program's own item is drawn
   };
   const Rect own{{600, 0}, {30, 24}};
   const auto at = [](double x, double y = 0, double w = 30) { return Rect{{x, y}, {w, 24}}; };
@@ -50,6 +52,13 @@ TEST(Scan, AControlCenterChildLyingOnAnotherAppsChildIsThatExtra) {
        own,
        std::nullopt,
        {"Control Center|false|600"}},
+      {"this program's own item: never listed",
+       std::nullopt,
+       at(601, 0, 32),
+       "Strandel",
+       {},
+       "com.apple.controlcenter",
+       own},
       {"only Control Center's copies go",
        own,
        own,
@@ -72,7 +81,8 @@ TEST(Scan, AControlCenterChildLyingOnAnotherAppsChildIsThatExtra) {
                                  8);
     host.bundleIdentifier = c.hostBundle;
     world.launch(host);
-    const MenuBarScanner::Context context = MenuBarScanner::makeContext(ScannerWorld::kOwnPid);
+    MenuBarScanner::Context context = MenuBarScanner::makeContext(ScannerWorld::kOwnPid);
+    context.ownItem = c.ownItem;
     const ExtraItems items = MenuBarScanner::scan(context);
     std::vector<std::string> expected = c.expected;
     expected.push_back("Wi-Fi|false|800");
@@ -165,6 +175,34 @@ TEST(Scan, TheAgentsSlotPlacesEachAppsExtra) {
     // What is listed is the app's own element, which presses.
     for (const auto& item : items)
       EXPECT_TRUE(item->appName != "Inbox" || MenuBarScanner::press(*item));
+  }
+}
+
+// The program's own item, judged from its button's window frame (y upwards from the bottom of
+// the first screen) on a 1512x982 screen with the notch from 662 to 850.
+TEST(OwnItem, IsSeenOnlyInTheMenuBarClearOfTheNotchAndEdges) {
+  using Place = displays::OwnItemPlace;
+  struct Case {
+    const char* name;
+    std::optional<Rect> frame;
+    Place expected;
+    bool isVisible = true;
+  };
+  const auto at = [](double x, double y = 958) { return Rect{{x, y}, {24, 24}}; };
+  const Case cases[] = {
+      {"right of the notch", at(1300), Place::visible},
+      {"behind the notch", at(700), Place::behindNotch},
+      {"in the overflow, left of the screen", at(-300), Place::notShown},
+      {"switched off near the bottom", Rect{{-1, 2}, {38, 24}}, Place::notShown},
+      {"taken out of the bar", at(1300), Place::notShown, false},
+      {"no window", std::nullopt, Place::notShown},
+  };
+  const std::vector<std::shared_ptr<const Screen>> screens{
+      std::make_shared<sim::SimScreen>(sim::ScreenSpec{
+          Rect{{0, 0}, {1512, 982}}, Rect{{0, 950}, {662, 32}}, Rect{{850, 950}, {662, 32}}})};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(displays::ownItemPlace(c.frame, c.isVisible, screens), c.expected);
   }
 }
 

@@ -40,8 +40,8 @@ void check(const std::vector<LabelCase>& cases) {
     sim::ExtraSpec extra = test::extraAt(10, 10, c.description);
     if (c.fault) extra.faults["AXDescription"] = *c.fault;
     MenuBarScanner::Context context;
-    context.apps.push_back(
-        {world.launch(test::appNamed("Ignored", {extra})), c.fallback, nullptr, std::nullopt});
+    context.apps.push_back({world.launch(test::appNamed("Ignored", {extra})), c.fallback, nullptr,
+                            std::nullopt, std::nullopt});
     context.screenWidth = 900;
     {
       const ExtraItems items = MenuBarScanner::scan(context);

@@ -84,9 +84,15 @@ TEST(MakeContext, ListsTheScannableAppsInWorkspaceOrder) {
   sim::AppSpec gone = appNamed("MenuBarAgent", {}, 39);
   gone.terminated = true;
   world.launch(gone);
-  sim::AppSpec agent = appNamed("MenuBarAgent", {}, 40);
+  // Known by its executable, not by its localized name.
+  sim::AppSpec agent = appNamed("Agent de la barre des menus", {}, 40);
+  agent.executable = "MenuBarAgent";
   agent.activationPolicy = ActivationPolicy::prohibited;
   world.launch(agent);
+  sim::AppSpec namesake = appNamed("MenuBarAgent", {}, 41);
+  namesake.executable = "Namesake";
+  namesake.activationPolicy = ActivationPolicy::prohibited;
+  world.launch(namesake);
   const MenuBarScanner::Context context = MenuBarScanner::makeContext(ScannerWorld::kOwnPid);
 
   std::vector<ProcessID> pids;
@@ -102,21 +108,7 @@ TEST(MakeContext, ListsTheScannableAppsInWorkspaceOrder) {
   EXPECT_EQ(context.apps[1].bundleIdentifier, std::nullopt);
   EXPECT_EQ(context.agent, 40);
   EXPECT_EQ(context.screens, (std::vector<MenuBarScanner::Context::Display>{
-                                 {Rect{{0, 0}, {1512, 982}}, Range{660, 852}}}));
-}
-
-TEST(MakeContext, ScreensTurnIntoAccessibilityCoordinatesInTheirOwnOrder) {
-  // An external screen holding the menu bar, a built-in one with a notch below it, offset
-  // to the right: window frames grow upwards from the first screen's bottom edge.
-  const auto external = std::make_shared<sim::SimScreen>(
-      sim::ScreenSpec{Rect{{0, 0}, {1920, 1080}}, std::nullopt, std::nullopt});
-  const auto builtIn = std::make_shared<sim::SimScreen>(sim::ScreenSpec{
-      Rect{{200, -982}, {1512, 982}}, Rect{{200, -32}, {662, 32}}, Rect{{1050, -32}, {662, 32}}});
-  EXPECT_EQ(displays::fromScreens({external, builtIn}),
-            (std::vector<MenuBarScanner::Context::Display>{
-                {Rect{{0, 0}, {1920, 1080}}, std::nullopt},
-                {Rect{{200, 1080}, {1512, 982}}, Range{862, 1050}}}));
-  EXPECT_TRUE(displays::fromScreens({}).empty());
+                                 {Rect{{0, 0}, {1512, 982}}, Range{660, 852}, 32}}));
 }
 
 TEST(MakeContext, NoMainScreenGivesAnEmptyContextWithoutReadingApps) {

@@ -28,7 +28,7 @@ MenuBarScanner::Context contextFor(std::vector<ProcessID> pids,
                                    double width = 900) {
   MenuBarScanner::Context context;
   for (ProcessID pid : pids)
-    context.apps.push_back({pid, "App" + std::to_string(pid), nullptr, std::nullopt});
+    context.apps.push_back({pid, "App" + std::to_string(pid), nullptr, std::nullopt, std::nullopt});
   context.notch = notch;
   context.screenWidth = width;
   return context;
@@ -117,13 +117,14 @@ TEST(Scan, OcclusionUsesStrictComparisons) {
     bool withNotch;
     bool occluded;
     double y = 0;
-    // An external 1920x1080 screen without a notch, holding the menu bar, above a built-in
-    // 1512x982 one with the notch.
-    bool twoScreens = false;
+    // 1: the screen listed alone. 2: an external 1920x1080 screen without a notch, holding the
+    // menu bar, above a built-in 1512x982 one with the notch.
+    int screens = 0;
   };
   const Case cases[] = {
       {880, 900, false, false},
-      {880, 900.5, false, true},
+      {880, 902, false, false},  // a hosting window up to 2 points wider than its item
+      {880, 902.5, false, true},
       {-3, 20, false, true},
       {-0.0, 20, false, false},
       {380, 400, true, false},
@@ -138,24 +139,30 @@ TEST(Scan, OcclusionUsesStrictComparisons) {
       {510, 490, true, true},
       {420, 380, true, true},
       // Each screen with its own edges and notch; with one screen, y plays no part.
-      {420, 480, true, false, 0, true},
-      {420, 480, true, true, 1080, true},
-      {1500, 1530, false, false, 0, true},
-      {1500, 1530, false, true, 1080, true},
-      {100, 130, false, true, 3000, true},
-      {100, 130, false, false, 3000, false},
+      {420, 480, true, false, 0, 2},
+      {420, 480, true, true, 1080, 2},
+      {1500, 1530, false, false, 0, 2},
+      {1500, 1530, false, true, 1080, 2},
+      {1290, 1313, false, false, 1080, 2},
+      {100, 130, false, true, 3000, 2},
+      {100, 130, false, false, 3000, 0},
+      {100, 130, false, false, 3000, 1},
+      // Only the menu-bar strip at a screen's top draws extras: a switched-off item near the
+      // first screen's bottom is not shown by the screen below it.
+      {-1, 37, false, true, 1079, 2},
+      {100, 130, false, true, 1500, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.from) + ".." + std::to_string(c.to) + " at " +
-                 std::to_string(c.y) + (c.withNotch ? " notch" : "") +
-                 (c.twoScreens ? " two screens" : ""));
+                 std::to_string(c.y) + (c.withNotch ? " notch " : " ") + std::to_string(c.screens));
     ScannerWorld world;
     world.launch(appNamed("Mail", {extraAt(c.from, c.to - c.from, "X", c.y)}, 7));
     const auto notch = c.withNotch ? std::optional(MenuBarScanner::Range{400, 500}) : std::nullopt;
-    MenuBarScanner::Context context = contextFor({7}, notch, c.twoScreens ? 1920 : 900);
-    if (c.twoScreens) {
+    MenuBarScanner::Context context = contextFor({7}, notch, c.screens == 2 ? 1920 : 900);
+    if (c.screens == 1) context.screens = {{Rect{{0, 0}, {900, 600}}, notch}};
+    if (c.screens == 2) {
       context.screens = {{Rect{{0, 0}, {1920, 1080}}, std::nullopt},
-                         {Rect{{0, 1080}, {1512, 982}}, MenuBarScanner::Range{400, 500}}};
+                         {Rect{{-200, 1080}, {1512, 982}}, MenuBarScanner::Range{400, 500}, 32}};
     }
     const ExtraItems items = MenuBarScanner::scan(context);
     ASSERT_EQ(items.size(), 1u);

@@ -272,6 +272,12 @@ class MacMenu final : public Menu {
   std::shared_ptr<MenuDelegate> delegate() const override { return [forwarder_ delegate]; }
 
   void cancelTracking() override { [menu_ cancelTracking]; }
+  void popUpAt(Point location) override {
+    // Tracks the menu until it closes, as a click on the status item would.
+    (void)[menu_ popUpMenuPositioningItem:nil
+                               atLocation:NSMakePoint(location.x, location.y)
+                                   inView:nil];
+  }
 
  private:
   NSMenu* menu_;

@@ -10,9 +10,10 @@ Rect toPort(NSRect rect) {
   return Rect{Point{rect.origin.x, rect.origin.y}, Size{rect.size.width, rect.size.height}};
 }
 
-// Screens without a camera housing report the zero rectangle for the two top areas.
+// Screens without a camera housing report the two top areas as empty rectangles (NSScreen.h:
+// "empty" when the screen has no unobscured portion beside the housing).
 std::optional<Rect> area(NSRect rect) {
-  if (NSEqualRects(rect, NSZeroRect)) return std::nullopt;
+  if (NSIsEmptyRect(rect)) return std::nullopt;
   return toPort(rect);
 }
 

@@ -59,6 +59,13 @@ class MacStatusBarButton final : public StatusBarButton {
 
   void performClick() override { [button_ performClick:nil]; }
 
+  std::optional<Rect> windowFrame() const override {
+    NSWindow* window = button_.window;
+    if (window == nil) return std::nullopt;
+    const NSRect frame = window.frame;
+    return Rect{{frame.origin.x, frame.origin.y}, {frame.size.width, frame.size.height}};
+  }
+
  private:
   NSStatusBarButton* button_;
   NSMutableArray<StrandelTrackingForwarder*>* forwarders_ = [NSMutableArray array];
@@ -76,6 +83,8 @@ class MacStatusItem final : public StatusItem {
     if (button_ == nullptr) button_ = std::make_unique<MacStatusBarButton>(button);
     return button_.get();
   }
+
+  bool isVisible() const override { return item_.visible; }
 
   void setMenu(MenuRef menu) override {
     item_.menu = unwrapMenu(menu);

@@ -38,6 +38,8 @@ class MacWorkspace final : public Workspace {
       entry.activationPolicy = toPort(app.activationPolicy);
       entry.isTerminated = [app isTerminated];
       if (app.bundleIdentifier != nil) entry.bundleIdentifier = toStdString(app.bundleIdentifier);
+      NSString* executable = app.executableURL.lastPathComponent;
+      if (executable != nil) entry.executableName = toStdString(executable);
       result.push_back(std::move(entry));
     }
     return result;

@@ -19,7 +19,9 @@
 #import "adapters/macos/hot_keys.h"
 #import "adapters/macos/images.h"
 #import "adapters/macos/menus.h"
+#import "adapters/macos/screens.h"
 #import "adapters/macos/urls.h"
+#include "scanner/displays.h"
 
 namespace strandel::mac {
 namespace {
@@ -110,6 +112,37 @@ TEST(MacAccessibilityTest, OnlyElementsReachTheAccessibilityCalls) {
   EXPECT_FALSE(ax->equal(application, nullptr));
 }
 
+// Asked off the main thread, which answers this process's own Accessibility requests.
+TEST(MacAccessibilityTest, AMultipleReadAnswersEachAttributeWithErrorsInPlace) {
+  auto ax = makeAccessibility();
+  if (!ax->isProcessTrusted()) GTEST_SKIP() << "needs the Accessibility permission";
+  AXRef values;
+  const AXRef application = ax->createApplication(getpid());
+  std::async(std::launch::async, [&] {
+    EXPECT_EQ(ax->copyMultipleAttributeValues(application, {"AXRole", "AXNoSuchAttribute"}, values),
+              AXError::success);
+  }).wait();
+  const std::vector<AXRef> answers = values ? ax->arrayValues(values) : std::vector<AXRef>{};
+  ASSERT_EQ(answers.size(), 2u);
+  EXPECT_EQ(ax->typeID(answers[0]), ax->stringTypeID());
+  // The missing attribute's error, an Accessibility value that is neither point nor size.
+  Point point;
+  EXPECT_EQ(ax->typeID(answers[1]), ax->valueTypeID());
+  EXPECT_FALSE(ax->valueGetPoint(answers[1], point));
+}
+
+// The first screen's frame starts at the origin of window coordinates, and the scan turns it
+// into Accessibility's with the same size.
+TEST(MacScreensTest, FramesComeInTheCoordinatesTheScanTurns) {
+  auto screens = makeScreens()->screens();
+  if (screens.empty()) GTEST_SKIP() << "no display";
+  const Rect first = screens.front()->frame();
+  EXPECT_EQ(first.origin, (Point{0, 0}));
+  const auto displays = displays::fromScreens(screens);
+  ASSERT_EQ(displays.size(), screens.size());
+  EXPECT_EQ(displays.front().frame, first);
+}
+
 struct Payload final : Object {};
 
 class RecordingTarget final : public ActionTarget {
@@ -189,6 +222,7 @@ TEST(MacMenusTest, RowsGiveBackWhatTheyWereGiven) {
   AttributedString header{"HIDDEN (2)", Font{11, FontWeight::semibold}, Color::secondaryLabel};
   row->setAttributedTitle(header);
   EXPECT_EQ(row->attributedTitle(), header);
+  EXPECT_EQ(row->title(), "Quit");  // what type-to-select matches
 
   auto payload = std::make_shared<const Payload>();
   row->setRepresentedObject(payload);

@@ -253,6 +253,7 @@ typedef NSString* NSStatusItemAutosaveName;
 
 @interface NSStatusItem (AppleShim)
 @property(copy) NSStatusItemAutosaveName autosaveName;
+@property(getter=isVisible) BOOL visible;
 @property(readonly, strong) NSStatusBarButton* button;
 @end
 
@@ -262,6 +263,9 @@ typedef NSString* NSStatusItemAutosaveName;
 
 @interface NSMenu (AppleShim)
 - (void)removeAllItems;
+- (BOOL)popUpMenuPositioningItem:(NSMenuItem*)item
+                      atLocation:(NSPoint)location
+                          inView:(NSView*)view;
 @end
 
 @interface NSImage (AppleShim)

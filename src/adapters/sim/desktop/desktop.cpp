@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <memory>
 #include <utility>
 
@@ -27,6 +28,44 @@ void clearIds(std::vector<ExtraSpec>& elements) {
     element.id = 0;
     clearIds(element.children);
   }
+}
+
+// The menu bar's strip on the first screen, in Accessibility's y (downwards from its top).
+constexpr double kBarStrip = 40;
+// How far apart a hosting copy's centre may lie from the item it hosts (Control Center's).
+constexpr double kHostingTolerance = 3;
+
+bool inBar(const ExtraSpec& element) {
+  const Rect r = element.frame();
+  return element.laidOut && width(r) > 0 && 0 <= r.origin.y && r.origin.y < kBarStrip;
+}
+
+bool liesOn(const Rect& a, const Rect& b) {
+  const auto centre = [](const Rect& r) {
+    return Point{(minX(r) + maxX(r)) / 2, r.origin.y + r.size.height / 2};
+  };
+  return std::fabs(centre(a).x - centre(b).x) <= kHostingTolerance &&
+         std::fabs(centre(a).y - centre(b).y) <= kHostingTolerance;
+}
+
+bool slotOf(const ExtraSpec& slot, ProcessID pid) {
+  return !slot.children.empty() && slot.children.front().standsFor &&
+         slot.children.front().standsFor->pid == pid;
+}
+
+// What a quitting app's items took in the bar: spans [lower, upper), merged where they meet.
+std::vector<std::pair<double, double>> merged(std::vector<Rect> frames) {
+  std::sort(frames.begin(), frames.end(),
+            [](const Rect& a, const Rect& b) { return minX(a) < minX(b); });
+  std::vector<std::pair<double, double>> spans;
+  for (const Rect& r : frames) {
+    if (!spans.empty() && minX(r) < spans.back().second) {
+      spans.back().second = std::max(spans.back().second, maxX(r));
+    } else {
+      spans.emplace_back(minX(r), maxX(r));
+    }
+  }
+  return spans;
 }
 
 }  // namespace
@@ -110,9 +149,55 @@ std::optional<ProcessID> Desktop::launch(AppSpec app) {
   return events.front().pid;
 }
 
+// A Mac lays status items out right to left from the bar's right end, without gaps: when an
+// app quits, its items, Control Center's copies lying on them and the agent's slots holding
+// them go, and every item left of them moves right by the room they took. An item behind the
+// notch or past the left edge can so come into view.
+void Desktop::closeUpBar(ProcessID pid) {
+  std::vector<Rect> gone;
+  for (const ExtraSpec& extra : find(pid)->definition.extras) {
+    if (inBar(extra)) gone.push_back(extra.frame());
+  }
+  const std::vector<Rect> own = gone;
+  for (Running& running : apps_) {
+    if (running.definition.pid == pid) continue;
+    auto& extras = running.definition.extras;
+    const auto hosted = [&](const ExtraSpec& extra) {
+      return inBar(extra) && std::any_of(own.begin(), own.end(),
+                                         [&](const Rect& r) { return liesOn(extra.frame(), r); });
+    };
+    extras.erase(std::remove_if(extras.begin(), extras.end(), hosted), extras.end());
+    for (ExtraSpec& window : running.definition.windows) {
+      auto& slots = window.children;
+      for (const ExtraSpec& slot : slots) {
+        if (slotOf(slot, pid) && inBar(slot)) gone.push_back(slot.frame());
+      }
+      slots.erase(std::remove_if(slots.begin(), slots.end(),
+                                 [&](const ExtraSpec& slot) { return slotOf(slot, pid); }),
+                  slots.end());
+    }
+  }
+  const auto spans = merged(std::move(gone));
+  const auto shift = [&](ExtraSpec& element) {
+    if (!inBar(element)) return;
+    for (const auto& [lower, upper] : spans) {
+      if (maxX(element.frame()) <= lower + kHostingTolerance) element.position.x += upper - lower;
+    }
+  };
+  for (Running& running : apps_) {
+    if (running.definition.pid == pid) continue;
+    for (ExtraSpec& extra : running.definition.extras) shift(extra);
+    for (ExtraSpec& window : running.definition.windows) {
+      for (ExtraSpec& slot : window.children) shift(slot);
+    }
+    running.reindex();
+  }
+}
+
 void Desktop::quitLocked(ProcessID pid, Events& events) {
   const auto found = appIndex_.find(pid);
   if (found == appIndex_.end()) return;
+  closeUpBar(pid);
   const size_t index = found->second;
   apps_.erase(apps_.begin() + static_cast<std::ptrdiff_t>(index));
   appIndex_.erase(found);
@@ -225,9 +310,10 @@ std::vector<RunningApplication> Desktop::runningApplications() {
     std::vector<ProcessID> quitting;
     for (const Running& running : apps_) {
       const AppSpec& definition = running.definition;
-      out.push_back(RunningApplication{definition.pid, definition.name, definition.icon,
-                                       definition.activationPolicy, definition.terminated,
-                                       definition.bundleIdentifier});
+      out.push_back(RunningApplication{
+          definition.pid, definition.name, definition.icon, definition.activationPolicy,
+          definition.terminated, definition.bundleIdentifier,
+          definition.executable ? definition.executable : definition.name});
       if (definition.quitsAfterListing) quitting.push_back(definition.pid);
     }
     for (ProcessID pid : quitting) quitLocked(pid, events);

@@ -97,6 +97,8 @@ struct AppSpec {
   ProcessID pid = 0;  // 0: the desktop picks a free one
   std::optional<std::string> name;
   std::optional<std::string> bundleIdentifier;  // none: a process without a bundle
+  // The executable's file name; none: the same as `name` (as a bundle's usually is).
+  std::optional<std::string> executable;
   ImageRef icon;
   ActivationPolicy activationPolicy = ActivationPolicy::regular;
   // Still listed by the workspace, flagged as terminated; its process is gone for good.
@@ -247,6 +249,7 @@ class Desktop {
                         std::string_view attribute, AXRef& value) const;
   AXRef childElement(const ExtraSpec& child, const ElementAddress& parent) const;
   void assignIds(AppSpec& app);
+  void closeUpBar(ProcessID pid);
   void quitLocked(ProcessID pid, Events& events);
   void notify(const Events& events);
 

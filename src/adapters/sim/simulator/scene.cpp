@@ -205,7 +205,9 @@ void checkReferences(const Scene& scene) {
           const std::string at = pointer + "/" + std::to_string(i);
           if (const auto& reference = elements[i].standsFor) {
             const SceneApp* owner = scene.findApp(reference->pid);
-            if (!owner || reference->index >= owner->definition.extras.size()) {
+            const bool selfItem =
+                reference->pid == scene.selfPid && reference->index == 0 && scene.selfItem;
+            if (!selfItem && (!owner || reference->index >= owner->definition.extras.size())) {
               throw FormatError{at + "/extraOf",
                                 "no app of the scene with pid " + std::to_string(reference->pid) +
                                     " has an extra at index " + std::to_string(reference->index)};
@@ -277,9 +279,10 @@ Scene readScene(const Node& root) {
   }
   if (root.has("strandel")) {
     Node self = root.member("strandel");
-    self.object({"pid", "version"});
+    self.object({"pid", "version", "item"});
     if (self.has("pid"))
       scene.selfPid = static_cast<ProcessID>(self.member("pid").integer(1, kMaxPid));
+    if (self.has("item")) scene.selfItem = readExtra(self.member("item"));
     if (self.has("version")) scene.version = self.member("version").string();
   }
 

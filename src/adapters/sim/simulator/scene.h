@@ -77,6 +77,9 @@ struct Scene {
   size_t mainScreen = 0;                // of all screens, the one with the keyboard focus
   bool accessibilityGranted = false;
   ProcessID selfPid = 4242;
+  // The program's own status item as the system placed it: the one extra of its own process.
+  // None: drawn at the right end of the menu bar, and not among the Accessibility elements.
+  std::optional<ExtraSpec> selfItem;
   std::optional<std::string> version;  // none: the program's own version
   std::vector<SceneApp> apps;          // running at start, in workspace order
   std::vector<SceneApp> installed;     // not running at start; launched later

@@ -170,16 +170,22 @@ IconSpec readIcon(const Node& node) {
 
 }  // namespace
 
+ExtraSpec readExtra(const Node& node) {
+  return readElement(node, false);
+}
+
 SceneApp readApp(const Node& node) {
-  node.object({"pid", "name", "bundleIdentifier", "icon", "policy", "terminated", "extrasBar",
-               "responseDelay", "quitsAfterListing", "faults", "barFaults", "extras", "windows"},
-              {"pid", "name"});
+  node.object(
+      {"pid", "name", "bundleIdentifier", "executable", "icon", "policy", "terminated", "extrasBar",
+       "responseDelay", "quitsAfterListing", "faults", "barFaults", "extras", "windows"},
+      {"pid", "name"});
   SceneApp app;
   AppSpec& definition = app.definition;
   definition.pid = static_cast<ProcessID>(node.member("pid").integer(1, kMaxPid));
   Node name = node.member("name");
   if (!name.value.is_null()) definition.name = name.string();
   definition.bundleIdentifier = optionalText(node, "bundleIdentifier");
+  definition.executable = optionalText(node, "executable");
   if (node.has("icon")) {
     Node icon = node.member("icon");
     if (!icon.value.is_null()) app.icon = readIcon(icon);

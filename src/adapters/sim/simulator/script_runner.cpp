@@ -348,7 +348,9 @@ void ScriptRunner::menuChanged() {
   if (open != shownOpen_) {
     shownOpen_ = open;
     if (open) {
-      printMenu("menu opened");
+      const auto at = menu->poppedUpAt();
+      printMenu(at ? "menu opened at (" + formatNumber(at->x) + ", " + formatNumber(at->y) + ")"
+                   : std::string("menu opened"));
     } else {
       transcript_.line("menu closed");
     }

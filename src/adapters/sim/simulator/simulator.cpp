@@ -155,6 +155,7 @@ void Simulator::compose() {
   self.pid = scene_.selfPid;
   self.name = "Strandel";
   self.activationPolicy = ActivationPolicy::accessory;
+  if (scene_.selfItem) self.extras.push_back(*scene_.selfItem);
   desktop_->launch(std::move(self));
   desktopObserver_ = desktop_->addObserver([this](const DesktopEvent& e) { onDesktopEvent(e); });
 
@@ -172,6 +173,7 @@ void Simulator::compose() {
   workspaceCenter_ = std::make_shared<SimNotificationCenter>(main);
   distributedCenter_ = std::make_shared<SimNotificationCenter>(main);
   statusBar_ = std::make_shared<SimStatusBar>();
+  statusBar_->placement = [this] { return ownItemWindowFrame(); };
   SimApplication::Loop loop;
   loop.run = [this] {
     scheduleTimeline();
@@ -268,6 +270,21 @@ void Simulator::compose() {
     if (auto status = menu()) status->performKeyEquivalent(pressed.characters, pressed.modifiers);
   };
   platform_.hotKeys = hotKeys_;
+}
+
+std::optional<Rect> Simulator::ownItemWindowFrame() const {
+  const std::optional<ScreenSpec> screen = desktop_->screen();
+  if (!screen) return std::nullopt;
+  const double top = screen->frame.origin.y + screen->frame.size.height;
+  if (!scene_.selfItem) {
+    // At the right end of the menu bar.
+    return Rect{{screen->frame.origin.x + screen->frame.size.width - 30, top - 24}, {30, 24}};
+  }
+  const std::optional<AppSpec> self = desktop_->app(scene_.selfPid);
+  if (!self || self->extras.empty()) return std::nullopt;
+  // Accessibility positions grow downwards from the top of the first screen.
+  const Rect at = self->extras.front().frame();
+  return Rect{{at.origin.x, top - at.origin.y - at.size.height}, at.size};
 }
 
 void Simulator::pasteboardWritten(const std::string& text, const std::string& type) {

@@ -201,6 +201,8 @@ class Simulator {
   void compose();
   void scheduleTimeline();
   void onDesktopEvent(const DesktopEvent& event);
+  // Where the desktop draws the program's own item, in window coordinates.
+  std::optional<Rect> ownItemWindowFrame() const;
   void pasteboardWritten(const std::string& text, const std::string& type);
   bool openURL(const URL& url);
   void menuChanged(SimMenu& menu);

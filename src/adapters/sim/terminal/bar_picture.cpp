@@ -100,7 +100,12 @@ std::vector<PicturedExtra> pictureBars(const std::vector<AppSpec>& apps,
   // The apps' own items by their centres, to find the one a Control Center window lies on.
   auto centre = [](const Rect& r) { return minX(r) + width(r) / 2; };
   std::vector<std::pair<double, Rect>> own;
-  for (const AppSpec* app : running) {
+  // Strandel's own item too: Control Center hosts it, and the view draws it itself.
+  std::vector<const AppSpec*> owners = running;
+  for (const AppSpec& app : apps) {
+    if (app.pid == self && !app.terminated) owners.push_back(&app);
+  }
+  for (const AppSpec* app : owners) {
     if (hosting(app)) continue;
     for (const ExtraSpec& extra : app->extras) {
       if (std::isfinite(centre(extra.frame())))

@@ -91,6 +91,12 @@ MenuItemRef SimMenu::addItemWithTitle(const std::string& title, std::optional<st
   return item;
 }
 
+void SimMenu::popUpAt(Point location) {
+  if (open_) return;
+  poppedUpAt_ = location;
+  open();
+}
+
 void SimMenu::open() {
   if (open_) return;
   // Keep the menu alive while its delegate rebuilds it.
@@ -109,6 +115,7 @@ void SimMenu::open() {
 
 void SimMenu::close() {
   if (!open_) return;
+  poppedUpAt_.reset();
   auto self = shared_from_this();
   if (auto sub = openSubmenu_.lock()) sub->close();
   openSubmenu_.reset();

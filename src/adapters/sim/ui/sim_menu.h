@@ -100,6 +100,9 @@ class SimMenu final : public Menu, public std::enable_shared_from_this<SimMenu> 
   std::shared_ptr<MenuDelegate> delegate() const override { return delegate_.lock(); }
   // Ends the whole menu's tracking, submenus included.
   void cancelTracking() override { rootMenu().close(); }
+  void popUpAt(Point location) override;
+  // Where the menu was last popped up; none when it opened under its status item.
+  std::optional<Point> poppedUpAt() const { return poppedUpAt_; }
 
   // Every row, alternates included, as the program added them.
   const std::vector<MenuItemRef>& items() const { return items_; }
@@ -165,6 +168,7 @@ class SimMenu final : public Menu, public std::enable_shared_from_this<SimMenu> 
   std::optional<TypeSelect> typing_;  // what was typed since the rows last changed
   std::weak_ptr<MenuDelegate> delegate_;
   bool open_ = false;
+  std::optional<Point> poppedUpAt_;
   bool tracking_ = false;
   bool opening_ = false;
   bool optionDown_ = false;

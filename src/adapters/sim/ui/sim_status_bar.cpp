@@ -31,6 +31,9 @@ bool SimStatusItem::click() {
 
 StatusItemRef SimStatusBar::statusItemWithLength(double length) {
   auto item = std::make_shared<SimStatusItem>(length, itemsHaveButtons_);
+  if (auto* button = item->simButton()) {
+    button->placement = [this] { return placement ? placement() : std::nullopt; };
+  }
   items_.push_back(item);
   return item;
 }

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,8 +20,13 @@ class SimStatusBarButton final : public StatusBarButton {
   void performClick() override {
     if (onClick) onClick();
   }
+  std::optional<Rect> windowFrame() const override {
+    return placement ? placement() : std::nullopt;
+  }
   // What a click does: the item sets it.
   std::function<void()> onClick;
+  // Where the system drew the button's window: the status bar sets it.
+  std::function<std::optional<Rect>()> placement;
 
   const std::string& toolTip() const { return toolTip_; }
   const std::vector<TrackingArea>& trackingAreas() const { return trackingAreas_; }
@@ -38,6 +44,7 @@ class SimStatusItem final : public StatusItem {
   void setAutosaveName(const std::string& name) override { autosaveName_ = name; }
   StatusBarButton* button() override { return button_.get(); }
   void setMenu(MenuRef menu) override { menu_ = std::move(menu); }
+  bool isVisible() const override { return true; }  // the simulated person never removes it
 
   double length() const { return length_; }
   const std::string& autosaveName() const { return autosaveName_; }
@@ -65,6 +72,8 @@ class SimStatusBar final : public StatusBar {
   const std::vector<std::shared_ptr<SimStatusItem>>& items() const { return items_; }
   // A status bar whose items come without buttons, for the rare system that does that.
   void setItemsHaveButtons(bool haveButtons) { itemsHaveButtons_ = haveButtons; }
+  // Where the desktop draws the program's item, in window coordinates; none: not drawn.
+  std::function<std::optional<Rect>()> placement;
 
  private:
   std::vector<std::shared_ptr<SimStatusItem>> items_;
