@@ -17,6 +17,7 @@
 namespace strandel {
 
 struct KeyboardShortcut;
+class ScanRun;
 
 // The one application and menu delegate: all user-interface state lives here, on the main
 // thread. Callbacks that outlive their caller hold it weakly.
@@ -60,8 +61,15 @@ class AppDelegate final : public ApplicationDelegate,
 
   // A cached list at most this old (seconds) is shown without scanning again.
   static constexpr double kCacheFreshness = 2.0;
+  // Fresh rows replace the open menu's at most this often (seconds), so that rows do not
+  // jump under the pointer with every app that answers.
+  static constexpr double kRowsBatchInterval = 0.05;
 
   void refresh(std::optional<Completion> completion);
+  // An app of the scan in flight has answered: the open menu takes its fresh rows, at most
+  // once per kRowsBatchInterval.
+  void freshRowsArrived();
+  void showFreshRows();
   void build(Menu& menu, const std::optional<ExtraItems>& items);
   void addHeader(const std::string& text, Menu& menu);
   void addFooterItems(Menu& menu);
@@ -83,6 +91,10 @@ class AppDelegate final : public ApplicationDelegate,
   Date cachedAt = Date::distantPast();
   bool scanning = false;
   std::vector<Completion> pendingCompletions;
+  // The scan in flight, while `scanning`; when the open menu last took fresh rows.
+  std::shared_ptr<ScanRun> scanRun;
+  Date rowsShownAt = Date::distantPast();
+  bool rowsBatchPending = false;
   bool menuIsOpen = false;
   std::optional<std::vector<std::string>> shownSignature;
   TimerRef accessibilityWatch;

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <mutex>
+#include <unordered_map>
 
 #include "ports/accessibility.h"
 #include "ports/alert.h"
@@ -53,6 +54,9 @@ struct Platform {
   // The scan queue, made on first use.
   std::once_flag scanQueueOnce;
   std::shared_ptr<DispatchQueue> scanQueue;
+  // Each application's own serial queue for the requests to it, made on first use; main
+  // thread only.
+  std::unordered_map<ProcessID, std::shared_ptr<DispatchQueue>> appQueues;
 };
 
 // The installed platform. Installing happens before any other thread starts.

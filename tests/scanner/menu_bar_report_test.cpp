@@ -23,7 +23,8 @@ using test::readFile;
 
 // Copies the report at start, then opens the menu once the cache has aged: the scan there
 // reads the Mac the report read.
-const char* kReportThenScan = R"(open
+// Taken once the first scan is done: an app answers one request at a time.
+const char* kReportThenScan = R"(at 1 open
 hold option
 choose "Copy Menu Bar Report"
 release option
@@ -122,7 +123,8 @@ MenuBarReport reportOf(Scene scene) {
   Simulator simulator(std::move(scene), Simulator::Options{});
   MenuBarReport out;
   simulator.run([&] {
-    simulator.virtualLoop()->runUntil(simulator.startDate());
+    // Once the first scan is done: an app answers one request at a time.
+    simulator.virtualLoop()->runUntil(Date{simulator.startDate().secondsSinceReference + 1});
     out = MenuBarReport::read(MenuBarReport::snapshot(self));
   });
   return out;
