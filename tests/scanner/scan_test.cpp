@@ -258,6 +258,21 @@ TEST(Scan, AHungAppCostsOneTimeOutWhateverItsExtrasAndTheHosting) {
   patient.launch(sluggish);
   EXPECT_EQ(MenuBarScanner::scan(contextFor({7})).size(), 2u);
   EXPECT_EQ(patient.time->now, 4 * 0.125);
+  // A request the app has not answered holds it even after its sender gave up: the next
+  // one waits for it first, here past the system-wide time-out that it has instead of its own.
+  ScannerWorld queued;
+  sim::AppSpec busy = appNamed("Busy", {}, 7);
+  busy.responseDelay = 0.375;
+  queued.launch(busy);
+  Accessibility& ax = *queued.ax;
+  const AXRef first = ax.createApplication(7);
+  ax.setMessagingTimeout(first, 0.25f);
+  ax.setMessagingTimeout(ax.createSystemWide(), 0.4f);
+  AXRef bar;
+  EXPECT_EQ(ax.copyAttributeValue(first, "AXExtrasMenuBar", bar), AXError::cannotComplete);
+  EXPECT_EQ(ax.copyAttributeValue(ax.createApplication(7), "AXExtrasMenuBar", bar),
+            AXError::cannotComplete);
+  EXPECT_DOUBLE_EQ(queued.time->now, 0.25 + 0.4f);
 }
 
 // Holds the slow app's first answer until exit() has destroyed whatever was made after the
