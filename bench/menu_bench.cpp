@@ -16,6 +16,7 @@
 #include "adapters/sim/system/sim_hot_keys.h"
 #include "adapters/sim/ui/sim_menu.h"
 #include "adapters/sim/ui/sim_status_bar.h"
+#include "adapters/sim/ui/type_select.h"
 #include "app/app_delegate.h"
 #include "app/keyboard_shortcut.h"
 #include "ports/platform.h"
@@ -68,9 +69,9 @@ struct MenuFixture {
     ImageRef icon;
     for (int i = 0; i < count; ++i) {
       if (i % 10 == 0) icon = std::make_shared<sim::SimImage>("◆", "colour", Size{32, 32});
-      items.push_back(std::make_shared<const ExtraItem>("Extra " + std::to_string(i), icon, nullptr,
-                                                        Rect{{i * 24.0 - 200, 0}, {22, 24}},
-                                                        i % 3 == 0));
+      items.push_back(std::make_shared<const ExtraItem>(
+          "Extra " + std::to_string(i), icon, nullptr, Rect{{i * 24.0 - 200, 0}, {22, 24}},
+          i % 3 == 0, "App " + std::to_string(i / 10)));
     }
     A::cachedItems(*delegate) = items;
     A::cachedAt(*delegate) = loop->now();
@@ -164,6 +165,44 @@ void BM_OpenAndClose(benchmark::State& state) {
   state.SetLabel(byShortcut ? "shortcut" : "click");
 }
 BENCHMARK(BM_OpenAndClose)->Arg(0)->Arg(1);
+
+// Text pasted into the open menu, a character at a time as the terminal delivers it: linear
+// in its length, even while one long title goes on matching it all.
+void BM_PasteIntoTypeSelect(benchmark::State& state) {
+  const size_t length = static_cast<size_t>(state.range(0));
+  std::vector<std::optional<std::string>> titles(30, std::string("Tidewater, up to date"));
+  titles[3] = std::nullopt;  // a header
+  titles.back() = std::string(length, 'a');
+  for (auto _ : state) {
+    sim::TypeSelect typing(titles);
+    for (size_t i = 0; i < length; ++i) benchmark::DoNotOptimize(typing.type("a"));
+  }
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_PasteIntoTypeSelect)->RangeMultiplier(2)->Range(4000, 16000)->Complexity();
+
+// One keystroke in the search field, as the delegate handles it: the query read again, every
+// row tested and shown or hidden, the headers counted. state.range(0) rows, a query of
+// state.range(1) characters whose last one changes with each keystroke; the cost should grow
+// linearly with both.
+void BM_MenuSearch(benchmark::State& state) {
+  MenuFixture fixture(static_cast<int>(state.range(0)));
+  auto& menu = *A::menu(*fixture.delegate);
+  A::build(*fixture.delegate, menu, fixture.items);
+  SearchFieldRef field = menu.itemAtIndex(0)->view();
+  if (!field) state.SkipWithError("no search field");
+  const std::string typed = std::string("extra 1234567890").substr(0, state.range(1));
+  const std::string queries[] = {typed, typed.substr(0, typed.size() - 1) + "9"};
+  size_t keystroke = 0;
+  for (auto _ : state) {
+    if (!field) break;
+    field->setStringValue(queries[keystroke++ % 2]);
+    fixture.delegate->controlTextDidChange(*field);
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+  state.SetLabel("per keystroke");
+}
+BENCHMARK(BM_MenuSearch)->Args({300, 1})->Args({300, 8})->Args({600, 8})->Args({300, 16});
 
 }  // namespace
 }  // namespace strandel

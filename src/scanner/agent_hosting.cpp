@@ -132,7 +132,7 @@ ExtraItemRef itemFor(const AXRef& element, const std::optional<std::string>& des
                      const Context::App& app, const Placement& placement) {
   return std::make_shared<const ExtraItem>(
       MenuBarScanner::labelFromDescription(description, app.name), app.icon, element,
-      placement.frame, placement.occluded);
+      placement.frame, placement.occluded, app.name.value_or(""));
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ AppRows readOwnBar(const MenuBarScanner::Context& context,
     }
     rows.items.push_back(std::make_shared<const ExtraItem>(
         MenuBarScanner::labelFromDescription(read.description, app.name), app.icon, child,
-        *read.frame, occluded));
+        *read.frame, occluded, app.name.value_or("")));
   }
   return rows;
 }
@@ -81,7 +81,7 @@ ExtraItems join(const std::vector<const AppRows*>& apps) {
       if (lying[h++]) continue;
       result.push_back(std::make_shared<const ExtraItem>(
           MenuBarScanner::labelFromDescription(child.description, app->name), app->icon,
-          child.element, child.frame, child.occluded));
+          child.element, child.frame, child.occluded, app->name.value_or("")));
     }
   }
   std::stable_sort(slotOnly.begin(), slotOnly.end(),

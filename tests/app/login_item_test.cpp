@@ -1,11 +1,11 @@
-// The footer's actions: launch at login, the manual update check and the donation page.
+// Launch at Login in the footer; its other rows are in the golden transcripts (update checks,
+// the donation page in login_item_failure).
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "support/test_platform.h"
-#include "update/update_checker.h"
 
 namespace strandel {
 namespace {
@@ -26,13 +26,11 @@ TEST(LaunchAtLogin, TheRowUnregistersOnlyAnEnabledItemAndLogsAFailure) {
     bool opensLoginItems;  // System Settings' Login Items, where only the person approves it
   };
   using enum LoginItemStatus;
+  // Registering and unregistering, and a refused registration that awaits approval, are in
+  // the login_item and login_item_approval transcripts.
   const Case cases[] = {
-      {"not registered", notRegistered, enabled, {}, enabled, false},
-      {"enabled", enabled, enabled, {}, notRegistered, false},
       {"awaiting approval", requiresApproval, requiresApproval, {}, requiresApproval, true},
       {"now awaiting approval", notRegistered, requiresApproval, {}, requiresApproval, true},
-      {"revoked earlier, refused", requiresApproval, enabled, "Operation not permitted",
-       requiresApproval, true},
       {"not found, failing", notFound, enabled, "Not found.", notFound, false},
       // Logged as it stands: percent signs, line breaks and bytes that are not UTF-8.
       {"enabled, failing", enabled, enabled, "100% %@ %s %n %%\nx \xff\xfe", enabled, false},
@@ -62,22 +60,6 @@ TEST(LaunchAtLogin, TheRowUnregistersOnlyAnEnabledItemAndLogsAFailure) {
     EXPECT_EQ(tp.systemLog->lines, lines);
     EXPECT_TRUE(tp.alertsShown.empty());
   }
-}
-
-TEST(FooterActions, DonateOpensThePageAndCheckForUpdatesStartsAManualCheck) {
-  test::TestPlatform tp;
-  tp.openURLResult = false;  // ignored
-  auto delegate = tp.makeDelegate();
-  delegate->openDonatePage();
-  EXPECT_EQ(tp.openedURLs, std::vector<URL>{URL{"https://tips.quillet.app/harrowlark"}});
-
-  auto row = tp.menus->makeItem("Check for Updates…", "checkForUpdates", "");
-  delegate->perform("checkForUpdates", *row);
-  ASSERT_EQ(tp.http->tasks.size(), 1u);
-  EXPECT_EQ(tp.http->tasks[0].request.url, UpdateChecker::checkURL());
-  tp.http->fail(0, "offline");  // manual: even a failure ends in an alert
-  tp.drain();
-  EXPECT_EQ(tp.alertsShown.size(), 1u);
 }
 
 }  // namespace

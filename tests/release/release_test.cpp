@@ -96,6 +96,7 @@ TEST(ReleaseAddress, EveryAddressWrittenIsOneTheAppParsesAndOpens) {
       {"HTTP://[::1]:8443/a?b=c", "HTTP://[::1]:8443/a?b=c"},
       {"https://example.com/a b.zip", "https://example.com/a%20b.zip"},
       {"https://x/ä/{v}|^[1]`<>.zip", "https://x/%C3%A4/%7Bv%7D%7C%5E%5B1%5D%60%3C%3E.zip"},
+      {"https://x/a—b.zip", "https://x/a%E2%80%94b.zip"},  // the byte 0x80 is encoded too
       {"https://x/S.zip\"; system \"rm\\", "https://x/S.zip%22;%20system%20%22rm%5C"},
       {"https://x/a%2fb?q=1#f#{v}", "https://x/a%2fb?q=1#f%23%7Bv%7D",
        "the download address 'https://x/a%2fb?q=1#f%23%7Bv%7D' may not have a fragment"},
@@ -112,7 +113,8 @@ TEST(ReleaseAddress, EveryAddressWrittenIsOneTheAppParsesAndOpens) {
        "the download address 'https://bücher.de/x' has a space or a "
        "character outside ASCII in its host"},
       {"https://x/100%", "the download address 'https://x/100%' has a '%' that does not start"},
-      {"https://x/%zz", "the download address 'https://x/%zz' has a '%' that does not start"},
+      {"https://x/%z2", "the download address 'https://x/%z2' has a '%' that does not start"},
+      {"https://x/%2z", "the download address 'https://x/%2z' has a '%' that does not start"},
       {"https://x:port/", "the download address 'https://x:port/' is not a valid URL"},
   };
   const auto matches = [](const std::string& got, const std::string& expected) {

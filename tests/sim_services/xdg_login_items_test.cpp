@@ -124,7 +124,8 @@ int runEntry(const fs::path& entry) {
 // as ours, and it starts that very program.
 TEST_F(XdgLoginItemsTest, AnyPathTheSystemAllowsIsWrittenRecognisedAndStarted) {
   const std::string names[] = {
-      "plain",         "My Apps", "$x \"q\" `b` \\ 100% ~#;", "\xff\xfe", "tab\tand\x7f",
+      // An escape before a digit ("\t7" must not read as "\117"), and DEL alone.
+      "plain",         "My Apps", "$x \"q\" `b` \\ 100% ~#;", "\xff\xfe", "tab\t7", "del\x7f",
       "line\nbreak\n", "-_",
   };
   for (const auto& name : names) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -81,10 +82,10 @@ TEST_F(ProgramTest, ScriptsAndHostileInputsEndAsStatedAndPrintOnlyEscapes) {
       {"a script naming no app", plain, "\nlaunch \"Zed\"\n", 1,
        Texts{"h.script:2: no app in the scene is named or has the pid \"Zed\""}},
       {"a one-line scene of 3,000 apps", crowded, "at 1 open\n", 0,
-       Texts{"3000 apps running", "scan: 3000 apps, 3000 extras", "menu opened (3007 rows)"}},
+       Texts{"3000 apps running", "scan: 3000 apps, 3000 extras", "menu opened (3008 rows)"}},
       {"escapes in every printed field", evil,
-       "at 1 open\nchoose 2\nwait 1\nlaunch 7\nquit 5\nchoose \"\x1b[0m\xe2\x80\xae\"\n", 1,
-       Texts{"scene: Evil \\x1B]0;title\\x07\n", "2. action \"Wi\\x1B[2J-Fi\\u2066\"\n",
+       "at 1 open\nchoose 3\nwait 1\nlaunch 7\nquit 5\nchoose \"\x1b[0m\xe2\x80\xae\"\n", 1,
+       Texts{"scene: Evil \\x1B]0;title\\x07\n", "3. action \"Wi\\x1B[2J-Fi\\u2066\"\n",
              "press: extra 1 of Ba\\u202Ed\\u009B (pid 5), \"Wi\\x1B[2J-Fi\\u2066\" -> success\n",
              "app launched: La\\u0085te (pid 7)\n", "app quit: Ba\\u202Ed\\u009B (pid 5)\n",
              "> choose \"\\x1B[0m\\u202E\"\n"}},
@@ -109,7 +110,7 @@ TEST_F(ProgramTest, ScriptsAndHostileInputsEndAsStatedAndPrintOnlyEscapes) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
-    Outcome outcome = run("--scene " + file("h.json", row.scene) +
+    Outcome outcome = run("--scene=" + file("h.json", row.scene) +
                           (row.script.empty() ? "" : " --script " + file("h.script", row.script)));
     EXPECT_EQ(outcome.status, row.status) << outcome.err;
     for (const auto& text : row.printed) {
@@ -129,7 +130,9 @@ TEST_F(ProgramTest, WithoutArgumentsTheDemonstrationRunsAndBadArgumentsShowTheUs
   EXPECT_NE(demo.out.find("scene: MacBook Pro 14-inch"), std::string::npos);
   EXPECT_NE(demo.out.find("end of script"), std::string::npos);
   const std::pair<const char*, const char*> bad[] = {{"--sceen x", "unknown argument --sceen"},
-                                                     {"--script", "--script needs a file"}};
+                                                     {"--script", "--script needs a file"},
+                                                     {"--scene= x", "--scene needs a file"},
+                                                     {"--help=1", "--help takes no value"}};
   for (const auto& [arguments, problem] : bad) {
     Outcome outcome = run(arguments);
     EXPECT_EQ(outcome.status, 2);
@@ -139,6 +142,10 @@ TEST_F(ProgramTest, WithoutArgumentsTheDemonstrationRunsAndBadArgumentsShowTheUs
   Outcome help = run("--help");
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out.rfind("usage: strandel", 0), 0u);
+  Outcome version = run("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_TRUE(std::regex_match(version.out, std::regex("strandel \\d+\\.\\d+\\.\\d+ .*\n")))
+      << version.out;
 }
 
 }  // namespace

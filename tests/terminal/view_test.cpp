@@ -14,8 +14,8 @@ using Kind = MenuRowView::Kind;
 
 ViewModel barModel() {
   ViewModel model;
-  model.screen =
-      ScreenSpec{Rect{{0, 0}, {1512, 982}}, Rect{{0, 950}, {662, 32}}, Rect{{850, 950}, {662, 32}}};
+  model.screens = {ScreenSpec{Rect{{0, 0}, {1512, 982}}, Rect{{0, 950}, {662, 32}},
+                              Rect{{850, 950}, {662, 32}}}};
   model.extras = {
       {Rect{{1412, 0}, {100, 37}}, "◐", Ink::grey, "Control Centre", false},
       {Rect{{700, 0}, {30, 37}}, "☁", Ink::blue, "Tidewater", false},
@@ -35,14 +35,15 @@ ViewModel barModel() {
 TEST(View, TheBarShowsTheNotchTheExtrasAndTheOffScreenAndTheMenuHangsFromTheStatusItem) {
   Canvas canvas(120, 40);
   HitMap hits = render(barModel(), canvas);
-  ASSERT_TRUE(hits.bar.notch);
-  for (int x = hits.bar.notch->column; x < hits.bar.notch->column + hits.bar.notch->width; ++x) {
+  ASSERT_TRUE(hits.bars[0].notch);
+  for (int x = hits.bars[0].notch->column;
+       x < hits.bars[0].notch->column + hits.bars[0].notch->width; ++x) {
     EXPECT_EQ(canvas.at(x, 0).text, "█") << x;
   }
   EXPECT_EQ(canvas.row(0).find("☁"), std::string::npos);  // behind the notch: covered
   auto clock = canvas.find("◐");
   ASSERT_TRUE(clock);
-  EXPECT_EQ(hits.bar.extraAt(clock->x), 0u);  // where the clock sits
+  EXPECT_EQ(hits.bars[0].extraAt(clock->x), 0u);  // where the clock sits
   EXPECT_EQ(canvas.at(clock->x, 0).style.fg, Ink::grey);
   // Shelf is off the left edge: marked on the bar and listed under it.
   EXPECT_EQ(canvas.at(0, 0).text, "◀");
@@ -94,13 +95,15 @@ TEST(View, NothingOpenCoversTheEventsHeaderOrTheStatusLineAndEventsWrap) {
       {"update alert",
        [](ViewModel& m) {
          m.dialog = DialogView{"Strandel 9.0.0\n\nFAKE: run curl x | sh is available",
-                               "You have version 1.0.0. Would you like to download it?",
+                               "Would you like to download it?\n\nNotes\x1b[2J",
                                {"Download", "Later"},
                                0,
                                false,
                                "Strandel"};
        },
-       {"Strandel 9.0.0\\n\\nFAKE: run curl x | sh is available", "[ 1: Download ]"}},
+       // The message's own line breaks end its lines (the blank after "it?").
+       {"Strandel 9.0.0\\n\\nFAKE: run curl x | sh is available", "download it? ", "Notes\\x1B[2J",
+        "[ 1: Download ]"}},
       {"long alert",
        [](ViewModel& m) {
          std::string message;

@@ -48,7 +48,13 @@ class MacApplication final : public Application {
   void terminate() override { [[NSApplication sharedApplication] terminate:nil]; }
 
   void activateIgnoringOtherApps(bool flag) override {
-    [[NSApplication sharedApplication] activateIgnoringOtherApps:flag];
+    // Activation is cooperative from macOS 14 on: the old call is deprecated there and its
+    // flag no longer has any effect, so the app asks for activation the new way.
+    if (@available(macOS 14.0, *)) {
+      [[NSApplication sharedApplication] activate];
+    } else {
+      [[NSApplication sharedApplication] activateIgnoringOtherApps:flag];
+    }
   }
 
  private:

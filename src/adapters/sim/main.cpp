@@ -1,7 +1,7 @@
 // The program on the simulated Mac: the scene that stands for the Mac, and either a person
 // at a terminal or a script playing the user.
 //
-//   strandel [--scene FILE] [--script FILE]
+//   strandel [--scene FILE] [--script FILE] [--help] [--version]
 //
 // These options are the simulator's own; the program itself takes none.
 #include <unistd.h>
@@ -36,43 +36,60 @@ void complain(const std::string& message) {
 }
 
 constexpr const char* kUsage =
-    "usage: strandel [--scene FILE] [--script FILE]\n"
+    "usage: strandel [--scene FILE] [--script FILE] [--help] [--version]\n"
     "\n"
     "Runs Strandel on a simulated Mac.\n"
     "  --scene FILE   the Mac to simulate (JSON, see docs/scene-format.md);\n"
     "                 default: the built-in MacBook Pro with a crowded menu bar\n"
     "  --script FILE  user events to play on virtual time, printing a transcript\n"
     "                 (see docs/script-format.md); default: interactive on a terminal,\n"
-    "                 a short demonstration script otherwise\n";
+    "                 a short demonstration script otherwise\n"
+    "  --version      prints the program's version; --help prints this\n"
+    "Each option's value may also follow an '=' (--scene=FILE).\n";
 
 struct Arguments {
   std::optional<std::string> scene;
   std::optional<std::string> script;
   bool help = false;
+  bool version = false;
 };
 
 std::optional<Arguments> parseArguments(int argc, char** argv, std::string& error) {
   Arguments arguments;
   for (int i = 1; i < argc; ++i) {
     std::string argument = argv[i];
+    // "--scene=FILE" as well as "--scene FILE".
+    std::optional<std::string> attached;
+    if (size_t equals = argument.find('='); argument.starts_with("--") && equals != argument.npos) {
+      attached = argument.substr(equals + 1);
+      argument.resize(equals);
+    }
     auto value = [&](std::optional<std::string>& into) {
       if (into) {
         error = argument + " is given twice";
         return false;
       }
-      if (i + 1 >= argc) {
+      if (!attached && i + 1 < argc) attached = argv[++i];
+      if (!attached || attached->empty()) {
         error = argument + " needs a file";
         return false;
       }
-      into = argv[++i];
+      into = std::move(attached);
       return true;
+    };
+    auto flag = [&](bool& into) {
+      if (attached) error = argument + " takes no value";
+      into = true;
+      return !attached;
     };
     if (argument == "--scene") {
       if (!value(arguments.scene)) return std::nullopt;
     } else if (argument == "--script") {
       if (!value(arguments.script)) return std::nullopt;
     } else if (argument == "--help" || argument == "-h") {
-      arguments.help = true;
+      if (!flag(arguments.help)) return std::nullopt;
+    } else if (argument == "--version") {
+      if (!flag(arguments.version)) return std::nullopt;
     } else {
       error = "unknown argument " + argument;
       return std::nullopt;
@@ -133,6 +150,10 @@ int main(int argc, char** argv) {
   }
   if (arguments->help) {
     std::cout << kUsage;
+    return 0;
+  }
+  if (arguments->version) {
+    std::cout << "strandel " STRANDEL_VERSION " (on a simulated Mac)\n";
     return 0;
   }
 

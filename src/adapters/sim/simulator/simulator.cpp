@@ -225,12 +225,14 @@ void Simulator::compose() {
         });
   } else {
     platform_.http = std::make_shared<observers::ReportingHTTPSession>(
-        curl, [this](const URLRequest& request, bool failed, size_t bytes) {
-          emitFromAnyThread(
-              {SimEvent::Kind::http,
-               "http: " + request.method + " " + request.url.absoluteString +
-                   (failed ? " -> failed" : " -> " + std::to_string(bytes) + " bytes"),
-               {}});
+        curl,
+        [this](const URLRequest& request, const std::optional<PlatformError>& error, size_t bytes) {
+          // A failure says why, as the person needs to know what to fix.
+          std::string outcome = error ? " -> failed: " + error->localizedDescription
+                                      : " -> " + std::to_string(bytes) + " bytes";
+          emitFromAnyThread({SimEvent::Kind::http,
+                             "http: " + request.method + " " + request.url.absoluteString + outcome,
+                             {}});
         });
   }
 
@@ -292,6 +294,7 @@ int Simulator::run(std::function<void()> drive) {
     Platform& platform;
     ~EndOfLife() {
       platform.scanQueue.reset();
+      platform.appQueues.clear();
       strandel::delegate.reset();
       strandel::app.reset();
     }

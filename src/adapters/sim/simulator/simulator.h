@@ -121,10 +121,18 @@ class Simulator {
   // The shortcut the program registered, if any.
   std::optional<HotKeyCombo> registeredShortcut() const { return hotKeys_->firstRegistered(); }
   // Text typed into the open menu (its open submenu, if any): the row it selects, as an
-  // index among the shown rows, or -1 when no row matches or no menu is open.
-  long typeIntoMenu(const std::string& text);
-  // Return in the open menu: chooses the highlighted row; false without one.
+  // index among the shown rows, or -1 when no row matches or no menu is open. `continuing`:
+  // the text follows what was typed before, without a pause.
+  long typeIntoMenu(const std::string& text, bool continuing = false);
+  // Return in the open menu: chooses the highlighted row, or without one hands the key to
+  // the focused search field; false when neither takes it.
   bool pressReturn();
+  // The arrow keys and Escape in the open menu (see SimMenu::moveHighlight). Escape goes to
+  // the focused search field first; when the field leaves it, the deepest menu closes.
+  void pressArrow(bool down);
+  void pressEscape();
+  // The status menu's search field while it has the keyboard focus (no submenu open).
+  SimSearchField* focusedSearchField() const;
   // The deepest open menu: an open submenu or the status menu; none when it is closed.
   std::shared_ptr<SimMenu> activeMenu() const;
   // The Option key, held or released: menus show their alternate rows while it is held.
@@ -154,6 +162,8 @@ class Simulator {
   std::shared_ptr<SimMenu> menu() const;
   bool privacyPaneOpen() const { return paneOpen_; }
   bool loginItemsPaneOpen() const { return loginItemsPaneOpen_; }
+  // Where the login item's autostart entry goes: the person's own in the interactive view.
+  const std::filesystem::path& autostartDirectory() const { return autostartDirectory_; }
   bool terminated() const { return application_->isTerminated(); }
   const UpdateServer& updateServer() const { return *server_; }
   const SimPasteboard& pasteboard() const { return *pasteboard_; }

@@ -6,6 +6,7 @@
 #include "adapters/sim/desktop/sim_image.h"
 #include "adapters/sim/simulator/simulator.h"
 #include "adapters/sim/simulator/transcript.h"
+#include "adapters/sim/ui/sim_search_field.h"
 
 namespace strandel::sim {
 
@@ -60,15 +61,33 @@ void Simulator::pressShortcut(const HotKeyCombo& combo) {
   hotKeys_->press(combo);
 }
 
-long Simulator::typeIntoMenu(const std::string& text) {
+long Simulator::typeIntoMenu(const std::string& text, bool continuing) {
   auto shown = activeMenu();
-  if (!shown || !shown->typeSelect(text)) return -1;
+  if (!shown || !shown->typeSelect(text, continuing)) return -1;
   return shown->highlightedIndex();
 }
 
 bool Simulator::pressReturn() {
   auto shown = activeMenu();
-  return shown && shown->chooseHighlighted();
+  if (!shown) return false;
+  if (shown->highlightedIndex() >= 0) return shown->chooseHighlighted();
+  SimSearchField* field = focusedSearchField();
+  return field && field->doCommand("insertNewline:");
+}
+
+void Simulator::pressArrow(bool down) {
+  if (auto shown = activeMenu()) shown->moveHighlight(down);
+}
+
+void Simulator::pressEscape() {
+  SimSearchField* field = focusedSearchField();
+  if (field && field->doCommand("cancelOperation:")) return;
+  if (auto shown = activeMenu()) shown->close();
+}
+
+SimSearchField* Simulator::focusedSearchField() const {
+  auto shown = activeMenu();
+  return shown && shown == menu() ? shown->focusedField() : nullptr;
 }
 
 long Simulator::findRow(const std::string& title) const {

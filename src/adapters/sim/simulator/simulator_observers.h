@@ -42,14 +42,16 @@ inline std::string describeValue(const DefaultsValue& value) {
 // Answers with the real session and tells the simulator how each request ended.
 class ReportingHTTPSession final : public HTTPSession {
  public:
-  using Report = std::function<void(const URLRequest&, bool failed, size_t bytes)>;
+  // `error` says why the request failed; none when it was answered.
+  using Report = std::function<void(const URLRequest&, const std::optional<PlatformError>& error,
+                                    size_t bytes)>;
   ReportingHTTPSession(std::shared_ptr<HTTPSession> real, Report report)
       : real_(std::move(real)), report_(std::move(report)) {}
 
   void dataTask(const URLRequest& request, DataTaskCompletion completion) override {
     real_->dataTask(request, [request, report = report_, completion = std::move(completion)](
                                  std::optional<Bytes> body, std::optional<PlatformError> error) {
-      report(request, error.has_value(), body ? body->size() : 0);
+      report(request, error, body ? body->size() : 0);
       completion(std::move(body), std::move(error));
     });
   }
@@ -103,6 +105,7 @@ class Simulator::ObservedMenus final : public Menus {
     return inner_.makeItem(title, std::move(action), keyEquivalent);
   }
   MenuItemRef separatorItem() override { return inner_.separatorItem(); }
+  SearchFieldRef makeSearchField() override { return inner_.makeSearchField(); }
 
  private:
   Simulator& simulator_;

@@ -3,9 +3,11 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 
 #include "adapters/sim/desktop/sim_image.h"
 #include "adapters/sim/ui/sim_menu.h"
+#include "adapters/sim/ui/sim_search_field.h"
 #include "text/display_escape.h"
 
 namespace strandel::sim {
@@ -80,6 +82,15 @@ std::string describeRow(long number, const MenuItem& item) {
   char prefix[16];
   std::snprintf(prefix, sizeof prefix, "%2ld. ", number);
   if (item.isSeparator()) return std::string(prefix) + "-----";
+  if (SearchFieldRef field = item.view()) {
+    std::string out = std::string(prefix) + "search " + quoted(field->stringValue()) +
+                      "  placeholder " + quoted(field->placeholderString()) + "  label " +
+                      quoted(field->accessibilityLabel());
+    if (field->isFirstResponder()) out += "  focused";
+    auto* sim = dynamic_cast<const SimSearchField*>(field.get());
+    if (sim && sim->showsCaret()) out += "  caret";
+    return out;
+  }
 
   std::string kind;
   auto attributed = item.attributedTitle();
@@ -123,7 +134,18 @@ std::vector<std::string> describeMenu(const Menu& menu) {
 std::vector<std::string> describeAlert(const AlertRecord& alert) {
   std::vector<std::string> lines;
   lines.push_back("message: " + quoted(alert.messageText));
-  lines.push_back("informative: " + quoted(alert.informativeText));
+  // The alert shows each line feed of its informative text as a line break: each line is
+  // quoted on a line of its own, so that the text cannot pass for events, and the rest of
+  // the text is escaped as everywhere.
+  std::string_view text = alert.informativeText;
+  std::string label = "informative: ";
+  for (size_t start = 0;;) {
+    size_t end = text.find('\n', start);
+    lines.push_back(label + quoted(std::string(text.substr(start, end - start))));
+    if (end == std::string_view::npos) break;
+    start = end + 1;
+    label.assign(label.size(), ' ');
+  }
   std::string buttons = "buttons:";
   for (size_t i = 0; i < alert.buttons.size(); ++i) {
     buttons += " " + std::to_string(i + 1) + "=" + quoted(alert.buttons[i]);

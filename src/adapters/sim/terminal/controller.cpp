@@ -83,7 +83,7 @@ void Controller::onMenuChanged() {
       }
       logEvent(text, {});
     } else {
-      typed_.clear();
+      typedAt_ = -1e9;  // the next letter starts a new search
       logEvent("menu closed", {});
       // Tab stands in for a key held down: once the menu is gone, nobody is holding it.
       if (simulator_.optionKeyDown()) simulator_.setOptionKeyDown(false);

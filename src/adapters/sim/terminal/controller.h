@@ -94,16 +94,25 @@ class Controller {
   void openMenu();
   // ` stands for the global shortcut the program registered.
   void pressShortcut();
-  // A letter typed into the open menu: type-select over what was typed in the last second.
+  // A letter typed into the open menu: type-select over what was typed since the last pause
+  // of a second, each letter costing one step per row still matching.
   void typeIntoMenu(char32_t character);
+  // A key for the menu's focused search field; false when the menu itself takes it.
+  bool handleSearchKey(const Input& input);
   void openList(bool launching);
   void chooseRow(long row);
   void togglePermission();
   void pointerOverStatusItem(bool inside);
-  void openExtraAt(int column);
+  void openExtraAt(int column, int row);
 
   std::vector<MenuRowView> menuRows() const;
   bool menuOpen() const;
+  // The status menu's row whose submenu is open; -1 when none is.
+  long openSubmenuRow() const;
+  // Back one level: an open submenu closes, else the whole menu.
+  void menuBack();
+  // Choosing Launch at Login writes a real file in the interactive view: said where chosen.
+  void tellAboutLoginItem(LoginItemStatus before, LoginItemStatus after);
   std::vector<BarExtraView> barExtras(std::vector<std::pair<ProcessID, ExtraID>>* ids) const;
   std::string statusLine() const;
   std::vector<KeyHint> keyHints() const;
@@ -127,8 +136,7 @@ class Controller {
   bool pointerInStatusItem_ = false;
   bool hovered_ = false;  // the pointer, or the hover key, rests on the status item
   bool quitRequested_ = false;
-  std::string typed_;
-  double typedAt_ = 0;
+  double typedAt_ = -1e9;
   HitMap hits_;
 };
 

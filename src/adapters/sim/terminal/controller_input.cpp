@@ -106,6 +106,11 @@ void Controller::handlePrompt(const Input& input) {
     if (*answer == 0) simulator_.openPrivacyPane();
   } else if (isKey(input, Key::escape)) {
     prompt_.reset();
+  } else if (isCharacter(input, U'q')) {
+    // The system's prompt is no alert of the program's: the person may leave from it.
+    prompt_.reset();
+    quitRequested_ = true;
+    host_.quit();
   }
 }
 
@@ -114,24 +119,21 @@ void Controller::openList(bool launching) {
   list.launching = launching;
   Desktop& desktop = simulator_.desktop();
   const Scene& scene = simulator_.scene();
-  auto add = [&](ProcessID pid, const std::string& name, const ImageRef& icon) {
-    list.pids.push_back(pid);
-    list.entries.push_back(iconOf(icon).first + " " + name + " (pid " + std::to_string(pid) + ")");
+  // An app without a name goes by its pid, said once.
+  auto add = [&](const AppSpec& app, const std::string& glyph) {
+    list.pids.push_back(app.pid);
+    std::string pid = "pid " + std::to_string(app.pid);
+    list.entries.push_back(glyph + " " + (app.name ? *app.name + " (" + pid + ")" : pid));
   };
   if (launching) {
     for (const auto* apps : {&scene.apps, &scene.installed}) {
       for (const SceneApp& app : *apps) {
-        if (desktop.app(app.definition.pid)) continue;
-        std::string glyph = app.icon ? app.icon->glyph : "▪";
-        list.pids.push_back(app.definition.pid);
-        list.entries.push_back(glyph + " " + appName(app.definition) + " (pid " +
-                               std::to_string(app.definition.pid) + ")");
+        if (!desktop.app(app.definition.pid)) add(app.definition, app.icon ? app.icon->glyph : "▪");
       }
     }
   } else {
     for (const AppSpec& app : desktop.apps()) {
-      if (app.pid == scene.selfPid || app.terminated) continue;
-      add(app.pid, appName(app), app.icon);
+      if (app.pid != scene.selfPid && !app.terminated) add(app, iconOf(app.icon).first);
     }
   }
   list_ = std::move(list);
@@ -178,96 +180,6 @@ void Controller::handleList(const Input& input) {
   }
 }
 
-void Controller::openMenu() {
-  menuCursor_ = -1;
-  menuCursorTitle_.clear();
-  menuFirst_ = 0;
-  if (!simulator_.statusItem()) {
-    log("the status item is not in the menu bar yet");
-    return;
-  }
-  // The menu opens within this call; its log line tells how long that took.
-  menuAskedAt_ = simulator_.secondsSinceStart();
-  simulator_.openMenu();
-  menuAskedAt_.reset();
-}
-
-void Controller::chooseRow(long row) {
-  menuCursor_ = -1;
-  menuCursorTitle_.clear();
-  simulator_.choose(row + 1);
-}
-
-void Controller::handleMenu(const Input& input) {
-  auto rows = menuRows();
-  long count = static_cast<long>(rows.size());
-  auto moveTo = [&](long row) {
-    menuCursor_ = row;
-    menuCursorTitle_ = row >= 0 && row < count ? rows[static_cast<size_t>(row)].title : "";
-  };
-  if (input.kind == Input::Kind::key) {
-    switch (input.key) {
-      case Key::up:
-        moveTo(nextSelectable(rows, menuCursor_ < 0 ? count : menuCursor_, -1));
-        return;
-      case Key::down:
-        moveTo(nextSelectable(rows, menuCursor_, 1));
-        return;
-      case Key::home:
-        moveTo(nextSelectable(rows, -1, 1));
-        return;
-      case Key::end:
-        moveTo(nextSelectable(rows, count, -1));
-        return;
-      case Key::pageUp:
-      case Key::pageDown: {
-        long row = menuCursor_;
-        for (int i = 0; i < 10; ++i)
-          row = nextSelectable(rows, row, input.key == Key::pageUp ? -1 : 1);
-        moveTo(row);
-        return;
-      }
-      case Key::enter:
-        if (menuCursor_ >= 0) chooseRow(menuCursor_);
-        return;
-      case Key::escape:
-      case Key::left:
-        simulator_.closeMenu();
-        return;
-      case Key::tab:
-        // A terminal cannot tell a held Option key: tab holds it, or lets it go.
-        simulator_.setOptionKeyDown(!simulator_.optionKeyDown());
-        return;
-      case Key::none:
-        if (input.character == U' ') {
-          if (menuCursor_ >= 0) chooseRow(menuCursor_);
-        } else if (input.character == U'`') {
-          pressShortcut();
-        } else {
-          typeIntoMenu(input.character);
-        }
-        return;
-      default:
-        return;
-    }
-  }
-  for (const auto& [region, index] : hits_.menuRows) {
-    if (!region.contains(input.x, input.y)) continue;
-    bool can = index < count && selectable(rows[static_cast<size_t>(index)]);
-    if (input.kind == Input::Kind::pointerMove) {
-      moveTo(can ? index : -1);
-    } else if (can) {
-      chooseRow(index);
-    }
-    return;
-  }
-  bool inside = hits_.menuBox && hits_.menuBox->contains(input.x, input.y);
-  if (input.kind == Input::Kind::pointerDown && !inside) {
-    // A click anywhere else, the status item included, closes the menu and does no more.
-    simulator_.closeMenu();
-  }
-}
-
 void Controller::togglePermission() {
   if (simulator_.desktop().accessibilityGranted()) {
     simulator_.withdraw();
@@ -302,8 +214,9 @@ void Controller::pointerOverStatusItem(bool inside) {
   pointerInStatusItem_ = inside;
 }
 
-void Controller::openExtraAt(int column) {
-  auto index = hits_.bar.extraAt(column);
+void Controller::openExtraAt(int column, int row) {
+  if (row < 0 || row >= static_cast<int>(hits_.bars.size())) return;
+  auto index = hits_.bars[static_cast<size_t>(row)].extraAt(column);
   if (!index) return;
   std::vector<std::pair<ProcessID, ExtraID>> ids;
   auto extras = barExtras(&ids);
@@ -325,7 +238,8 @@ void Controller::openExtraAt(int column) {
 
 bool Controller::handleBar(const Input& input) {
   if (input.kind == Input::Kind::key) return false;
-  const Span& item = hits_.bar.statusItem;
+  if (hits_.bars.empty()) return false;
+  const Span& item = hits_.bars.front().statusItem;
   bool onItem = input.y == 0 && input.x >= item.column && input.x < item.column + item.width;
   if (input.kind == Input::Kind::pointerMove) {
     pointerOverStatusItem(onItem);
@@ -335,34 +249,11 @@ bool Controller::handleBar(const Input& input) {
     openMenu();
     return true;
   }
-  if (input.y == 0) {
-    openExtraAt(input.x);
+  if (input.y >= 0 && input.y < static_cast<int>(hits_.bars.size())) {
+    openExtraAt(input.x, input.y);
     return true;
   }
   return false;
-}
-
-void Controller::pressShortcut() {
-  if (auto combo = simulator_.registeredShortcut()) {
-    menuAskedAt_ = simulator_.secondsSinceStart();
-    simulator_.pressShortcut(*combo);
-  } else {
-    log("no keyboard shortcut chosen (Strandel's menu: Keyboard Shortcut)");
-  }
-}
-
-void Controller::typeIntoMenu(char32_t character) {
-  // The system's menus take a pause of about a second as the start of a new search.
-  double now = simulator_.secondsSinceStart();
-  if (now - typedAt_ > 1.0) typed_.clear();
-  typedAt_ = now;
-  typed_ += utf8Of(character);
-  long row = simulator_.typeIntoMenu(typed_);
-  if (row < 0) return;
-  auto rows = menuRows();
-  menuCursor_ = row;
-  menuCursorTitle_ =
-      row < static_cast<long>(rows.size()) ? rows[static_cast<size_t>(row)].title : "";
 }
 
 void Controller::handleDesktop(const Input& input) {

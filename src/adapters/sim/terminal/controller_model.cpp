@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
+#include <unordered_map>
 #include <utility>
 
 #include "adapters/sim/simulator/scene.h"
 #include "adapters/sim/simulator/transcript.h"
+#include "adapters/sim/terminal/bar_picture.h"
 #include "adapters/sim/terminal/controller_support.h"
 #include "adapters/sim/ui/sim_menu.h"
 #include "text/utf8.h"
@@ -18,22 +21,38 @@ using namespace detail;
 
 std::vector<BarExtraView> Controller::barExtras(
     std::vector<std::pair<ProcessID, ExtraID>>* ids) const {
+  const Desktop& desktop = simulator_.desktop();
+  auto apps = desktop.apps();
+  std::unordered_map<ProcessID, const AppSpec*> byPid;
+  for (const AppSpec& app : apps) byPid.emplace(app.pid, &app);
   std::vector<BarExtraView> extras;
-  for (const AppSpec& app : simulator_.desktop().apps()) {
-    if (app.terminated) continue;
-    auto [glyph, ink] = iconOf(app.icon);
-    for (const ExtraSpec& extra : app.extras) {
-      BarExtraView view;
-      view.frame = extra.frame();
-      view.glyph = glyph;
-      view.ink = ink;
-      view.name = appName(app);
-      view.opened = opened_ && opened_->pid == app.pid && opened_->extra == extra.id;
-      extras.push_back(std::move(view));
-      if (ids) ids->emplace_back(app.pid, extra.id);
-    }
+  for (const PicturedExtra& drawn :
+       pictureBars(apps, desktop.screens(), simulator_.scene().selfPid)) {
+    const AppSpec& app = *byPid.at(drawn.pid);
+    BarExtraView view;
+    view.frame = drawn.frame;
+    std::tie(view.glyph, view.ink) = iconOf(app.icon);
+    view.name = appName(app);
+    view.opened = opened_ && opened_->pid == app.pid && opened_->extra == drawn.extra;
+    view.display = drawn.display;
+    view.overflowed = drawn.overflowed;
+    extras.push_back(std::move(view));
+    if (ids) ids->emplace_back(app.pid, drawn.extra);
   }
   return extras;
+}
+
+long Controller::openSubmenuRow() const {
+  auto root = simulator_.menu();
+  auto active = simulator_.activeMenu();
+  if (!root || !active || active == root) return -1;
+  auto items = shownRows(*root);
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (auto sub = items[i]->submenu(); sub && sub.get() == root->openSubmenu().get()) {
+      return static_cast<long>(i);
+    }
+  }
+  return -1;
 }
 
 std::string Controller::statusLine() const {
@@ -56,23 +75,37 @@ std::vector<KeyHint> Controller::keyHints() const {
   if (dialog_ || prompt_) {
     size_t count = dialog_ ? dialog_->alert.buttons.size() : kPromptButtons.size();
     std::string numbers = count > 1 ? "1-" + std::to_string(std::min<size_t>(count, 9)) : "1";
-    return {{"←/→", "pick a button", "pick"},
-            {"⏎", "answer", ""},
-            {numbers, "answer by number", "by number"}};
+    std::vector<KeyHint> hints = {{"←/→", "pick a button", "pick"},
+                                  {"⏎", "answer", ""},
+                                  {numbers, "answer by number", "by number"}};
+    // The system's prompt can be put away, and the person can leave from it.
+    if (!dialog_) hints.insert(hints.end(), {{"esc", "not now", ""}, {"q", "leave", ""}});
+    return hints;
   }
   if (opened_) return {{"any key or click", "closes the open extra", "closes it"}};
+  if (list_ && list_->entries.empty()) return {{"esc", "close", ""}};
   if (list_) {
     return {{"↑/↓", "move", ""},
             {"⏎", list_->launching ? "launch" : "quit it", ""},
             {"esc", "cancel", ""}};
   }
   if (menuOpen()) {
-    return {{"↑/↓", "move", ""},
-            {"⏎", "choose", ""},
-            {"esc", "close", ""},
-            {"tab", "hold/let go Option", "Option"},
-            {"letters", "type to a row", "type"},
-            {"`", "shortcut", ""}};
+    auto rows = menuRows();
+    bool onSubmenu = menuCursor_ >= 0 && menuCursor_ < static_cast<long>(rows.size()) &&
+                     rows[static_cast<size_t>(menuCursor_)].submenu;
+    if (openSubmenuRow() >= 0) {
+      return {{"↑/↓", "move", ""},
+              {"⏎", "choose", ""},
+              {"←/esc", "back", ""},
+              {"letters", "type to a row", "type"}};
+    }
+    std::vector<KeyHint> hints = {{"↑/↓", "move", ""}, {"⏎", "choose", ""}};
+    if (onSubmenu) hints.push_back({"→", "open the submenu", "open"});
+    hints.insert(hints.end(), {{"esc", "close", ""},
+                               {"tab", "hold/let go Option", "Option"},
+                               {"letters", "type to a row", "type"},
+                               {"`", "shortcut", ""}});
+    return hints;
   }
   std::vector<KeyHint> hints;
   if (simulator_.loginItemsPaneOpen()) {
@@ -93,7 +126,7 @@ std::vector<KeyHint> Controller::keyHints() const {
 
 ViewModel Controller::model() {
   ViewModel m;
-  m.screen = simulator_.desktop().screen();
+  m.screens = simulator_.desktop().screens();
   std::vector<std::pair<ProcessID, ExtraID>> ids;
   m.extras = barExtras(&ids);
   if (opened_) {
@@ -139,9 +172,19 @@ ViewModel Controller::model() {
       menuCursor_ = found;
       menuCursorTitle_ = found >= 0 ? rows[static_cast<size_t>(found)].title : "";
     }
-    m.menu = std::move(rows);
-    m.menuCursor = menuCursor_;
     m.menuFirst = menuFirst_;
+    long parentRow = openSubmenuRow();
+    if (parentRow >= 0) {
+      // The status menu stays drawn, its row highlighted, with the submenu beside it.
+      m.menu = describeRows(*simulator_.menu());
+      m.menuCursor = parentRow;
+      m.submenu = std::move(rows);
+      m.submenuRow = parentRow;
+      m.submenuCursor = menuCursor_;
+    } else {
+      m.menu = std::move(rows);
+      m.menuCursor = menuCursor_;
+    }
   } else {
     menuCursor_ = -1;
     menuCursorTitle_.clear();

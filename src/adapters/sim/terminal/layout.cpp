@@ -43,12 +43,14 @@ BarLayout layoutBar(const std::optional<ScreenSpec>& screen, const std::vector<R
   if (!(bar.pointsWide > 0) || !std::isfinite(bar.pointsWide)) bar.pointsWide = 1;
   double right = bar.left + bar.pointsWide;
 
+  double notchFrom = 0;
+  double notchTo = 0;
   if (screen && screen->topLeftArea && screen->topRightArea) {
-    double from = maxX(*screen->topLeftArea);
-    double to = minX(*screen->topRightArea);
-    if (to > from) {
-      int start = std::clamp(bar.columnOf(from), 0, bar.columns - 1);
-      int end = std::clamp(bar.columnOf(to), start + 1, bar.columns);
+    notchFrom = maxX(*screen->topLeftArea);
+    notchTo = minX(*screen->topRightArea);
+    if (notchTo > notchFrom) {
+      int start = std::clamp(bar.columnOf(notchFrom), 0, bar.columns - 1);
+      int end = std::clamp(bar.columnOf(notchTo), start + 1, bar.columns);
       bar.notch = Span{start, end - start};
     }
   }
@@ -63,17 +65,19 @@ BarLayout layoutBar(const std::optional<ScreenSpec>& screen, const std::vector<R
       (lo > right || hi > right ? bar.offRight : bar.offLeft).push_back(i);
       continue;
     }
-    if (hi <= bar.left) {
+    // The system draws an item wholly on its screen or not at all: one across an edge is
+    // listed at that edge. A hosting window may reach 2 points past the right edge.
+    if (lo < bar.left) {
       bar.offLeft.push_back(i);
-      continue;
-    }
-    if (lo >= right) {
+    } else if (hi > right + kEdgeSlack || lo >= right) {
       bar.offRight.push_back(i);
-      continue;
+    } else if (bar.notch && lo < notchTo && hi > notchFrom) {
+      bar.behindNotch.push_back(i);
+    } else {
+      int start = std::clamp(bar.columnOf(lo), 0, bar.columns - 1);
+      int end = std::clamp(bar.columnOf(hi), start + 1, bar.columns);
+      bar.extras[i] = Span{start, end - start};
     }
-    int start = std::clamp(bar.columnOf(lo), 0, bar.columns - 1);
-    int end = std::clamp(bar.columnOf(hi), start + 1, bar.columns);
-    bar.extras[i] = Span{start, end - start};
   }
   // Frames without a number for a left edge go last.
   auto leftEdge = [&](size_t i) {

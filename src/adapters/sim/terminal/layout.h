@@ -14,6 +14,9 @@ namespace strandel::sim::terminal {
 
 // Columns of the bar that show Strandel's own status item, at the bar's right end.
 constexpr int kStatusItemColumns = 3;
+// How far past a screen's right edge, in points, a hosting window may reach and its item
+// still be drawn whole.
+constexpr double kEdgeSlack = 2;
 
 struct Span {
   int column = 0;
@@ -27,11 +30,14 @@ struct BarLayout {
   double left = 0;        // the screen's left edge, in points
   double pointsWide = 0;  // the screen's width, in points
   std::optional<Span> notch;
-  // For each extra, in input order: where it shows, or none when it is wholly off the
-  // screen (then it is listed in `offLeft` or `offRight`, in left-to-right order).
+  // For each extra, in input order: where it shows, or none when it is not drawn: off the
+  // screen or across its edge (then listed in `offLeft` or `offRight`, in left-to-right
+  // order), or behind the notch.
   std::vector<std::optional<Span>> extras;
   std::vector<size_t> offLeft;
   std::vector<size_t> offRight;
+  std::vector<size_t> behindNotch;
+  bool overflow = false;  // the system's overflow holds some: « at the bar's left end
   Span statusItem;
 
   // The column of a point on the screen, which may lie outside [0, columns).

@@ -1,96 +1,22 @@
 #include "adapters/sim/terminal/view.h"
 
 #include <algorithm>
-#include <memory>
 #include <optional>
 #include <string_view>
 
-#include "adapters/sim/desktop/sim_image.h"
+#include "adapters/sim/terminal/bar_view.h"
 #include "adapters/sim/terminal/events_pane.h"
+#include "adapters/sim/terminal/styles.h"
 #include "adapters/sim/terminal/text.h"
-#include "adapters/sim/ui/sim_menu.h"
 
 namespace strandel::sim::terminal {
 
+using namespace styles;
+
 namespace {
 
-constexpr Style kPlain{};
-constexpr Style kBar{Ink::black, Ink::lightGrey};
-constexpr Style kHighlight{Ink::white, Ink::blue};
-constexpr Style kNotch{Ink::black, Ink::black};
-constexpr Style kDim{Ink::standard, Ink::standard, false, true};
-constexpr Style kBold{Ink::standard, Ink::standard, true};
-constexpr Style kHeader{Ink::standard, Ink::standard, true, true};
-constexpr Style kHelp{Ink::standard, Ink::standard, false, false, true};
-
-Style withInk(Style style, Ink ink) {
-  if (ink != Ink::standard) style.fg = ink;
-  return style;
-}
-
-std::string keyLabel(const std::string& key) {
-  if (key.empty()) return {};
-  // As the menu shows it: ⌘ and the capital letter; a capital itself needs shift.
-  if (key.size() == 1 && key[0] >= 'a' && key[0] <= 'z') {
-    return "⌘" + std::string(1, static_cast<char>(key[0] - 'a' + 'A'));
-  }
-  if (key.size() == 1 && key[0] >= 'A' && key[0] <= 'Z') return "⇧⌘" + key;
-  return "⌘" + key;
-}
-
-void drawBar(const ViewModel& model, const BarLayout& bar, Canvas& canvas) {
-  canvas.fill(Region{0, 0, canvas.width(), 1}, kBar);
-  for (size_t i = 0; i < model.extras.size(); ++i) {
-    const auto& span = bar.extras[i];
-    if (!span) continue;
-    const BarExtraView& extra = model.extras[i];
-    Style base = extra.opened ? kHighlight : kBar;
-    canvas.fill(Region{span->column, 0, span->width, 1}, base);
-    canvas.text(span->column + (span->width - 1) / 2, 0, extra.glyph,
-                extra.opened ? base : withInk(base, extra.ink), span->width);
-  }
-  if (bar.notch) canvas.fill(Region{bar.notch->column, 0, bar.notch->width, 1}, kNotch, "█");
-  if (!bar.offLeft.empty()) canvas.text(0, 0, "◀", kBar);
-  if (!bar.offRight.empty()) canvas.text(bar.columns - 1, 0, "▶", kBar);
-  Region item{bar.statusItem.column, 0, bar.statusItem.width, 1};
-  Style itemStyle = model.statusHighlighted ? kHighlight : kBar;
-  canvas.fill(item, itemStyle);
-  if (model.statusItemShown) {
-    canvas.text(item.x + (item.width - 1) / 2, 0,
-                model.statusGlyph.empty() ? "▯" : model.statusGlyph, itemStyle, item.width);
-  }
-}
-
-// The extras that do not fit on the screen, listed under the bar at the edge they left by.
-void drawOffScreen(const ViewModel& model, const BarLayout& bar, Canvas& canvas) {
-  if (canvas.height() < 2) return;
-  auto drawList = [&](int x, const std::string& lead, const std::vector<size_t>& which, int room) {
-    int used = canvas.text(x, 1, lead, kDim, room);
-    for (size_t n = 0; n < which.size() && used < room; ++n) {
-      const BarExtraView& extra = model.extras[which[n]];
-      used += canvas.text(x + used, 1, n == 0 ? " " : ", ", kDim, room - used);
-      used += canvas.text(x + used, 1, extra.glyph, withInk(kPlain, extra.ink), room - used);
-      used += canvas.text(x + used, 1, " " + extra.name, kDim, room - used);
-    }
-    return used;
-  };
-  int half = canvas.width() / 2;
-  if (!bar.offLeft.empty()) {
-    drawList(0, "◀ off screen:", bar.offLeft, bar.offRight.empty() ? canvas.width() : half);
-  }
-  if (!bar.offRight.empty()) {
-    std::string names;
-    for (size_t i : bar.offRight) {
-      names += (names.empty() ? " " : ", ") + model.extras[i].glyph + " " + model.extras[i].name;
-    }
-    std::string text = "off screen:" + names + " ▶";
-    int room = bar.offLeft.empty() ? canvas.width() : canvas.width() - half;
-    std::string shown = fitToWidth(text, room);
-    canvas.text(canvas.width() - displayWidth(shown), 1, shown, kDim);
-  }
-}
-
-void drawPopup(const PopupView& popup, const BarLayout& bar, const Stage& stage, Canvas& canvas) {
+void drawPopup(const PopupView& popup, const std::vector<BarLayout>& bars, const Stage& stage,
+               Canvas& canvas) {
   int inner = displayWidth(popup.title);
   for (const auto& line : popup.lines) inner = std::max(inner, displayWidth(line));
   int width = std::min(inner + 4, canvas.width());
@@ -98,11 +24,10 @@ void drawPopup(const PopupView& popup, const BarLayout& bar, const Stage& stage,
   int height = std::min(static_cast<int>(popup.lines.size()) + 3, area.height);
   if (height < 3) return;
   int x = 0;
-  if (popup.extra < bar.extras.size() && bar.extras[popup.extra]) {
-    x = bar.extras[popup.extra]->column;
-  } else if (std::find(bar.offRight.begin(), bar.offRight.end(), popup.extra) !=
-             bar.offRight.end()) {
-    x = bar.columns - width;
+  if (auto place = placeOf(bars, popup.extra)) {
+    x = place->span.column;
+  } else if (listedOffRight(bars, popup.extra)) {
+    x = bars.front().columns - width;
   }
   x = std::clamp(x, 0, std::max(canvas.width() - width, 0));
   Region box{x, area.y, width, height};
@@ -115,29 +40,30 @@ void drawPopup(const PopupView& popup, const BarLayout& bar, const Stage& stage,
   }
 }
 
-// The menu hangs down to the status line, over the Events pane; the status line and the key
-// hints stay in view.
-void drawMenu(const ViewModel& model, const BarLayout& bar, Canvas& canvas, HitMap& hits,
-              int statusRow) {
-  const auto& rows = *model.menu;
+// One level of the menu, hanging down to the status line over the Events pane (the status
+// line and the key hints stay in view), its right edge at `right`.
+BoxLayout drawMenuLevel(const std::vector<MenuRowView>& rows, long cursor, int first, int right,
+                        int top, Canvas& canvas, int statusRow,
+                        std::vector<std::pair<Region, long>>* hitRows) {
   bool anyGlyph = false;
+  bool anySubmenu = false;
   int titleWidth = 0;
   int keyWidth = 0;
   for (const auto& row : rows) {
     anyGlyph = anyGlyph || !row.glyph.empty();
+    anySubmenu = anySubmenu || row.submenu;
     titleWidth = std::max(titleWidth, displayWidth(row.title));
     keyWidth = std::max(keyWidth, displayWidth(row.key));
   }
-  // Columns: a space, the check mark, the image, the title, the key equivalent, a space.
+  // Columns: a space, the check mark, the image, the title, the key equivalent or the
+  // submenu's marker, a space.
   int markColumns = 2;
   int glyphColumns = anyGlyph ? 3 : 0;
-  int keyColumns = keyWidth > 0 ? keyWidth + 3 : 0;
+  int keyColumns = std::max(keyWidth, anySubmenu ? 1 : 0);
+  if (keyColumns > 0) keyColumns += 3;
   int content = 1 + markColumns + glyphColumns + std::max(titleWidth, 12) + keyColumns + 1;
-  int right = bar.statusItem.column + bar.statusItem.width;
-  BoxLayout layout = layoutDropDown(static_cast<int>(rows.size()), content, right, 1,
-                                    canvas.width(), statusRow, model.menuFirst, model.menuCursor);
-  hits.menuBox = layout.box;
-  hits.menuFirst = layout.firstRow;
+  BoxLayout layout = layoutDropDown(static_cast<int>(rows.size()), content, right, top,
+                                    canvas.width(), statusRow, first, cursor);
   canvas.fill(layout.box, kPlain);
   canvas.frame(layout.box, kPlain);
   int inner = layout.box.width - 2;
@@ -151,14 +77,14 @@ void drawMenu(const ViewModel& model, const BarLayout& bar, Canvas& canvas, HitM
     int y = layout.box.y + 1 + n;
     int x = layout.box.x + 1;
     Region line{x, y, inner, 1};
-    hits.menuRows.emplace_back(line, index);
+    if (hitRows) hitRows->emplace_back(line, index);
     if (row.kind == MenuRowView::Kind::separator) {
       canvas.fill(line, kDim, "─");
       canvas.text(layout.box.x, y, "├", kPlain);
       canvas.text(layout.box.x + layout.box.width - 1, y, "┤", kPlain);
       continue;
     }
-    bool current = index == model.menuCursor && selectable(row);
+    bool current = index == cursor && selectable(row);
     Style base = current ? kHighlight
                          : (row.kind == MenuRowView::Kind::header ? kHeader
                             : row.enabled                         ? kPlain
@@ -174,11 +100,32 @@ void drawMenu(const ViewModel& model, const BarLayout& bar, Canvas& canvas, HitM
     column += glyphColumns;
     int titleRoom = x + inner - 1 - column - keyColumns;
     canvas.text(column, y, fitToWidth(row.title, titleRoom), base, titleRoom);
-    if (!row.key.empty()) {
-      int width = displayWidth(row.key);
-      canvas.text(x + inner - 1 - width, y, row.key, current ? base : withInk(base, Ink::grey));
+    std::string key = row.submenu ? "▸" : row.key;
+    if (!key.empty()) {
+      int width = displayWidth(key);
+      canvas.text(x + inner - 1 - width, y, key, current ? base : withInk(base, Ink::grey));
     }
   }
+  return layout;
+}
+
+// The status menu under its item; an open submenu beside the row it hangs from, at its
+// left, where the parent at the right edge leaves room.
+void drawMenu(const ViewModel& model, const BarLayout& bar, int top, Canvas& canvas, HitMap& hits,
+              int statusRow) {
+  int right = bar.statusItem.column + bar.statusItem.width;
+  bool sub = model.submenu.has_value();
+  BoxLayout parent = drawMenuLevel(*model.menu, model.menuCursor, model.menuFirst, right, top,
+                                   canvas, statusRow, sub ? nullptr : &hits.menuRows);
+  hits.menuBox = parent.box;
+  hits.menuFirst = parent.firstRow;
+  if (!sub) return;
+  hits.parentMenuBox = parent.box;
+  int rowY = parent.box.y + 1 + static_cast<int>(model.submenuRow) - parent.firstRow;
+  int subTop = std::clamp(rowY - 1, top, std::max(statusRow - 3, top));
+  BoxLayout child = drawMenuLevel(*model.submenu, model.submenuCursor, 0, parent.box.x, subTop,
+                                  canvas, statusRow, &hits.menuRows);
+  hits.menuBox = child.box;
 }
 
 void drawPane(const PaneView& pane, const Stage& stage, Canvas& canvas, HitMap& hits) {
@@ -255,11 +202,24 @@ void keepLines(std::vector<std::string>& lines, int count, int room) {
   if (keep > 0) lines.back() = fitToWidth(lines.back() + "…", room);
 }
 
+// The message's line feeds are line breaks, as the alert shows them; every other control
+// character shows as its escape.
+std::vector<std::string> wrapMessage(std::string_view text, int room) {
+  std::vector<std::string> lines;
+  for (size_t start = 0;;) {
+    size_t end = text.find('\n', start);
+    auto part = wrapText(text.substr(start, end - start), room);
+    lines.insert(lines.end(), part.begin(), part.end());
+    if (end == std::string_view::npos) return lines;
+    start = end + 1;
+  }
+}
+
 void drawDialog(const DialogView& dialog, const Stage& stage, Canvas& canvas, HitMap& hits) {
   int width = std::min(64, canvas.width());
   int room = width - 4;
   auto title = wrapText(dialog.title, room);
-  auto message = wrapText(dialog.message, room);
+  auto message = wrapMessage(dialog.message, room);
   int height = static_cast<int>(title.size() + message.size()) + 5;
   // A title, a line of the message and the buttons at least; the rest is cut where the box
   // cannot hold it, the whole text being in the Events.
@@ -293,47 +253,6 @@ void drawDialog(const DialogView& dialog, const Stage& stage, Canvas& canvas, Hi
 }
 
 }  // namespace
-
-std::vector<MenuRowView> describeRows(const Menu& menu) {
-  std::vector<MenuRowView> rows;
-  for (const MenuItemRef& item : shownRows(menu)) {
-    MenuRowView row;
-    if (item->isSeparator()) {
-      row.kind = MenuRowView::Kind::separator;
-      row.enabled = false;
-      rows.push_back(row);
-      continue;
-    }
-    auto attributed = item->attributedTitle();
-    row.title = attributed ? attributed->text : item->title();
-    if (attributed && attributed->foregroundColor == Color::secondaryLabel) {
-      row.kind = MenuRowView::Kind::header;
-    }
-    auto sim = std::dynamic_pointer_cast<SimMenuItem>(item);
-    row.enabled = sim ? sim->isEffectivelyEnabled() : item->isEnabled();
-    switch (item->state()) {
-      case ControlState::on:
-        row.mark = "✓";
-        break;
-      case ControlState::mixed:
-        row.mark = "−";
-        break;
-      case ControlState::off:
-        break;
-    }
-    if (ImageRef image = item->image()) {
-      if (auto simImage = std::dynamic_pointer_cast<SimImage>(image)) {
-        row.glyph = simImage->glyph();
-        row.ink = inkNamed(simImage->colour());
-      } else {
-        row.glyph = "□";
-      }
-    }
-    row.key = keyLabel(item->keyEquivalent());
-    rows.push_back(std::move(row));
-  }
-  return rows;
-}
 
 std::vector<std::string> helpLines(const std::vector<KeyHint>& hints, int columns) {
   auto hint = [](const KeyHint& h, bool shorter) {
@@ -369,32 +288,16 @@ std::vector<std::string> helpLines(const std::vector<KeyHint>& hints, int column
   return lines;
 }
 
-bool selectable(const MenuRowView& row) {
-  return row.kind == MenuRowView::Kind::item && row.enabled;
-}
-
-long nextSelectable(const std::vector<MenuRowView>& rows, long from, int step) {
-  long count = static_cast<long>(rows.size());
-  for (long i = from + step; i >= 0 && i < count; i += step) {
-    if (selectable(rows[static_cast<size_t>(i)])) return i;
-  }
-  return from;
-}
-
 HitMap render(const ViewModel& model, Canvas& canvas) {
   HitMap hits;
-  std::vector<Rect> frames;
-  frames.reserve(model.extras.size());
-  for (const auto& extra : model.extras) frames.push_back(extra.frame);
-  hits.bar = layoutBar(model.screen, frames, canvas.width());
+  hits.bars = layoutBars(model, canvas.width());
   if (canvas.width() <= 0 || canvas.height() <= 0) return hits;
 
   auto help = helpLines(model.help, canvas.width());
   // Two lines of hints at most, and only below the bar and the status line.
   help.resize(std::min(help.size(), static_cast<size_t>(std::clamp(canvas.height() - 2, 0, 2))));
   int bottom = static_cast<int>(help.size());
-  drawBar(model, hits.bar, canvas);
-  drawOffScreen(model, hits.bar, canvas);
+  drawBars(model, hits.bars, canvas);
   auto status = statusLines(model.status, canvas.width(), canvas.height() >= 10 ? 2 : 1);
   int statusRow = canvas.height() - bottom - static_cast<int>(status.size());
   std::optional<int> eventsTop = eventsPaneTop(canvas.height(), statusRow);
@@ -411,17 +314,20 @@ HitMap render(const ViewModel& model, Canvas& canvas) {
   }
   // Nothing opened covers the Events pane's header or the status line where the terminal
   // has room for both.
-  int stageTop = std::min(2, std::max(statusRow, 0));
+  int stageTop = std::min(static_cast<int>(hits.bars.size()) + 1, std::max(statusRow, 0));
   int tallEnd = std::max(statusRow, stageTop);
   Stage stage{Region{0, stageTop, canvas.width(),
                      std::max(eventsTop.value_or(tallEnd), stageTop) - stageTop},
               Region{0, stageTop, canvas.width(), tallEnd - stageTop}};
-  if (model.popup) drawPopup(*model.popup, hits.bar, stage, canvas);
+  if (model.popup) drawPopup(*model.popup, hits.bars, stage, canvas);
   // The open menu is above the windows, as on the platform.
   if (model.pane) drawPane(*model.pane, stage, canvas, hits);
   if (model.loginItemsPane) drawLoginItemsPane(*model.loginItemsPane, stage, canvas);
   if (model.list) drawList(*model.list, stage, canvas, hits);
-  if (model.menu) drawMenu(model, hits.bar, canvas, hits, std::max(statusRow, 1));
+  if (model.menu) {
+    drawMenu(model, hits.bars.front(), static_cast<int>(hits.bars.size()), canvas, hits,
+             std::max(statusRow, 1));
+  }
   if (model.dialog) drawDialog(*model.dialog, stage, canvas, hits);
   return hits;
 }

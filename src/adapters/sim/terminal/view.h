@@ -14,16 +14,19 @@
 // What the interactive simulator shows, as plain values, and how it is drawn onto a canvas.
 namespace strandel::sim::terminal {
 
+// An item as the system draws it in a display's bar.
 struct BarExtraView {
   Rect frame;
   std::string glyph;  // the owning app's icon
   Ink ink = Ink::standard;
   std::string name;  // how the edge lists it when it is off the screen
   bool opened = false;
+  size_t display = 0;       // index into the screens
+  bool overflowed = false;  // in the system's overflow: only a « shows it
 };
 
 struct MenuRowView {
-  enum class Kind { separator, header, item };
+  enum class Kind { separator, header, item, field };
   Kind kind = Kind::item;
   std::string mark;   // "✓" (on), "−" (mixed) or nothing
   std::string glyph;  // the row's image; empty without one
@@ -31,9 +34,13 @@ struct MenuRowView {
   std::string title;
   std::string key;  // the key equivalent as the menu shows it ("⌘Q")
   bool enabled = true;
+  bool submenu = false;  // opens a submenu: marked ▸
   bool operator==(const MenuRowView&) const = default;
 };
 
+// A search field's row: its text (the placeholder, dimmed, while empty) after a magnifier,
+// and the caret when the field shows one; never highlighted. None for any other row.
+std::optional<MenuRowView> searchFieldRow(const MenuItem& item);
 // The rows of a menu as it draws them: the attributed title where there is one, headers
 // told apart by their small secondary text.
 std::vector<MenuRowView> describeRows(const Menu& menu);
@@ -89,7 +96,7 @@ struct KeyHint {
 std::vector<std::string> helpLines(const std::vector<KeyHint>& hints, int columns);
 
 struct ViewModel {
-  std::optional<ScreenSpec> screen;
+  std::vector<ScreenSpec> screens;  // one bar each, the first holding the menu bar's own
   std::vector<BarExtraView> extras;
   bool statusItemShown = false;
   std::string statusGlyph;
@@ -98,6 +105,10 @@ struct ViewModel {
   std::optional<std::vector<MenuRowView>> menu;  // present while the menu is open
   long menuCursor = -1;
   int menuFirst = 0;  // the first row shown when the menu scrolls
+  // An open submenu, beside the row `submenuRow` of the menu; the keys act on it.
+  std::optional<std::vector<MenuRowView>> submenu;
+  long submenuRow = -1;
+  long submenuCursor = -1;
 
   std::optional<PopupView> popup;
   std::optional<PaneView> pane;
@@ -112,10 +123,11 @@ struct ViewModel {
 
 // Where the drawn things ended up, for the pointer.
 struct HitMap {
-  BarLayout bar;
-  std::optional<Region> menuBox;
-  int menuFirst = 0;
-  std::vector<std::pair<Region, long>> menuRows;
+  std::vector<BarLayout> bars;                    // bar i on row i; never empty once rendered
+  std::optional<Region> menuBox;                  // the menu that the keys act on
+  std::optional<Region> parentMenuBox;            // the menu under it, while a submenu is open
+  int menuFirst = 0;                              // of the status menu
+  std::vector<std::pair<Region, long>> menuRows;  // of the menu that the keys act on
   std::optional<Region> paneBox;
   std::optional<Region> paneToggle;
   std::optional<Region> listBox;

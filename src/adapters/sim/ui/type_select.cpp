@@ -19,11 +19,32 @@ std::u32string folded(const std::string& text) {
 
 }  // namespace
 
+TypeSelect::TypeSelect(const std::vector<std::optional<std::string>>& titles) {
+  titles_.reserve(titles.size());
+  for (size_t i = 0; i < titles.size(); ++i) {
+    titles_.push_back(titles[i] ? folded(*titles[i]) : std::u32string());
+    if (titles[i]) matching_.push_back(i);
+  }
+}
+
+std::optional<size_t> TypeSelect::type(const std::string& more) {
+  if (matching_.empty()) return std::nullopt;  // nothing can match any more: not even folded
+  std::u32string piece = folded(more);
+  size_t kept = 0;
+  for (size_t row : matching_) {
+    const std::u32string& title = titles_[row];
+    if (title.compare(typed_, piece.size(), piece) == 0 && title.size() >= typed_ + piece.size()) {
+      matching_[kept++] = row;
+    }
+  }
+  matching_.resize(kept);
+  typed_ += piece.size();
+  if (typed_ == 0 || matching_.empty()) return std::nullopt;
+  return matching_.front();
+}
+
 bool typeSelectMatches(const std::string& title, const std::string& typed) {
-  std::u32string prefix = folded(typed);
-  if (prefix.empty()) return false;
-  std::u32string whole = folded(title);
-  return whole.compare(0, prefix.size(), prefix) == 0;
+  return TypeSelect({title}).type(typed).has_value();
 }
 
 }  // namespace strandel::sim
