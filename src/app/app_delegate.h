@@ -18,6 +18,7 @@
 namespace strandel {
 
 struct KeyboardShortcut;
+class ScanRun;
 struct MenuSearch;
 
 // The one application and menu delegate: all user-interface state lives here, on the main
@@ -68,8 +69,15 @@ class AppDelegate final : public ApplicationDelegate,
 
   // A cached list at most this old (seconds) is shown without scanning again.
   static constexpr double kCacheFreshness = 2.0;
+  // Fresh rows replace the open menu's at most this often (seconds), so that rows do not
+  // jump under the pointer with every app that answers.
+  static constexpr double kRowsBatchInterval = 0.05;
 
   void refresh(std::optional<Completion> completion);
+  // An app of the scan in flight has answered: the open menu takes its fresh rows, at most
+  // once per kRowsBatchInterval.
+  void freshRowsArrived();
+  void showFreshRows();
   void build(Menu& menu, const std::optional<ExtraItems>& items);
   void addHeader(const std::string& text, Menu& menu);
   void addFooterItems(Menu& menu);
@@ -112,6 +120,10 @@ class AppDelegate final : public ApplicationDelegate,
   Date cachedAt = Date::distantPast();
   bool scanning = false;
   std::vector<Completion> pendingCompletions;
+  // The scan in flight, while `scanning`; when the open menu last took fresh rows.
+  std::shared_ptr<ScanRun> scanRun;
+  Date rowsShownAt = Date::distantPast();
+  bool rowsBatchPending = false;
   bool menuIsOpen = false;
   std::optional<std::vector<std::string>> shownSignature;
   // The search field and the rows it filters; made with the first list shown.

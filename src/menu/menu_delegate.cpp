@@ -2,6 +2,7 @@
 #include "localization/localization.h"
 #include "ports/platform.h"
 #include "scanner/menu_bar_scanner.h"
+#include "scanner/scan_run.h"
 
 namespace strandel {
 
@@ -17,7 +18,12 @@ void AppDelegate::menuNeedsUpdate(Menu& shown) {
     showPermissionMenu(shown);
     return;
   }
-  build(shown, cachedItems);
+  // While a scan is in flight, the apps that have answered show their fresh rows at once.
+  if (scanRun && scanRun->answeredAny() && &shown == menu.get()) {
+    build(shown, scanRun->rowsWith(cachedItems));
+  } else {
+    build(shown, cachedItems);
+  }
   if (cachedItems && platform().clock->now().timeIntervalSince(cachedAt) <= kCacheFreshness) {
     return;
   }
@@ -98,8 +104,12 @@ void AppDelegate::pick(MenuItem& row) {
   auto item = std::dynamic_pointer_cast<const ExtraItem>(row.representedObject());
   if (!item) return;
   // The blocks hold the item only; the press needs nothing of the delegate.
+  // On the app's own lane: after the requests already sent to that app, never behind
+  // another app's.
   platform().dispatch->mainQueue().asyncAfter(kPressDelay, [item] {
-    MenuBarScanner::queue().async([item] { (void)MenuBarScanner::press(*item); });
+    ProcessID pid = 0;
+    (void)platform().accessibility->getPid(item->element, pid);
+    MenuBarScanner::lane(pid).async([item] { (void)MenuBarScanner::press(*item); });
   });
 }
 

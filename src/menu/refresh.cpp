@@ -3,6 +3,7 @@
 #include "app/app_delegate.h"
 #include "ports/platform.h"
 #include "scanner/menu_bar_scanner.h"
+#include "scanner/scan_run.h"
 
 namespace strandel {
 
@@ -17,20 +18,49 @@ void AppDelegate::refresh(std::optional<Completion> completion) {
   auto context = MenuBarScanner::makeContext(platform().processIdentifier);
   context.ownItem = ownItemFrame();
   std::weak_ptr<AppDelegate> weakSelf = weak_from_this();
-  MenuBarScanner::queue().async([weakSelf, context = std::move(context)] {
-    ExtraItems items = MenuBarScanner::scan(context);
-    platform().dispatch->mainQueue().async([weakSelf, items = std::move(items)] {
-      auto self = weakSelf.lock();
-      if (!self) return;
-      // The state is settled before anyone is served, so a completion that refreshes
-      // starts a scan of its own.
-      self->scanning = false;
-      self->cachedItems = items;
-      self->cachedAt = platform().clock->now();
-      auto waiting = std::exchange(self->pendingCompletions, {});
-      for (const auto& served : waiting) served(items);
-    });
+  scanRun = ScanRun::start(
+      std::move(context),
+      [weakSelf] {
+        if (auto self = weakSelf.lock()) self->freshRowsArrived();
+      },
+      [weakSelf](const ExtraItems& items) {
+        auto self = weakSelf.lock();
+        if (!self) return;
+        // The state is settled before anyone is served, so a completion that refreshes
+        // starts a scan of its own.
+        const auto run = std::exchange(self->scanRun, nullptr);  // alive until served
+        self->scanning = false;
+        self->cachedItems = items;
+        self->cachedAt = platform().clock->now();
+        // An open menu that lists rows takes the whole fresh list, asked for or not.
+        if (self->menuIsOpen && self->shownSignature) self->build(*self->menu, items);
+        auto waiting = std::exchange(self->pendingCompletions, {});
+        for (const auto& served : waiting) served(items);
+      });
+}
+
+void AppDelegate::freshRowsArrived() {
+  if (!menuIsOpen || rowsBatchPending) return;
+  const double since = platform().clock->now().timeIntervalSince(rowsShownAt);
+  if (since >= kRowsBatchInterval) {
+    showFreshRows();
+    return;
+  }
+  rowsBatchPending = true;
+  std::weak_ptr<AppDelegate> weakSelf = weak_from_this();
+  platform().dispatch->mainQueue().asyncAfter(kRowsBatchInterval - since, [weakSelf] {
+    auto self = weakSelf.lock();
+    if (!self) return;
+    self->rowsBatchPending = false;
+    self->showFreshRows();
   });
+}
+
+void AppDelegate::showFreshRows() {
+  // The scan may have ended meanwhile: its completion has shown every row.
+  if (!menuIsOpen || !scanRun) return;
+  build(*menu, scanRun->rowsWith(cachedItems));
+  rowsShownAt = platform().clock->now();
 }
 
 void AppDelegate::mouseEntered() {

@@ -55,7 +55,10 @@ class Accessibility {
   virtual bool isProcessTrustedWithOptions(bool prompt) = 0;
   // AXUIElementCreateApplication
   virtual AXRef createApplication(ProcessID pid) = 0;
-  // AXUIElementSetMessagingTimeout
+  // AXUIElementCreateSystemWide: its messaging time-out is the one of every element that
+  // has none of its own.
+  virtual AXRef createSystemWide() = 0;
+  // AXUIElementSetMessagingTimeout: for the one element it is set on; 0 restores the default.
   virtual AXError setMessagingTimeout(const AXRef& element, float seconds) = 0;
   // AXUIElementCopyAttributeValue: on success `value` holds an owned value (possibly none).
   virtual AXError copyAttributeValue(const AXRef& element, std::string_view attribute,
@@ -76,6 +79,8 @@ class Accessibility {
   virtual AXError getPid(const AXRef& element, ProcessID& pid) = 0;
   // CFEqual: two references to the same element (or equal values).
   virtual bool equal(const AXRef& a, const AXRef& b) = 0;
+  // CFHash: values that are equal hash alike.
+  virtual size_t hash(const AXRef& value) = 0;
 
   // CFGetTypeID and the type ids it is compared with.
   virtual TypeID typeID(const AXRef& value) = 0;

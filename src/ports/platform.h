@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <mutex>
+#include <unordered_map>
 
 #include "ports/accessibility.h"
 #include "ports/alert.h"
@@ -58,6 +59,9 @@ struct Platform {
   std::shared_ptr<DispatchQueue> reportQueue;
   // The warning that extras look placed by an agent that was not found, logged once.
   std::once_flag agentMissingOnce;
+  // Each application's own serial queue for the requests to it, made on first use; main
+  // thread only.
+  std::unordered_map<ProcessID, std::shared_ptr<DispatchQueue>> appQueues;
 };
 
 // The installed platform. Installing happens before any other thread starts.

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "ports/platform.h"
+#include "scanner/app_rows.h"
 #include "scanner/ax_read.h"
 #include "scanner/displays.h"
 #include "scanner/extras_bar.h"
@@ -29,28 +30,18 @@ std::vector<AXRef> elementsOf(Accessibility& ax, const AXRef& array) {
   return out;
 }
 
-std::optional<Slot> readSlot(Accessibility& ax, const AXRef& slot) {
-  AXRef values;
-  if (ax.copyMultipleAttributeValues(slot, {"AXPosition", "AXSize", "AXChildren"}, values) !=
-      AXError::success) {
-    return std::nullopt;
-  }
-  const std::vector<AXRef> answers = values ? ax.arrayValues(values) : std::vector<AXRef>{};
-  if (answers.size() != 3) return std::nullopt;
+std::optional<Slot> readSlot(Accessibility& ax, BoundedReads& reads, const AXRef& slot) {
+  static const auto& kAttributes =  // never destroyed: exit() may come while a lane reads
+      *new std::vector<std::string>{"AXPosition", "AXSize", "AXChildren"};
+  const std::vector<AXRef> answers = reads.copyMultiple(slot, kAttributes);
+  if (answers.empty()) return std::nullopt;
   const std::vector<AXRef> children = elementsOf(ax, answers[2]);
   if (children.empty()) return std::nullopt;
 
   Slot out;
   out.child = children.front();
   if (ax.getPid(out.child, out.owner) != AXError::success) out.owner = 0;
-  Point origin{};
-  Size extent{};
-  const TypeID valueType = ax.valueTypeID();
-  if (answers[0] && answers[1] && ax.typeID(answers[0]) == valueType &&
-      ax.typeID(answers[1]) == valueType && ax.valueGetPoint(answers[0], origin) &&
-      ax.valueGetSize(answers[1], extent)) {
-    out.frame = Rect{origin, extent};
-  }
+  out.frame = frameOf(answers[0], answers[1]);
   return out;
 }
 
@@ -106,38 +97,42 @@ Placement bestOf(const std::vector<size_t>& candidates, const std::vector<Slot>&
   return first.value_or(Placement{});
 }
 
-// Slots by owning process, so that matching an app's children looks only at its own slots.
+// One app's slots by their child's hash, so that matching its children costs linear time.
 class SlotIndex {
  public:
-  explicit SlotIndex(const std::vector<Slot>& slots) : slots_(slots), claimed_(slots.size()) {
-    for (size_t i = 0; i < slots.size(); ++i) byOwner_[slots[i].owner].push_back(i);
+  SlotIndex(Accessibility& ax, const std::vector<Slot>& slots, const std::vector<size_t>& own)
+      : ax_(ax), slots_(slots), claimed_(slots.size()) {
+    byHash_.reserve(own.size());
+    for (size_t i : own) byHash_.emplace(ax.hash(slots[i].child), i);
   }
 
-  // Claims and returns every slot whose child is `element`.
-  std::vector<size_t> claim(Accessibility& ax, ProcessID owner, const AXRef& element) {
+  // Claims and returns every slot whose child is `element`, in the slots' order.
+  std::vector<size_t> claim(const AXRef& element) {
     std::vector<size_t> found;
-    const auto bucket = byOwner_.find(owner);
-    if (bucket == byOwner_.end()) return found;
-    for (size_t i : bucket->second) {
-      if (!claimed_[i] && ax.equal(slots_[i].child, element)) {
-        claimed_[i] = true;
-        found.push_back(i);
+    const auto [from, to] = byHash_.equal_range(ax_.hash(element));
+    for (auto it = from; it != to; ++it) {
+      if (!claimed_[it->second] && ax_.equal(slots_[it->second].child, element)) {
+        claimed_[it->second] = true;
+        found.push_back(it->second);
       }
     }
+    std::sort(found.begin(), found.end());
     return found;
   }
   bool claimed(size_t i) const { return claimed_[i]; }
 
  private:
+  Accessibility& ax_;
   const std::vector<Slot>& slots_;
   std::vector<bool> claimed_;
-  std::unordered_map<ProcessID, std::vector<size_t>> byOwner_;
+  std::unordered_multimap<size_t, size_t> byHash_;
 };
 
-ExtraItemRef itemFor(const AXRef& element, const Context::App& app, const Placement& placement) {
-  std::string label = MenuBarScanner::label(element, app.name);
-  return std::make_shared<const ExtraItem>(std::move(label), app.icon, element, placement.frame,
-                                           placement.occluded, app.name.value_or(""));
+ExtraItemRef itemFor(const AXRef& element, const std::optional<std::string>& description,
+                     const Context::App& app, const Placement& placement) {
+  return std::make_shared<const ExtraItem>(
+      MenuBarScanner::labelFromDescription(description, app.name), app.icon, element,
+      placement.frame, placement.occluded, app.name.value_or(""));
 }
 
 }  // namespace
@@ -155,45 +150,43 @@ bool looksLikePlaceholders(const ExtraItems& items) {
 
 std::vector<Slot> readSlots(ProcessID agent, const Context& context) {
   Accessibility& ax = *platform().accessibility;
+  BoundedReads reads(MenuBarScanner::kScanTimeout);
   std::vector<Slot> slots;
   const AXRef appElement = ax.createApplication(agent);
-  if (!appElement) return slots;
-  ax.setMessagingTimeout(appElement, MenuBarScanner::kScanTimeout);
-  for (const AXRef& window : elementsOf(ax, axCopy(appElement, "AXWindows"))) {
-    for (const AXRef& slot : elementsOf(ax, axCopy(window, "AXChildren"))) {
-      if (std::optional<Slot> read = readSlot(ax, slot)) slots.push_back(std::move(*read));
+  for (const AXRef& window : elementsOf(ax, reads.copy(appElement, "AXWindows"))) {
+    for (const AXRef& slot : elementsOf(ax, reads.copy(window, "AXChildren"))) {
+      if (std::optional<Slot> read = readSlot(ax, reads, slot)) slots.push_back(std::move(*read));
     }
   }
   markOverflow(slots, context);
   return slots;
 }
 
-ExtraItems scan(const Context& context) {
+AppRows readApp(const Context& context, const Context::App& app, const std::vector<Slot>& slots,
+                const std::vector<size_t>& own) {
   Accessibility& ax = *platform().accessibility;
-  const ProcessID agentPid = context.agent.value_or(0);
-  const std::vector<Slot> slots = readSlots(agentPid, context);
-  SlotIndex index(slots);
-  ExtraItems result;
-  std::unordered_map<ProcessID, const Context::App*> listed;
-  for (const Context::App& app : context.apps) {
-    if (app.pid == agentPid) continue;  // its own extras cannot be pressed
-    listed.emplace(app.pid, &app);
-    for (const AXRef& child : readExtrasBarChildren(app.pid)) {
-      if (!isElement(ax, child)) continue;
-      // No slot: the item is not drawn anywhere.
-      result.push_back(
-          itemFor(child, app, bestOf(index.claim(ax, app.pid, child), slots, context)));
-    }
+  AppRows rows{app.pid, {}, {}, app.name, app.icon, {}};
+  if (app.pid == context.agent) return rows;  // its own extras cannot be pressed
+  BoundedReads reads(MenuBarScanner::kScanTimeout);
+  SlotIndex index(ax, slots, own);
+  for (const AXRef& child : readExtrasBarChildren(app.pid, reads)) {
+    if (!isElement(ax, child)) continue;
+    const AXRef description = reads.copy(child, "AXDescription");
+    if (reads.gaveUp()) return rows;
+    // No slot: the item is not drawn anywhere.
+    rows.items.push_back(
+        itemFor(child, textOf(description), app, bestOf(index.claim(child), slots, context)));
   }
-  // A slot whose child no app listed in its own bar is the only element of that extra.
-  for (size_t i = 0; i < slots.size(); ++i) {
+  // A slot whose child the app did not list in its own bar is the only element of that extra.
+  for (size_t i : own) {
     if (index.claimed(i)) continue;
-    const auto owner = listed.find(slots[i].owner);
-    if (owner == listed.end()) continue;  // the agent's, this program's or an unknown process's
-    const std::vector<size_t> shown = index.claim(ax, slots[i].owner, slots[i].child);
-    result.push_back(itemFor(slots[i].child, *owner->second, bestOf(shown, slots, context)));
+    const std::vector<size_t> shown = index.claim(slots[i].child);
+    const AXRef description = reads.copy(slots[i].child, "AXDescription");
+    if (reads.gaveUp()) return rows;
+    rows.slotOnly.emplace_back(
+        i, itemFor(slots[i].child, textOf(description), app, bestOf(shown, slots, context)));
   }
-  return result;
+  return rows;
 }
 
 }  // namespace strandel::agent

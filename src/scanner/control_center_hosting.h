@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -20,10 +19,8 @@ inline constexpr double kLyingTolerance = 3;
 // True when a Control Center child with frame `hosting` lies on an app's child at `own`.
 bool liesOn(const Rect& hosting, const Rect& own);
 
-// Removes each item found in Control Center's bar that lies on an item of another app, or on
-// the program's own item at `ownItem`; the app's own item stays. `hosted[i]` tells whether
-// items[i] came from Control Center.
-void dropHostedDuplicates(ExtraItems& items, const std::vector<bool>& hosted,
-                          const std::optional<Rect>& ownItem);
+// For each of Control Center's children, whether it lies on one of the apps' own children.
+// Linear: the own children are found by the cell of their centre.
+std::vector<bool> lyingOnOwn(const std::vector<Rect>& hosting, const std::vector<Rect>& own);
 
 }  // namespace strandel::controlCenter

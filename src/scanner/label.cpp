@@ -51,12 +51,13 @@ std::string_view firstPiece(std::string_view text) {
 
 std::string MenuBarScanner::label(const AXRef& element,
                                   const std::optional<std::string>& fallback) {
-  std::string description;
-  if (const AXRef value = axCopy(element, "AXDescription")) {
-    Accessibility& ax = *platform().accessibility;
-    if (ax.typeID(value) == ax.stringTypeID()) description = ax.stringValue(value);
-  }
-  const std::string_view trimmed = unicode::trim(description, unicode::isWhitespaceOrNewline);
+  return labelFromDescription(textOf(axCopy(element, "AXDescription")), fallback);
+}
+
+std::string MenuBarScanner::labelFromDescription(const std::optional<std::string>& description,
+                                                 const std::optional<std::string>& fallback) {
+  const std::string text = description.value_or("");
+  const std::string_view trimmed = unicode::trim(text, unicode::isWhitespaceOrNewline);
 
   if (isGenericDescription(trimmed)) {
     if (fallback) return *fallback;

@@ -1,53 +1,18 @@
 #include "scanner/menu_bar_scanner.h"
 
-#include <algorithm>
-#include <cmath>
 #include <mutex>
+#include <unordered_set>
 
 #include "ports/platform.h"
 #include "scanner/agent_hosting.h"
-#include "scanner/ax_read.h"
-#include "scanner/control_center_hosting.h"
+#include "scanner/app_rows.h"
 #include "scanner/displays.h"
-#include "scanner/extras_bar.h"
 
 namespace strandel {
 
 namespace {
 
 constexpr float kPressTimeout = 2.0f;
-
-// Left to right by minimum x only. A NaN coordinate (never reported by the platform) sorts
-// after every number so that the ordering stays a strict weak one.
-bool leftOf(const ExtraItemRef& a, const ExtraItemRef& b) {
-  const double ax = minX(a->frame);
-  const double bx = minX(b->frame);
-  const bool aNaN = std::isnan(ax);
-  const bool bNaN = std::isnan(bx);
-  if (aNaN || bNaN) return !aNaN && bNaN;
-  return ax < bx;
-}
-
-// Each app's own extras where they say they are; Control Center's second copy of another
-// app's extra is left out. Without Control Center hosting anything, exactly the classic bar.
-ExtraItems scanOwnBars(const MenuBarScanner::Context& context) {
-  ExtraItems result;
-  std::vector<bool> hosted;
-  for (const MenuBarScanner::Context::App& app : context.apps) {
-    const bool fromControlCenter = app.bundleIdentifier == controlCenter::kBundleIdentifier;
-    for (const AXRef& child : readExtrasBarChildren(app.pid)) {
-      const std::optional<Rect> frame = axFrame(child);
-      if (!frame || !(width(*frame) > 0)) continue;
-      const bool occluded = displays::isOccluded(*frame, context);
-      std::string label = MenuBarScanner::label(child, app.name);
-      result.push_back(std::make_shared<const ExtraItem>(std::move(label), app.icon, child, *frame,
-                                                         occluded, app.name.value_or("")));
-      hosted.push_back(fromControlCenter);
-    }
-  }
-  controlCenter::dropHostedDuplicates(result, hosted, context.ownItem);
-  return result;
-}
 
 }  // namespace
 
@@ -94,8 +59,37 @@ MenuBarScanner::Context MenuBarScanner::makeContext(ProcessID excluding) {
   return context;
 }
 
+DispatchQueue& MenuBarScanner::lane(ProcessID pid) {
+  Platform& p = platform();
+  std::shared_ptr<DispatchQueue>& queue = p.appQueues[pid];
+  if (!queue) {
+    // Every lane carries the label of the one queue it takes the place of.
+    queue = p.dispatch->makeSerialQueue("com.quillet.strandel.ax", QualityOfService::userInitiated);
+  }
+  return *queue;
+}
+
+void MenuBarScanner::forgetLanesBut(const std::vector<ProcessID>& running) {
+  const std::unordered_set<ProcessID> keep(running.begin(), running.end());
+  std::erase_if(platform().appQueues,
+                [&](const auto& entry) { return !keep.contains(entry.first); });
+}
+
 ExtraItems MenuBarScanner::scan(const Context& context) {
-  ExtraItems result = context.agent ? agent::scan(context) : scanOwnBars(context);
+  std::optional<rows::AgentSlots> slots;
+  if (context.agent) slots = rows::ownedSlots(agent::readSlots(*context.agent, context));
+  std::vector<AppRows> apps;
+  apps.reserve(context.apps.size());
+  for (const Context::App& app : context.apps) {
+    apps.push_back(rows::read(context, app, slots ? &*slots : nullptr));
+  }
+  std::vector<const AppRows*> all;
+  for (const AppRows& app : apps) all.push_back(&app);
+  return finish(context, all);
+}
+
+ExtraItems MenuBarScanner::finish(const Context& context, const std::vector<const AppRows*>& apps) {
+  ExtraItems result = rows::join(apps, context.ownItem);
   Platform& p = platform();
   if (!context.agent && p.systemLog && agent::looksLikePlaceholders(result)) {
     std::call_once(p.agentMissingOnce, [&p] {
@@ -104,7 +98,6 @@ ExtraItems MenuBarScanner::scan(const Context& context) {
                        " runs to say where they are drawn; hidden and visible may be wrong");
     });
   }
-  std::stable_sort(result.begin(), result.end(), leftOf);
   return result;
 }
 

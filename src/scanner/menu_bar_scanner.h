@@ -12,6 +12,8 @@
 
 namespace strandel {
 
+struct AppRows;
+
 // Reads other applications' menu bar extras. Holds no state beyond its serial queue.
 class MenuBarScanner {
  public:
@@ -58,16 +60,34 @@ class MenuBarScanner {
   // The messaging time-out on each application element during a scan, in seconds.
   static constexpr float kScanTimeout = 0.25f;
 
-  // The one serial queue for every Accessibility request to other applications.
+  // The serial queue for reports, which read every application in one pass.
   static DispatchQueue& queue();
+  // How many applications a scan reads at once. Most apps answer at once; a few are slow
+  // and one may hang, and each of those ties up its lane for its chain of round trips. Eight
+  // lanes keep the slow ones of a crowded bar (typically well under eight) from queueing
+  // behind one another, while staying far below the system's pool of worker threads (64),
+  // since each lane waiting on an app holds a thread.
+  static constexpr size_t kLanes = 8;
+  // The serial queue of the requests to one application: scans and presses to one app run
+  // in order, one at a time, and never wait for another app. Main thread only.
+  static DispatchQueue& lane(ProcessID pid);
+  // Forgets the lanes of apps not in `running` (their pending blocks still run).
+  static void forgetLanesBut(const std::vector<ProcessID>& running);
 
   static std::optional<Range> notchRange(const Screen& screen);
   // Main thread only.
   static Context makeContext(ProcessID excluding);
-  // Scan queue only; never fails as a whole.
+  // Every app one after another, on the calling thread (never the main thread); never fails
+  // as a whole. Scans of the menu go through ScanRun, which reads apps side by side.
   static ExtraItems scan(const Context& context);
+  // Every app's rows joined into the scan's result; says once when the extras look placed by
+  // an agent that is not running.
+  static ExtraItems finish(const Context& context, const std::vector<const AppRows*>& apps);
   static std::string label(const AXRef& element, const std::optional<std::string>& fallback);
-  // Scan queue only; true when the application accepted the press.
+  // The same from a description already read (none: it did not read or was not text).
+  static std::string labelFromDescription(const std::optional<std::string>& description,
+                                          const std::optional<std::string>& fallback);
+  // On the item's app's lane only; true when the application accepted the press.
   static bool press(const ExtraItem& item);
 };
 

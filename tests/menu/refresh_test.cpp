@@ -2,10 +2,13 @@
 // is served in order with the same list, and hovering rescans only a stale cache.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "support/app_delegate_access.h"
+#include "support/menu_text.h"
 #include "support/test_platform.h"
 
 namespace strandel {
@@ -96,9 +99,9 @@ TEST_F(RefreshTest, ACompletionThatRefreshesStartsASecondScanAndWaitsForIt) {
   tp.runMain();
   EXPECT_EQ(namesOf(fromFirst), Names{"Clock"});
   EXPECT_TRUE(fromSecond.empty());
-  EXPECT_EQ(tp.pendingScanBlocks(), 1u);
+  EXPECT_EQ(tp.pendingScanBlocks(), 2u);  // one per app
 
-  ASSERT_TRUE(tp.finishScanStep());
+  tp.drain();
   EXPECT_EQ(namesOf(fromSecond), (Names{"Clock", "Wi-Fi"}));
   EXPECT_EQ(*A::cachedItems(*delegate), fromSecond);
 }
@@ -146,6 +149,49 @@ TEST_F(RefreshTest, HoverRescansOnlyACacheOlderThanTwoSeconds) {
     A::refresh(*delegate);  // a fresh cache for the next age
     ASSERT_TRUE(tp.finishScanStep());
   }
+}
+
+}  // namespace
+}  // namespace strandel
+
+namespace strandel {
+namespace {
+
+// Fresh rows take the cached rows' place as each app answers, at most every 50 ms: a quick
+// app at once, one answering 30 ms later at 50 ms, a hung one's rows until its time-out ends
+// at 250 ms, a slow one (three round trips of 0.1 s) last.
+TEST_F(RefreshTest, AnOpenMenuTakesEachAppsFreshRowsAsTheyComeInBatches) {
+  ProcessID medium = tp.launchApp("Medium", {{"Medium", 700}});
+  ProcessID hung = tp.launchApp("Hung", {{"Hung", 500}});
+  ProcessID slow = tp.launchApp("Slow", {{"Slow", 300}});
+  delegate = tp.launchDelegate();  // the first scan
+  tp.drain();
+  const auto rename = [&](ProcessID pid, double delay, const char* label) {
+    tp.desktop->updateApp(pid, [&](sim::AppSpec& app) {
+      app.responseDelay = delay;
+      for (auto& extra : app.extras) extra.description = label;
+    });
+  };
+  rename(medium, 0.01, "Medium2");
+  rename(hung, 60, "never");
+  rename(slow, 0.1, "Slow2");
+  auto menu = test::TestPlatform::menuOf(*delegate);
+  std::map<long, Names> shown;  // ms after opening: the item rows then
+  const Date opened = tp.now();
+  menu->onChange = [&] {
+    Names rows;
+    for (const auto& row : test::describeMenu(*menu)) {
+      if (row.ends_with("-> pick:")) rows.push_back(row.substr(0, row.find(" -> ")));
+    }
+    shown[std::lround(tp.now().timeIntervalSince(opened) * 1000)] = rows;
+  };
+  A::refresh(*delegate, std::nullopt);
+  menu->open();
+  tp.loop->runUntil(Date{opened.secondsSinceReference + 1});
+  EXPECT_EQ(shown, (std::map<long, Names>{{0, {"Slow", "Hung", "Medium", "Clock"}},
+                                          {50, {"Slow", "Hung", "Medium2", "Clock"}},
+                                          {250, {"Slow", "Medium2", "Clock"}},
+                                          {300, {"Slow2", "Medium2", "Clock"}}}));
 }
 
 }  // namespace

@@ -73,8 +73,7 @@ TEST(ReportRow, CopiesTheReportOffTheMainThreadWithinTheScansTimeOutsAndTouchesN
   tp.desktop->launch(hung);
   tp.launchApp("Clock", {{"Clock", 900}});
   auto delegate = tp.launchDelegate();
-  tp.drain();
-  tp.advance(1);
+  tp.loop->runUntil(Date{tp.now().secondsSinceReference + 1});  // the first scan done
   const State before = stateOf(*delegate, tp);
   const Date asked = tp.now();
 

@@ -210,33 +210,76 @@ TEST(Scan, SortsLeftToRightKeepingTheFoundOrderForTies) {
   EXPECT_EQ(signatures(MenuBarScanner::scan(contextFor({10, 11, 12}))), expected);
 }
 
-TEST(Scan, ASlowAppFailsAfterExactlyTheTimeout) {
-  ScannerWorld world;
-  sim::AppSpec slow = appNamed("Slow", {extraAt(10, 10, "x")}, 7);
-  slow.responseDelay = 5;
-  world.launch(slow);
-  world.launch(appNamed("Quick", {extraAt(30, 10, "q")}, 8));
+// A hung app costs one time-out per scan, whatever its number of extras and whoever draws
+// the bar: after the request that timed out it is asked nothing more. The others' rows come.
+TEST(Scan, AHungAppCostsOneTimeOutWhateverItsExtrasAndTheHosting) {
+  enum class Hosting { classic, controlCenter, agent };
+  for (const Hosting hosting : {Hosting::classic, Hosting::controlCenter, Hosting::agent}) {
+    for (const size_t extras : {1u, 2u, 10u}) {
+      SCOPED_TRACE(std::to_string(static_cast<int>(hosting)) + "/" + std::to_string(extras));
+      ScannerWorld world;
+      std::vector<sim::ExtraSpec> own;
+      std::vector<test::AgentSlot> slots = {{Rect{{30, 0}, {10, 22}}, 8, 0}};
+      for (size_t i = 0; i < extras; ++i) {
+        own.push_back(extraAt(100 + 30.0 * i, 20, "Hung"));
+        slots.push_back({Rect{{100 + 30.0 * i, 0}, {20, 22}}, 7, i});
+      }
+      sim::AppSpec hung = appNamed("Hung", own, 7);
+      hung.responseDelay = 60;
+      world.launch(hung);
+      world.launch(appNamed("Quick", {extraAt(30, 10, "q")}, 8));
+      std::vector<std::string> expected = {"q|false|30"};
+      sim::AppSpec system = appNamed("Control Center", {extraAt(800, 30, "Wi-Fi")}, 9);
+      if (hosting == Hosting::controlCenter) {
+        system.bundleIdentifier = "com.apple.controlcenter";
+        expected.push_back("Wi-Fi|false|800");
+      }
+      if (hosting == Hosting::agent) {
+        system = appNamed("MenuBarAgent", {}, 9);
+        system.activationPolicy = ActivationPolicy::accessory;
+        system.windows.push_back(test::agentWindow(slots));
+      }
+      if (hosting != Hosting::classic) world.launch(system);
 
-  EXPECT_EQ(signatures(MenuBarScanner::scan(contextFor({7, 8, 9}))),
-            std::vector<std::string>{"q|false|30"});
-  EXPECT_EQ(world.time->now, 0.25);
-  // One timeout per app, the one that is gone included, and on nothing else.
-  using Timeout = std::pair<sim::ElementKind, float>;
-  std::vector<Timeout> timeouts;
-  for (const auto& r : world.ax->requests()) {
-    if (r.kind == Request::Kind::setMessagingTimeout) timeouts.emplace_back(r.target, r.timeout);
+      const ExtraItems items =
+          MenuBarScanner::scan(MenuBarScanner::makeContext(ScannerWorld::kOwnPid));
+      EXPECT_EQ(signatures(items), expected);
+      EXPECT_EQ(world.time->now, 0.25);
+      size_t asked = 0;
+      for (const auto& r : world.ax->requests()) {
+        if (r.pid != 7 || r.kind == Request::Kind::createApplication) continue;
+        if (r.kind == Request::Kind::setMessagingTimeout) {
+          EXPECT_EQ(r.timeout, MenuBarScanner::kScanTimeout);
+        } else {
+          ++asked;
+        }
+      }
+      EXPECT_EQ(asked, 1u);
+    }
   }
-  EXPECT_EQ(timeouts, std::vector<Timeout>(3, {sim::ElementKind::application, 0.25f}));
 
-  // Slow but within the timeout: every request waits, and the bar and the extras keep the
-  // default timeout, so they wait too and answer.
+  // Slow but within the time-out: each extra is one round trip after the bar and its children.
   ScannerWorld patient;
-  sim::AppSpec sluggish = appNamed("Sluggish", {extraAt(10, 10, "s")}, 7);
+  sim::AppSpec sluggish = appNamed("Sluggish", {extraAt(10, 10, "s"), extraAt(30, 10, "t")}, 7);
   sluggish.responseDelay = 0.125;
   patient.launch(sluggish);
-  EXPECT_EQ(MenuBarScanner::scan(contextFor({7})).size(), 1u);
-  // "AXExtrasMenuBar", "AXChildren", "AXPosition", "AXSize", "AXDescription".
-  EXPECT_EQ(patient.time->now, 5 * 0.125);
+  EXPECT_EQ(MenuBarScanner::scan(contextFor({7})).size(), 2u);
+  EXPECT_EQ(patient.time->now, 4 * 0.125);
+  // A request the app has not answered holds it even after its sender gave up: the next
+  // one waits for it first, here past the system-wide time-out that it has instead of its own.
+  ScannerWorld queued;
+  sim::AppSpec busy = appNamed("Busy", {}, 7);
+  busy.responseDelay = 0.375;
+  queued.launch(busy);
+  Accessibility& ax = *queued.ax;
+  const AXRef first = ax.createApplication(7);
+  ax.setMessagingTimeout(first, 0.25f);
+  ax.setMessagingTimeout(ax.createSystemWide(), 0.4f);
+  AXRef bar;
+  EXPECT_EQ(ax.copyAttributeValue(first, "AXExtrasMenuBar", bar), AXError::cannotComplete);
+  EXPECT_EQ(ax.copyAttributeValue(ax.createApplication(7), "AXExtrasMenuBar", bar),
+            AXError::cannotComplete);
+  EXPECT_DOUBLE_EQ(queued.time->now, 0.25 + 0.4f);
 }
 
 // Holds the slow app's first answer until exit() has destroyed whatever was made after the
@@ -244,8 +287,13 @@ TEST(Scan, ASlowAppFailsAfterExactlyTheTimeout) {
 // what the scan made of the rest.
 class ExitGate final : public sim::TimeSource {
  public:
-  void sleepFor(double) override {
+  double elapsed() override {
+    std::lock_guard lock(mutex_);
+    return now_;
+  }
+  void sleepFor(double seconds) override {
     std::unique_lock lock(mutex_);
+    now_ += seconds;
     if (std::exchange(held_, true)) return;
     changed_.notify_all();
     changed_.wait(lock, [&] { return released_; });
@@ -271,6 +319,7 @@ class ExitGate final : public sim::TimeSource {
  private:
   std::mutex mutex_;
   std::condition_variable changed_;
+  double now_ = 0;
   bool held_ = false;
   bool released_ = false;
   std::optional<std::vector<std::string>> labels_;
@@ -366,27 +415,20 @@ TEST(Press, IsTrueOnlyWhenTheAppAcceptedIt) {
   }
 }
 
-TEST(Press, ScansAndPressesShareTheOneSerialQueue) {
+// Each app has one lane, made on first use with the scan queue's label and kept while the
+// app runs, so that its scans and presses keep their order and never wait for another app.
+TEST(Lanes, OneSerialQueuePerRunningApp) {
   ScannerWorld world;
-  const ProcessID pid = world.launch(appNamed("Mail", {extraAt(10, 10, "Clock")}));
-  const ExtraItemRef item = onlyItem(world, pid);
-  ASSERT_TRUE(item);
-  world.desktop->quit(pid);
-
-  std::vector<std::string> ran;
-  const auto press = [&] { ran.push_back(MenuBarScanner::press(*item) ? "t" : "f"); };
-  MenuBarScanner::queue().async(press);
-  MenuBarScanner::queue().async(
-      [&] { ran.push_back(std::to_string(MenuBarScanner::scan(contextFor({pid})).size())); });
-  MenuBarScanner::queue().async(press);
-  EXPECT_TRUE(ran.empty());  // nothing runs outside the queue
-
-  // Made once, with its label and quality.
-  EXPECT_EQ(world.dispatch->made,
-            (std::vector<std::pair<std::string, QualityOfService>>{
-                {"com.quillet.strandel.ax", QualityOfService::userInitiated}}));
-  EXPECT_EQ(world.dispatch->serial[0]->drain(), 3u);
-  EXPECT_EQ(ran, (std::vector<std::string>{"f", "0", "f"}));
+  DispatchQueue& mail = MenuBarScanner::lane(7);
+  EXPECT_EQ(&MenuBarScanner::lane(7), &mail);
+  EXPECT_NE(&MenuBarScanner::lane(8), &mail);
+  using Made = std::pair<std::string, QualityOfService>;
+  const Made lane{"com.quillet.strandel.ax", QualityOfService::userInitiated};
+  EXPECT_EQ(world.dispatch->made, std::vector<Made>(2, lane));
+  MenuBarScanner::forgetLanesBut({8});
+  (void)MenuBarScanner::lane(8);
+  (void)MenuBarScanner::lane(7);  // quit and back: a new lane
+  EXPECT_EQ(world.dispatch->made, std::vector<Made>(3, lane));
 }
 
 }  // namespace

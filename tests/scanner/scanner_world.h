@@ -25,6 +25,7 @@ namespace strandel::test {
 class StepTime final : public sim::TimeSource {
  public:
   void sleepFor(double seconds) override { now += seconds; }
+  double elapsed() override { return now; }
   double now = 0;
 };
 

@@ -126,22 +126,33 @@ TEST_F(VirtualEventLoopTest, SerialQueuesRunOnlyWhenAskedInOrderEvenAfterBeingDr
 }
 
 // The round trip of a scan: main hands work to the queue, the queue hands the result back.
-TEST_F(VirtualEventLoopTest, RunUntilServesTheMainThreadFirstAndSerialWorkWhenItIsIdle) {
-  auto queue = loop.makeSerialQueue("ax", QualityOfService::unspecified);
+// Queues run side by side: a block that waits (a slow application) holds up only its own
+// queue, while the main thread keeps its moments and other queues go on.
+TEST_F(VirtualEventLoopTest, QueuesRunSideBySideAndAWaitingBlockHoldsUpOnlyItsOwnQueue) {
+  auto slow = loop.makeSerialQueue("ax", QualityOfService::unspecified);
+  auto quick = loop.makeSerialQueue("ax", QualityOfService::unspecified);
+  const auto at = [this](std::string what) {
+    return [this, what] { log.push_back(what + " " + std::to_string(elapsed())); };
+  };
   loop.mainQueue().async([&] {
-    log.push_back("request");
-    queue->async([&] {
-      loop.sleepFor(0.25);  // a slow application
-      loop.mainQueue().async([&] { log.push_back("result at " + std::to_string(elapsed())); });
+    slow->async([&] {
+      loop.sleepFor(0.25);
+      at("slow answered")();
     });
-    queue->async(record("serial 2"));
+    slow->async(at("slow 2"));
+    quick->async([&] {
+      loop.sleepFor(0.0625);
+      at("quick answered")();
+    });
   });
-  loop.mainQueue().asyncAfter(0.125, record("tick"));
+  loop.mainQueue().asyncAfter(0.125, at("tick"));
+  loop.runUntil(Date{0.1875});
+  EXPECT_EQ(log, (Log{"quick answered 0.062500", "tick 0.125000"}));
+  EXPECT_EQ(elapsed(), 0.1875);  // not carried past the limit by the block still waiting
+  EXPECT_EQ(loop.pendingSerial("ax"), 2u);
   loop.runUntil(Date{1});
-  // The tick was due while the queue was busy: it runs late, before the result, and the
-  // result comes before the queue's next block.
-  EXPECT_EQ(log, (Log{"request", "tick", "result at 0.250000", "serial 2"}));
-  EXPECT_EQ(elapsed(), 1);
+  EXPECT_EQ(log, (Log{"quick answered 0.062500", "tick 0.125000", "slow answered 0.250000",
+                      "slow 2 0.250000"}));
 }
 
 TEST_F(VirtualEventLoopTest, RunUntilIdleIgnoresRepeatingTimersAndGivesUp) {

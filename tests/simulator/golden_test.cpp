@@ -69,7 +69,7 @@ INSTANTIATE_TEST_SUITE_P(Runs, GoldenTest,
                                          "login_item_approval", "faults", "no_screen",
                                          "script_error", "menu_bar_report", "hosted_macos26",
                                          "agent_macos27", "two_displays", "keyboard_shortcut",
-                                         "keyboard_shortcut_ja", "search"),
+                                         "keyboard_shortcut_ja", "search", "hung_app"),
                          [](const testing::TestParamInfo<const char*>& run) {
                            return std::string(run.param);
                          });

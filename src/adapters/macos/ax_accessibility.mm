@@ -52,6 +52,8 @@ class MacAccessibility final : public Accessibility {
     return adoptCFObject(AXUIElementCreateApplication(pid));
   }
 
+  AXRef createSystemWide() override { return adoptCFObject(AXUIElementCreateSystemWide()); }
+
   AXError setMessagingTimeout(const AXRef& element, float seconds) override {
     AXUIElementRef target = elementOf(element);
     if (target == nullptr) return AXError::illegalArgument;
@@ -117,6 +119,11 @@ class MacAccessibility final : public Accessibility {
     // CFEqual must not see NULL.
     if (left == nullptr || right == nullptr) return left == right;
     return CFEqual(left, right);
+  }
+
+  size_t hash(const AXRef& value) override {
+    CFTypeRef object = cfObject(value);
+    return object == nullptr ? 0 : CFHash(object);
   }
 
   TypeID typeID(const AXRef& value) override {

@@ -32,6 +32,8 @@ typedef const struct __attribute__((objc_bridge(NSNumber))) __CFNumber* CFNumber
 extern "C" {
 CFTypeID CFGetTypeID(CFTypeRef cf);
 Boolean CFEqual(CFTypeRef cf1, CFTypeRef cf2);
+typedef unsigned long CFHashCode;
+CFHashCode CFHash(CFTypeRef cf);
 CFTypeRef CFRetain(CFTypeRef cf);
 void CFRelease(CFTypeRef cf);
 
@@ -110,6 +112,7 @@ extern CFStringRef kAXTrustedCheckOptionPrompt;
 
 CFTypeID AXUIElementGetTypeID(void);
 AXUIElementRef AXUIElementCreateApplication(pid_t pid);
+AXUIElementRef AXUIElementCreateSystemWide(void);
 AXError AXUIElementGetPid(AXUIElementRef element, pid_t* pid);
 AXError AXUIElementSetMessagingTimeout(AXUIElementRef element, float timeoutInSeconds);
 AXError AXUIElementCopyAttributeValue(AXUIElementRef element, CFStringRef attribute,

@@ -38,7 +38,8 @@ class SimAXObject : public AXObject {
   virtual TypeID typeID() const = 0;
 };
 
-enum class ElementKind { application, extrasBar, extra };
+// systemWide: the one element of no application, whose time-out is every element's default.
+enum class ElementKind { application, extrasBar, extra, systemWide };
 
 // Which element of which process an element object stands for. A process that quits and
 // comes back under the same pid has a new generation, so old elements stay dead.

@@ -217,7 +217,8 @@ class Desktop {
   uint64_t id() const { return id_; }
   ElementAddress applicationAddress(ProcessID pid) const;
   // 0 when the process is gone (a request then fails at once).
-  double responseDelay(const ElementAddress& element) const;
+  // None when the element's process is gone: nothing is there to answer or to wait for.
+  std::optional<double> responseDelay(const ElementAddress& element) const;
   AXError readAttribute(const ElementAddress& element, std::string_view attribute, AXRef& value);
   AXError readActionNames(const ElementAddress& element, AXRef& names);
   AXError performAction(const ElementAddress& element, std::string_view action);

@@ -15,10 +15,11 @@ ElementAddress Desktop::applicationAddress(ProcessID pid) const {
   return ElementAddress{id_, ElementKind::application, pid, running ? running->generation : 0, 0};
 }
 
-double Desktop::responseDelay(const ElementAddress& element) const {
+std::optional<double> Desktop::responseDelay(const ElementAddress& element) const {
   std::lock_guard lock(mutex_);
   const Running* running = findAlive(element);
-  return running ? running->definition.responseDelay : 0;
+  if (!running) return std::nullopt;
+  return running->definition.responseDelay;
 }
 
 AXRef Desktop::makeValue(ValueKind kind, const ElementAddress& owner) const {
@@ -121,6 +122,8 @@ AXError Desktop::readAttribute(const ElementAddress& element, std::string_view a
   }
   const AppSpec& app = running->definition;
   switch (element.kind) {
+    case ElementKind::systemWide:
+      return AXError::attributeUnsupported;
     case ElementKind::application: {
       if (const auto fault = app.appFaults.find(attribute); fault != app.appFaults.end()) {
         return answerFault(fault->second, element, value);

@@ -28,7 +28,10 @@ SimAccessibility::Request requestFor(SimAccessibility::Request::Kind kind,
 
 SimAccessibility::SimAccessibility(std::shared_ptr<Desktop> desktop,
                                    std::shared_ptr<TimeSource> time)
-    : desktop_(std::move(desktop)), time_(std::move(time)) {}
+    : desktop_(std::move(desktop)),
+      time_(std::move(time)),
+      systemWide_(std::make_shared<const SimElement>(
+          ElementAddress{desktop_->id(), ElementKind::systemWide, 0, 0, 0})) {}
 
 bool SimAccessibility::isProcessTrusted() {
   return desktop_->accessibilityGranted();
@@ -46,6 +49,10 @@ AXRef SimAccessibility::createApplication(ProcessID pid) {
   return element;
 }
 
+AXRef SimAccessibility::createSystemWide() {
+  return systemWide_;
+}
+
 AXError SimAccessibility::setMessagingTimeout(const AXRef& element, float seconds) {
   const SimElement* target = asElement(element);
   Request request = requestFor(Request::Kind::setMessagingTimeout, target, "");
@@ -60,18 +67,38 @@ AXError SimAccessibility::setMessagingTimeout(const AXRef& element, float second
   return result;
 }
 
+double SimAccessibility::timeoutFor(const SimElement& element) const {
+  const float own = element.messagingTimeout();
+  if (own > 0) return own;
+  const float global = systemWide_->messagingTimeout();
+  return global > 0 ? static_cast<double>(global) : kDefaultMessagingTimeout;
+}
+
 AXError SimAccessibility::exchange(const SimElement& element,
                                    const std::function<AXError()>& answer) {
-  if (element.address().desktop != desktop_->id()) return AXError::invalidUIElement;
+  const ElementAddress& address = element.address();
+  if (address.desktop != desktop_->id() || address.kind == ElementKind::systemWide) {
+    return AXError::invalidUIElement;
+  }
   if (!desktop_->accessibilityGranted()) return AXError::apiDisabled;
-  const float own = element.messagingTimeout();
-  const double timeout = own > 0 ? static_cast<double>(own) : kDefaultMessagingTimeout;
-  const double delay = desktop_->responseDelay(element.address());
-  if (delay > timeout) {
+  const std::optional<double> delay = desktop_->responseDelay(address);
+  if (!delay) return answer();  // a process that is gone fails at once
+  // The app answers from its main thread, one message after another: this one waits for
+  // those before it, including those whose senders have given up.
+  double wait = *delay;
+  {
+    std::lock_guard lock(mutex_);
+    const double now = time_->elapsed();
+    double& busy = busyUntil_[{address.pid, address.generation}];
+    if (busy > now) wait = busy - now + *delay;
+    busy = now + wait;
+  }
+  const double timeout = timeoutFor(element);
+  if (wait > timeout) {
     time_->sleepFor(timeout);
     return AXError::cannotComplete;
   }
-  if (delay > 0) time_->sleepFor(delay);
+  if (wait > 0) time_->sleepFor(wait);
   return answer();
 }
 
@@ -109,23 +136,26 @@ AXError SimAccessibility::copyMultipleAttributeValues(const AXRef& element,
     valid = valid && !attribute.empty();
   }
   // One message: the application answers every attribute at once, after one delay.
-  return ask(requestFor(Request::Kind::copyMultipleAttributeValues, target, names), target, valid,
-             [&](const ElementAddress& address) {
-               std::vector<AXRef> answers;
-               for (const std::string& attribute : attributes) {
-                 AXRef value;
-                 const AXError error = desktop_->readAttribute(address, attribute, value);
-                 // An element that is gone fails the whole request.
-                 if (error == AXError::invalidUIElement || error == AXError::cannotComplete) {
-                   return error;
-                 }
-                 if (error != AXError::success) value = SimValue::error(error);
-                 if (!value) value = SimValue::error(AXError::noValue);
-                 answers.push_back(std::move(value));
-               }
-               values = std::make_shared<const SimArray>(std::move(answers));
-               return AXError::success;
-             });
+  return ask(
+      requestFor(Request::Kind::copyMultipleAttributeValues, target, names), target, valid,
+      [&](const ElementAddress& address) {
+        std::vector<AXRef> answers;
+        for (const std::string& attribute : attributes) {
+          AXRef value;
+          const AXError error = desktop_->readAttribute(address, attribute, value);
+          // An element or process that is gone fails the whole request; what the app
+          // answers for one attribute, an error included, takes that attribute's place.
+          if (error == AXError::invalidUIElement ||
+              (error == AXError::cannotComplete && address.kind == ElementKind::application)) {
+            return error;
+          }
+          if (error != AXError::success) value = SimValue::error(error);
+          if (!value) value = SimValue::error(AXError::noValue);
+          answers.push_back(std::move(value));
+        }
+        values = std::make_shared<const SimArray>(std::move(answers));
+        return AXError::success;
+      });
 }
 
 AXError SimAccessibility::copyActionNames(const AXRef& element, AXRef& names) {
@@ -175,6 +205,23 @@ bool SimAccessibility::equal(const AXRef& a, const AXRef& b) {
            left->second() == right->second();
   }
   return false;  // arrays and opaque values: only the same object
+}
+
+size_t SimAccessibility::hash(const AXRef& value) {
+  if (const SimElement* element = asElement(value)) {
+    const ElementAddress& a = element->address();
+    size_t h = std::hash<uint64_t>{}(a.desktop);
+    for (uint64_t part : {static_cast<uint64_t>(a.kind), static_cast<uint64_t>(a.pid), a.generation,
+                          static_cast<uint64_t>(a.extra)}) {
+      h = h * 1000003u ^ std::hash<uint64_t>{}(part);
+    }
+    return h;
+  }
+  if (const auto* text = dynamic_cast<const SimString*>(value.get())) {
+    return std::hash<std::string>{}(text->text());
+  }
+  // Other values equal only themselves, or hash alike by kind: always consistent with equal.
+  return value ? std::hash<TypeID>{}(typeID(value)) : 0;
 }
 
 TypeID SimAccessibility::typeID(const AXRef& value) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -15,9 +16,10 @@ namespace strandel::sim {
 
 // The program's Accessibility interface on the simulated Mac. Requests are answered by the
 // Desktop; this side adds what the system adds: the permission check, the time an
-// application takes to answer, and messaging time-outs (the element's own, else the
-// system's default of 6 seconds). Waiting happens through the TimeSource, so under the
-// virtual event loop a slow application costs virtual time only.
+// application takes to answer, one message at a time per application, and messaging
+// time-outs (the element's own, else the system-wide element's, else the system's default
+// of 6 seconds). Waiting happens through the TimeSource, so under the virtual event loop a
+// slow application costs virtual time only.
 class SimAccessibility final : public Accessibility {
  public:
   static constexpr double kDefaultMessagingTimeout = 6.0;
@@ -47,6 +49,7 @@ class SimAccessibility final : public Accessibility {
   bool isProcessTrusted() override;
   bool isProcessTrustedWithOptions(bool prompt) override;
   AXRef createApplication(ProcessID pid) override;
+  AXRef createSystemWide() override;
   AXError setMessagingTimeout(const AXRef& element, float seconds) override;
   AXError copyAttributeValue(const AXRef& element, std::string_view attribute,
                              AXRef& value) override;
@@ -58,6 +61,7 @@ class SimAccessibility final : public Accessibility {
   // Both answered in the program's own process: not requests to an application.
   AXError getPid(const AXRef& element, ProcessID& pid) override;
   bool equal(const AXRef& a, const AXRef& b) override;
+  size_t hash(const AXRef& value) override;
 
   TypeID typeID(const AXRef& value) override;
   TypeID elementTypeID() override { return kElementTypeID; }
@@ -87,6 +91,7 @@ class SimAccessibility final : public Accessibility {
   // Waits as the application would, then asks `answer`; fails with cannotComplete when the
   // element's timeout runs out first.
   AXError exchange(const SimElement& element, const std::function<AXError()>& answer);
+  double timeoutFor(const SimElement& element) const;
   // Records the request and answers it; a request the system would refuse outright (no
   // element, an empty name) fails with illegalArgument without reaching the application.
   AXError ask(Request request, const SimElement* target, bool argumentsValid,
@@ -99,6 +104,9 @@ class SimAccessibility final : public Accessibility {
   bool recording_ = false;
   std::vector<Request> requests_;
   RequestObserver observer_;
+  // When each running process (pid, generation) has answered every message sent to it.
+  std::map<std::pair<ProcessID, uint64_t>, double> busyUntil_;
+  const std::shared_ptr<const SimElement> systemWide_;
 };
 
 }  // namespace strandel::sim

@@ -392,6 +392,10 @@ void RealEventLoop::sleepFor(double seconds) {
   std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
 }
 
+double RealEventLoop::elapsed() {
+  return core_->steadyNow();
+}
+
 void RealEventLoop::run() {
   core_->runLoop(nullptr);
 }

@@ -51,6 +51,7 @@ class RealEventLoop : public Dispatch, public Clock, public Timers, public TimeS
   void addTimer(const TimerRef& timer, RunLoopMode mode) override;
   // TimeSource: sleeps the calling thread.
   void sleepFor(double seconds) override;
+  double elapsed() override;
 
   // Runs the loop on the calling thread until stop(). A stop() that comes before run() makes
   // it return at once.

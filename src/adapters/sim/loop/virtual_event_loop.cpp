@@ -1,6 +1,11 @@
 #include "adapters/sim/loop/virtual_event_loop.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <exception>
+#include <limits>
+#include <mutex>
+#include <thread>
 
 #include "adapters/sim/loop/run_loop_rules.h"
 
@@ -31,9 +36,32 @@ class VirtualEventLoop::VirtualTimer : public Timer {
   double fireDate_ = 0;
 };
 
+// One serial block at work, on a thread of its own. The baton says who may run: the fiber
+// or the loop; each hands it over and waits to get it back.
+struct VirtualEventLoop::Fiber {
+  VirtualEventLoop* loop = nullptr;
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool fiberTurn = false;
+  bool finished = false;
+  std::exception_ptr failure;
+
+  // Fiber side: hands the baton to the loop and waits for it (forever once the loop is gone).
+  void yieldToLoop(std::unique_lock<std::mutex>& lock) {
+    fiberTurn = false;
+    changed.notify_all();
+    changed.wait(lock, [this] { return fiberTurn; });
+  }
+};
+
+namespace {
+thread_local VirtualEventLoop::Fiber* currentFiber = nullptr;
+}  // namespace
+
 struct VirtualEventLoop::SerialState {
   std::string label;
   std::deque<std::pair<uint64_t, Block>> blocks;  // submission order, block
+  std::shared_ptr<Fiber> running;                 // a block set aside while it waits
 };
 
 class VirtualEventLoop::Main : public MainQueue {
@@ -71,6 +99,8 @@ VirtualEventLoop::VirtualEventLoop(Date start)
       alive_(std::make_shared<bool>(true)),
       main_(std::make_unique<Main>(*this)) {}
 
+// Blocks still waiting never get the baton back: their threads stay parked, and nothing they
+// hold is touched again.
 VirtualEventLoop::~VirtualEventLoop() = default;
 
 MainQueue& VirtualEventLoop::mainQueue() {
@@ -108,7 +138,22 @@ void VirtualEventLoop::addTimer(const TimerRef& timer, RunLoopMode mode) {
 }
 
 void VirtualEventLoop::sleepFor(double seconds) {
-  now_ += run_loop::nonNegative(seconds);
+  Fiber* fiber = currentFiber;
+  if (!fiber || fiber->loop != this) {
+    now_ += run_loop::nonNegative(seconds);
+    return;
+  }
+  for (const auto& state : serial_) {
+    if (state->running.get() != fiber) continue;
+    wakes_.emplace(Key{now_ + run_loop::nonNegative(seconds), nextSeq_++}, state->running);
+    break;
+  }
+  std::unique_lock lock(fiber->mutex);
+  fiber->yieldToLoop(lock);
+}
+
+double VirtualEventLoop::elapsed() {
+  return now_;
 }
 
 void VirtualEventLoop::submitMain(double due, Block block) {
@@ -131,8 +176,19 @@ bool VirtualEventLoop::canFire(const VirtualTimer& timer) const {
   return !tracking_ || timer.commonModes_;
 }
 
-bool VirtualEventLoop::runNextDue(double limit) {
-  while (!events_.empty()) {
+bool VirtualEventLoop::runNextDue(double limit, bool withSerial) {
+  while (!events_.empty() || (withSerial && !wakes_.empty())) {
+    // A waiting block resumes at its moment; at equal moments the main thread goes first.
+    if (withSerial && !wakes_.empty() &&
+        (events_.empty() || wakes_.begin()->first.first < events_.begin()->first.first)) {
+      auto wake = wakes_.begin();
+      if (wake->first.first > limit) return false;
+      now_ = std::max(now_, wake->first.first);
+      std::shared_ptr<Fiber> fiber = std::move(wake->second);
+      wakes_.erase(wake);
+      resume(fiber);
+      return true;
+    }
     auto first = events_.begin();
     if (first->first.first > limit) return false;
     double due = first->first.first;
@@ -178,17 +234,74 @@ std::shared_ptr<VirtualEventLoop::SerialState> VirtualEventLoop::frontmostSerial
     const std::string* label) const {
   std::shared_ptr<SerialState> best;
   for (const auto& state : serial_) {
-    if (state->blocks.empty() || (label && state->label != *label)) continue;
+    if (state->blocks.empty() || state->running || (label && state->label != *label)) continue;
     if (!best || state->blocks.front().first < best->blocks.front().first) best = state;
   }
   return best;
 }
 
-bool VirtualEventLoop::runSerialOf(const std::shared_ptr<SerialState>& state) {
-  if (!state) return false;
+void VirtualEventLoop::resume(const std::shared_ptr<Fiber>& fiber) {
+  std::exception_ptr failure;
+  {
+    std::unique_lock lock(fiber->mutex);
+    fiber->fiberTurn = true;
+    fiber->changed.notify_all();
+    fiber->changed.wait(lock, [&] { return !fiber->fiberTurn; });
+    failure = std::exchange(fiber->failure, nullptr);
+  }
+  if (fiber->finished) {
+    for (const auto& state : serial_) {
+      if (state->running == fiber) state->running.reset();
+    }
+  }
+  if (failure) std::rethrow_exception(failure);
+}
+
+void VirtualEventLoop::start(const std::shared_ptr<SerialState>& state) {
+  auto fiber = std::make_shared<Fiber>();
+  fiber->loop = this;
+  state->running = fiber;
   Block block = std::move(state->blocks.front().second);
   state->blocks.pop_front();
-  block();
+  std::thread([fiber, block = std::move(block)]() mutable {
+    std::unique_lock lock(fiber->mutex);
+    fiber->changed.wait(lock, [&] { return fiber->fiberTurn; });
+    lock.unlock();
+    currentFiber = fiber.get();
+    try {
+      Block run = std::move(block);  // what it holds goes before the block counts as ended
+      run();
+    } catch (...) {
+      fiber->failure = std::current_exception();
+    }
+    currentFiber = nullptr;
+    lock.lock();
+    fiber->finished = true;
+    fiber->fiberTurn = false;
+    fiber->changed.notify_all();
+  }).detach();
+  resume(fiber);
+}
+
+void VirtualEventLoop::runSerialToEnd(const std::shared_ptr<SerialState>& state) {
+  start(state);
+  while (state->running) {
+    runMain();
+    if (startAnySerial()) continue;
+    if (!runNextDue(std::numeric_limits<double>::infinity(), true)) break;
+  }
+}
+
+bool VirtualEventLoop::startAnySerial() {
+  std::shared_ptr<SerialState> state = frontmostSerial(nullptr);
+  if (!state) return false;
+  start(state);
+  return true;
+}
+
+bool VirtualEventLoop::runSerialOf(const std::shared_ptr<SerialState>& state) {
+  if (!state) return false;
+  runSerialToEnd(state);
   return true;
 }
 
@@ -202,20 +315,22 @@ bool VirtualEventLoop::runAnySerialStep() {
 
 void VirtualEventLoop::pruneSerial() {
   // A state only the loop still holds, with nothing left to run, can never get work again.
-  std::erase_if(serial_, [](const auto& s) { return s.use_count() == 1 && s->blocks.empty(); });
+  std::erase_if(serial_, [](const auto& s) {
+    return s.use_count() == 1 && s->blocks.empty() && !s->running;
+  });
 }
 
 size_t VirtualEventLoop::pendingSerial(const std::string& label) const {
   size_t count = 0;
   for (const auto& state : serial_) {
-    if (state->label == label) count += state->blocks.size();
+    if (state->label == label) count += state->blocks.size() + (state->running ? 1 : 0);
   }
   return count;
 }
 
 size_t VirtualEventLoop::pendingSerialTotal() const {
   size_t count = 0;
-  for (const auto& state : serial_) count += state->blocks.size();
+  for (const auto& state : serial_) count += state->blocks.size() + (state->running ? 1 : 0);
   return count;
 }
 
@@ -239,8 +354,8 @@ void VirtualEventLoop::runUntil(Date limit) {
   double end = limit.secondsSinceReference;
   for (;;) {
     runMain();
-    if (runAnySerialStep()) continue;
-    if (!runNextDue(end)) break;
+    if (startAnySerial()) continue;
+    if (!runNextDue(end, true)) break;
   }
   now_ = std::max(now_, end);
 }
@@ -259,9 +374,9 @@ bool VirtualEventLoop::runUntilIdle(double maxSeconds) {
   double end = now_ + run_loop::nonNegative(maxSeconds);
   for (;;) {
     runMain();
-    if (runAnySerialStep()) continue;
+    if (startAnySerial()) continue;
     if (!hasWork()) return true;
-    if (!runNextDue(end)) break;
+    if (!runNextDue(end, true)) break;
   }
   now_ = std::max(now_, end);
   return !hasWork();

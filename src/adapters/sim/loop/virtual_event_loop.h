@@ -34,9 +34,15 @@ namespace strandel::sim {
 // blocks run in every mode.
 //
 // Serial queues are FIFO per queue and run only when asked (runSerialStep, runUntil,
-// runUntilIdle). A queue's pending blocks still run after the last reference to the queue
-// is dropped. The driving calls may be made from inside a block (a modal alert running a
-// nested loop); each event is taken off its queue before it runs.
+// runUntilIdle). Queues run side by side, as on a machine with enough cores: a block that
+// waits (sleepFor, a slow application's answer) is set aside until its moment comes, while
+// the main thread and other queues go on; its own queue starts nothing else meanwhile. Each
+// block runs on a thread of its own, but only while the loop waits for it, so one thing runs
+// at a time and the order is the loop's alone. At equal moments the main thread goes first.
+// A queue's pending blocks still run after the last reference to the queue is dropped; a
+// block still waiting when the loop is destroyed never resumes. The driving calls may be
+// made from inside a main-thread event (a modal alert running a nested loop); each event is
+// taken off its queue before it runs.
 class VirtualEventLoop : public Dispatch, public Clock, public Timers, public TimeSource {
  public:
   explicit VirtualEventLoop(Date start = Date{800000000.0});
@@ -53,17 +59,20 @@ class VirtualEventLoop : public Dispatch, public Clock, public Timers, public Ti
   // Timers
   TimerRef scheduledTimer(double interval, bool repeats, TimerBlock block) override;
   void addTimer(const TimerRef& timer, RunLoopMode mode) override;
-  // TimeSource: time passes and nothing runs (a slow request on a serial queue).
+  // TimeSource: from a serial block, the block waits while the rest goes on; from the main
+  // thread, time passes and nothing runs.
   void sleepFor(double seconds) override;
+  double elapsed() override;
 
   // Runs every main-thread event due at the current time (main-queue blocks and timer
   // fires), including those that the blocks add for now; time does not move. Returns how
   // many ran.
   size_t runMain();
-  // Runs the oldest pending block of the serial queue with this label (of all queues with
-  // that label, the one whose block was submitted first); false when there is none.
+  // Runs the oldest pending block of an idle serial queue with this label (of all such
+  // queues, the one whose block was submitted first) to its end, the main thread and other
+  // queues going on while it waits; false when there is none.
   bool runSerialStep(const std::string& label);
-  // Runs the serial block, of any queue, that was submitted first; false when there is none.
+  // The same for the serial block, of any queue, that was submitted first.
   bool runAnySerialStep();
   size_t pendingSerial(const std::string& label) const;
   size_t pendingSerialTotal() const;
@@ -74,9 +83,9 @@ class VirtualEventLoop : public Dispatch, public Clock, public Timers, public Ti
   // times, in order. Serial queues do not run. A negative or NaN span counts as zero.
   void advance(double seconds);
   // Like advance up to `limit`, but behaves like a machine with idle cores: whenever the
-  // main thread has nothing due, one serial block runs (the one submitted first), then the
-  // main thread gets its turn again. Returns with now() == limit, or later if a block slept
-  // past it.
+  // main thread has nothing due, every idle serial queue starts its next block, and waiting
+  // blocks resume at their moments. Returns with now() == limit; a block waiting past it
+  // stays set aside.
   void runUntil(Date limit);
   // runUntil(now + maxSeconds), returning early at the first moment the loop is idle: no
   // main-queue block (due or delayed), no serial block, and no valid one-shot timer that
@@ -94,6 +103,7 @@ class VirtualEventLoop : public Dispatch, public Clock, public Timers, public Ti
 
   class VirtualTimer;
   struct SerialState;
+  struct Fiber;
 
  private:
   class Main;
@@ -111,7 +121,12 @@ class VirtualEventLoop : public Dispatch, public Clock, public Timers, public Ti
   bool canFire(const VirtualTimer& timer) const;
   // Takes the first event due at or before `limit` off the queue and runs it; false when
   // there is none.
-  bool runNextDue(double limit);
+  bool runNextDue(double limit, bool withSerial = false);
+  // Starts a block on a fiber, or resumes one, and waits until it waits or ends.
+  void start(const std::shared_ptr<SerialState>& state);
+  void resume(const std::shared_ptr<Fiber>& fiber);
+  bool startAnySerial();
+  void runSerialToEnd(const std::shared_ptr<SerialState>& state);
   void runEvent(Event event);
   bool hasWork() const;
   std::shared_ptr<SerialState> frontmostSerial(const std::string* label) const;
@@ -125,6 +140,7 @@ class VirtualEventLoop : public Dispatch, public Clock, public Timers, public Ti
   std::vector<std::shared_ptr<VirtualTimer>> timers_;    // scheduled on the loop
   std::vector<std::shared_ptr<VirtualTimer>> deferred_;  // came due while held back by mode
   std::vector<std::shared_ptr<SerialState>> serial_;
+  std::map<Key, std::shared_ptr<Fiber>> wakes_;  // waiting serial blocks, by moment
   std::shared_ptr<bool> alive_;
   std::unique_ptr<Main> main_;
 };

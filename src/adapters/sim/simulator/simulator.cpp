@@ -163,11 +163,14 @@ void Simulator::compose() {
   std::shared_ptr<Work> work = work_;
   accessibility_->setRequestObserver([work](const SimAccessibility::Request& request) {
     using Kind = SimAccessibility::Request::Kind;
-    if (request.kind == Kind::createApplication) ++work->apps;
-    if (request.kind == Kind::copyAttributeValue && request.name == "AXDescription") {
-      ++work->labels;
-    }
-    if (request.kind == Kind::performAction) ++work->presses;
+    Work::Counts& counts = Work::current();
+    if (request.kind == Kind::createApplication) ++counts.apps;
+    const bool describes =
+        (request.kind == Kind::copyAttributeValue && request.name == "AXDescription") ||
+        (request.kind == Kind::copyMultipleAttributeValues &&
+         request.name.find("AXDescription") != std::string::npos);
+    if (describes) ++counts.labels;
+    if (request.kind == Kind::performAction) ++counts.presses;
   });
 
   workspaceCenter_ = std::make_shared<SimNotificationCenter>(main);
@@ -259,7 +262,7 @@ void Simulator::compose() {
       [this](const std::string& text, const std::string& type) { pasteboardWritten(text, type); });
   platform_.generalPasteboard = pasteboard_;
   platform_.processInfo = std::make_shared<SimProcessInfo>(scene_.os.version, scene_.os.description,
-                                                           [work] { ++work->reports; });
+                                                           [] { ++Work::current().reports; });
   platform_.processIdentifier = scene_.selfPid;
   hotKeys_ = std::make_shared<SimHotKeys>(scene_.hotKeysTaken, [this](const std::string& line) {
     emit({SimEvent::Kind::hotKey, line, {}});
@@ -315,6 +318,7 @@ int Simulator::run(std::function<void()> drive) {
     ~EndOfLife() {
       platform.scanQueue.reset();
       platform.reportQueue.reset();
+      platform.appQueues.clear();
       strandel::delegate.reset();
       strandel::app.reset();
     }

@@ -7,8 +7,10 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "adapters/sim/services/file_user_defaults.h"
 #include "adapters/sim/simulator/simulator.h"
@@ -63,10 +65,23 @@ class ReportingHTTPSession final : public HTTPSession {
 
 // Counts what the scan queue's current block asked of other applications.
 struct Simulator::Work {
-  std::atomic<int> apps{0};
-  std::atomic<int> labels{0};
-  std::atomic<int> presses{0};
-  std::atomic<int> reports{0};  // a report asks for the system's version once
+  // What the block running on this thread asked, as the request observer counts it.
+  struct Counts {
+    int apps = 0;
+    int labels = 0;
+    int presses = 0;
+    int reports = 0;  // a report asks for the system's version once
+  };
+  static Counts& current() {
+    thread_local Counts counts;
+    return counts;
+  }
+  // A scan is read by several lanes: its line counts them all, once none is left.
+  std::mutex mutex;
+  int pending = 0;
+  bool scanned = false;
+  int apps = 0;
+  int labels = 0;
 };
 
 class Simulator::ObservedMenus final : public Menus {
@@ -120,26 +135,43 @@ class Simulator::ObservedDispatch final : public Dispatch {
     void async(Block block) override {
       Simulator* simulator = &simulator_;
       std::shared_ptr<Work> work = simulator_.work_;
+      {
+        std::lock_guard lock(work->mutex);
+        ++work->pending;
+      }
       inner_->async([simulator, work, block = std::move(block)] {
-        work->apps = 0;
-        work->labels = 0;
-        work->presses = 0;
-        work->reports = 0;
+        Work::current() = {};
         block();
-        int apps = work->apps.exchange(0);
-        int labels = work->labels.exchange(0);
-        // Every block on this queue is a scan, a report or a press; an empty scan asks no
-        // app at all.
-        if (work->presses.exchange(0) > 0) return;
-        bool report = work->reports.exchange(0) > 0;
-        std::string counts = std::to_string(apps) + (apps == 1 ? " app, " : " apps, ") +
-                             std::to_string(labels) + (labels == 1 ? " extra" : " extras");
-        if (report) {
-          simulator->emitFromAnyThread({SimEvent::Kind::report, "report: " + counts + " read", {}});
-        } else {
-          simulator->emitFromAnyThread({SimEvent::Kind::scan, "scan: " + counts, {}});
+        const Work::Counts done = std::exchange(Work::current(), {});
+        {
+          std::lock_guard lock(work->mutex);
+          --work->pending;
+          // Every block on these queues is a press, a report or one app's part of a scan.
+          if (done.presses == 0 && done.reports == 0) {
+            work->scanned = true;
+            work->apps += done.apps;
+            work->labels += done.labels;
+          }
         }
+        if (done.reports > 0) {
+          simulator->emitFromAnyThread(
+              {SimEvent::Kind::report, "report: " + counts(done.apps, done.labels) + " read", {}});
+        }
+        // After the scan's own hand-back, which may give the lanes more apps to read.
+        simulator->mainQueue().async([simulator, work] {
+          std::unique_lock lock(work->mutex);
+          if (work->pending > 0 || !work->scanned) return;
+          const std::string line = "scan: " + counts(work->apps, work->labels);
+          work->scanned = false;
+          work->apps = work->labels = 0;
+          lock.unlock();
+          simulator->emit({SimEvent::Kind::scan, line, {}});
+        });
       });
+    }
+    static std::string counts(int apps, int labels) {
+      return std::to_string(apps) + (apps == 1 ? " app, " : " apps, ") + std::to_string(labels) +
+             (labels == 1 ? " extra" : " extras");
     }
     std::string label() const override { return inner_->label(); }
 
