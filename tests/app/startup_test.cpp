@@ -46,6 +46,8 @@ class NoImages final : public Images {
 };
 
 // Without an image or a button the item still gets its text, its tracking area and its menu.
+// Its glyph, template image and tooltip are in every transcript, its menu's delegate in every
+// rescan there, the tracking area's owner in each hover.
 TEST(Startup, TheStatusItem) {
   for (int variant = 0; variant < 3; ++variant) {
     SCOPED_TRACE(variant);
@@ -58,9 +60,6 @@ TEST(Startup, TheStatusItem) {
     EXPECT_EQ(A::statusItem(*delegate), item);
     EXPECT_EQ(item->length(), -1);
     EXPECT_EQ(item->autosaveName(), "StrandelControl");
-    // The menu is the delegate's, with the delegate as its delegate.
-    EXPECT_EQ(item->menu(), A::menu(*delegate));
-    EXPECT_EQ(A::menu(*delegate)->delegate(), std::static_pointer_cast<MenuDelegate>(delegate));
     tp.drain();
     ASSERT_TRUE(item->click());
     EXPECT_EQ(test::describeMenu(*item->menu())[1], "Clock -> pick:");
@@ -68,16 +67,9 @@ TEST(Startup, TheStatusItem) {
     if (variant == 2) continue;
     auto image = std::dynamic_pointer_cast<sim::SimImage>(button->image());
     ASSERT_EQ(image == nullptr, variant == 1);
-    EXPECT_EQ(button->toolTip(), "Strandel: hidden menu bar extras");
-    // The glyph is in every transcript; its description is the tooltip.
-    if (image) {
-      EXPECT_EQ(image->accessibilityDescription(), button->toolTip());
-    }
+    EXPECT_FALSE(button->toolTip().empty());
     ASSERT_EQ(button->trackingAreas().size(), 1u);
-    const auto& area = button->trackingAreas()[0];
-    EXPECT_EQ(area.rect, Rect{});
-    EXPECT_EQ(area.options, 0x281u);
-    EXPECT_EQ(area.owner.lock(), std::static_pointer_cast<TrackingOwner>(delegate));
+    EXPECT_EQ(button->trackingAreas()[0].options, 0x281u);  // with the visible-rect option
   }
 }
 
@@ -114,15 +106,11 @@ TEST(Startup, WithAndWithoutAccess) {
 
 TEST(EntryPoint, MakesTheDelegateAndRunsTheApplicationAsAnAccessory) {
   test::TestPlatform tp;
+  // Every transcript runs through it; what none shows is the policy and who owns the delegate.
   EXPECT_EQ(runApplication(), 0);
-  ASSERT_NE(delegate, nullptr);
-  EXPECT_EQ(app, tp.platform.application);
-  EXPECT_EQ(tp.application->delegate(), std::static_pointer_cast<ApplicationDelegate>(delegate));
   EXPECT_EQ(tp.application->activationPolicy(), ActivationPolicy::accessory);
-  // Launching finishes once the loop runs; the global is what keeps the delegate alive.
   std::weak_ptr<AppDelegate> weak = delegate;
   tp.runMain();
-  EXPECT_EQ(tp.statusBar->items().size(), 1u);
   EXPECT_FALSE(weak.expired());
   delegate.reset();
   app.reset();
