@@ -69,9 +69,9 @@ struct MenuFixture {
     ImageRef icon;
     for (int i = 0; i < count; ++i) {
       if (i % 10 == 0) icon = std::make_shared<sim::SimImage>("◆", "colour", Size{32, 32});
-      items.push_back(std::make_shared<const ExtraItem>("Extra " + std::to_string(i), icon, nullptr,
-                                                        Rect{{i * 24.0 - 200, 0}, {22, 24}},
-                                                        i % 3 == 0));
+      items.push_back(std::make_shared<const ExtraItem>(
+          "Extra " + std::to_string(i), icon, nullptr, Rect{{i * 24.0 - 200, 0}, {22, 24}},
+          i % 3 == 0, "App " + std::to_string(i / 10)));
     }
     A::cachedItems(*delegate) = items;
     A::cachedAt(*delegate) = loop->now();
@@ -180,6 +180,29 @@ void BM_PasteIntoTypeSelect(benchmark::State& state) {
   state.SetComplexityN(state.range(0));
 }
 BENCHMARK(BM_PasteIntoTypeSelect)->RangeMultiplier(2)->Range(4000, 16000)->Complexity();
+
+// One keystroke in the search field, as the delegate handles it: the query read again, every
+// row tested and shown or hidden, the headers counted. state.range(0) rows, a query of
+// state.range(1) characters whose last one changes with each keystroke; the cost should grow
+// linearly with both.
+void BM_MenuSearch(benchmark::State& state) {
+  MenuFixture fixture(static_cast<int>(state.range(0)));
+  auto& menu = *A::menu(*fixture.delegate);
+  A::build(*fixture.delegate, menu, fixture.items);
+  SearchFieldRef field = menu.itemAtIndex(0)->view();
+  if (!field) state.SkipWithError("no search field");
+  const std::string typed = std::string("extra 1234567890").substr(0, state.range(1));
+  const std::string queries[] = {typed, typed.substr(0, typed.size() - 1) + "9"};
+  size_t keystroke = 0;
+  for (auto _ : state) {
+    if (!field) break;
+    field->setStringValue(queries[keystroke++ % 2]);
+    fixture.delegate->controlTextDidChange(*field);
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+  state.SetLabel("per keystroke");
+}
+BENCHMARK(BM_MenuSearch)->Args({300, 1})->Args({300, 8})->Args({600, 8})->Args({300, 16});
 
 }  // namespace
 }  // namespace strandel

@@ -17,6 +17,7 @@
 namespace strandel {
 
 struct KeyboardShortcut;
+struct MenuSearch;
 
 // The one application and menu delegate: all user-interface state lives here, on the main
 // thread. Callbacks that outlive their caller hold it weakly.
@@ -24,6 +25,7 @@ class AppDelegate final : public ApplicationDelegate,
                           public MenuDelegate,
                           public TrackingOwner,
                           public ActionTarget,
+                          public SearchFieldDelegate,
                           public std::enable_shared_from_this<AppDelegate> {
  public:
   using Completion = std::function<void(const ExtraItems&)>;
@@ -39,6 +41,10 @@ class AppDelegate final : public ApplicationDelegate,
   void menuWillOpen(Menu& menu) override;
   void menuDidClose(Menu& menu) override;
   void menuNeedsUpdate(Menu& menu) override;
+  void menuDidBeginTracking(Menu& menu) override;
+  // The search field at the top of the menu.
+  void controlTextDidChange(SearchField& field) override;
+  bool doCommandBySelector(SearchField& field, const std::string& selector) override;
   void checkForUpdates();
   void openDonatePage();
   void toggleLaunchAtLogin();
@@ -72,6 +78,12 @@ class AppDelegate final : public ApplicationDelegate,
   void showPermissionMenu(Menu& menu);
   MenuItemRef addItemRow(Menu& menu, const ExtraItemRef& item, const std::string& title);
   void addPlaceholder(const std::string& text, Menu& menu);
+  void addSearchRow(Menu& menu);
+  void addNoMatchRow(Menu& menu);
+  // Indexes the rows just built and filters them by the field's query.
+  void filterBuiltRows(Menu& menu);
+  void focusSearchField(int attemptsLeft);
+  void clearSearch();
   void addShortcutItem(Menu& menu);
   void applyStoredShortcut();
   void registerShortcut();
@@ -85,6 +97,8 @@ class AppDelegate final : public ApplicationDelegate,
   std::vector<Completion> pendingCompletions;
   bool menuIsOpen = false;
   std::optional<std::vector<std::string>> shownSignature;
+  // The search field and the rows it filters; made with the first list shown.
+  std::shared_ptr<MenuSearch> search;
   TimerRef accessibilityWatch;
   // The permission notification is observed once; later watches reuse that observer.
   bool observingAccessibilityChanges = false;

@@ -46,7 +46,12 @@ void AppDelegate::build(Menu& target, const std::optional<ExtraItems>& items) {
   ExtraItems visible;
   for (const auto& item : *items) (item->occluded ? hidden : visible).push_back(item);
 
-  if (items->empty()) addPlaceholder(L("list.empty"), target);
+  // A list of extras opens with the search field; an empty one says so instead.
+  if (items->empty()) {
+    addPlaceholder(L("list.empty"), target);
+  } else {
+    addSearchRow(target);
+  }
   if (!hidden.empty()) {
     addHeader(stringWithFormat(L("list.occludedHeader"), {static_cast<int64_t>(hidden.size())}),
               target);
@@ -64,8 +69,11 @@ void AppDelegate::build(Menu& target, const std::optional<ExtraItems>& items) {
               target);
     for (const auto& item : visible) addItemRow(target, item, item->appName);
   }
+  if (!items->empty()) addNoMatchRow(target);
   target.addItem(menus.separatorItem());
   addFooterItems(target);
+  // The query applies to fresh rows too, so a rebuild while the menu is open keeps it.
+  if (!items->empty()) filterBuiltRows(target);
 }
 
 void AppDelegate::addHeader(const std::string& text, Menu& target) {

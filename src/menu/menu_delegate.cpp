@@ -36,8 +36,9 @@ void AppDelegate::menuWillOpen(Menu&) {
 
 void AppDelegate::menuDidClose(Menu&) {
   menuIsOpen = false;
-  // The next opening rebuilds from the cache.
+  // The next opening rebuilds from the cache, with an empty search field.
   shownSignature.reset();
+  clearSearch();
 }
 
 void AppDelegate::showPermissionMenu(Menu& shown) {

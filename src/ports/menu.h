@@ -43,6 +43,41 @@ enum class ModifierFlags : uint64_t {
 };
 
 class Menu;
+class SearchField;
+
+// NSControlTextEditingDelegate, as a search field's owner uses it.
+class SearchFieldDelegate {
+ public:
+  virtual ~SearchFieldDelegate() = default;
+  // controlTextDidChange: sent after each edit the user makes, not after setStringValue.
+  virtual void controlTextDidChange(SearchField& field) = 0;
+  // control:textView:doCommandBySelector: a key's command ("insertNewline:",
+  // "cancelOperation:", ...) before the field editor acts on it; true when handled here.
+  virtual bool doCommandBySelector(SearchField& field, const std::string& selector) = 0;
+};
+
+// An NSSearchField shown as a menu row's view.
+class SearchField {
+ public:
+  virtual ~SearchField() = default;
+  virtual std::string stringValue() const = 0;
+  virtual void setStringValue(const std::string& text) = 0;
+  virtual std::string placeholderString() const = 0;
+  virtual void setPlaceholderString(const std::string& text) = 0;
+  virtual std::string accessibilityLabel() const = 0;
+  virtual void setAccessibilityLabel(const std::string& text) = 0;
+  // Held weakly, as AppKit holds delegates.
+  virtual void setDelegate(std::weak_ptr<SearchFieldDelegate> delegate) = 0;
+  // [field.window makeFirstResponder:field]: false when refused, as before the menu's
+  // tracking has begun (the field has no window yet).
+  virtual bool makeFirstResponder() = 0;
+  // Whether the field's editor is its window's first responder.
+  virtual bool isFirstResponder() const = 0;
+  // A field editor of its own that draws the insertion point although the window is not
+  // key (an inactive app's menu window never is; AppKit's editor then draws none).
+  virtual void setDrawsInsertionPointWhenInactive(bool draws) = 0;
+};
+using SearchFieldRef = std::shared_ptr<SearchField>;
 
 // One row of a menu; choosing it sends its action to its target with the row as sender.
 class MenuItem {
@@ -51,6 +86,7 @@ class MenuItem {
 
   virtual bool isSeparator() const = 0;
   virtual std::string title() const = 0;
+  virtual void setTitle(const std::string& title) = 0;
   virtual std::optional<std::string> action() const = 0;
   virtual std::string keyEquivalent() const = 0;
   // Command unless set otherwise.
@@ -78,6 +114,13 @@ class MenuItem {
   // The menu that opens from this row; none for a plain row.
   virtual std::shared_ptr<Menu> submenu() const = 0;
   virtual void setSubmenu(std::shared_ptr<Menu> submenu) = 0;
+  // A hidden row is not shown, not counted among the shown rows and answers no key
+  // equivalent; it stays in the menu.
+  virtual bool isHidden() const = 0;
+  virtual void setHidden(bool hidden) = 0;
+  // The row's view, drawn instead of its title: here only ever a search field.
+  virtual SearchFieldRef view() const = 0;
+  virtual void setView(SearchFieldRef view) = 0;
 };
 using MenuItemRef = std::shared_ptr<MenuItem>;
 
@@ -87,6 +130,8 @@ class MenuDelegate {
   virtual void menuNeedsUpdate(Menu& menu) = 0;
   virtual void menuWillOpen(Menu& menu) = 0;
   virtual void menuDidClose(Menu& menu) = 0;
+  // NSMenuDidBeginTrackingNotification: the menu is on screen and tracks the keyboard.
+  virtual void menuDidBeginTracking(Menu& menu) = 0;
 };
 
 // A menu whose rows may be replaced while it is shown; the shown menu follows.
@@ -114,6 +159,7 @@ class Menus {
   virtual MenuItemRef makeItem(const std::string& title, std::optional<std::string> action,
                                const std::string& keyEquivalent) = 0;
   virtual MenuItemRef separatorItem() = 0;
+  virtual SearchFieldRef makeSearchField() = 0;
 };
 
 }  // namespace strandel

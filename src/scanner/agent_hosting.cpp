@@ -137,7 +137,7 @@ class SlotIndex {
 ExtraItemRef itemFor(const AXRef& element, const Context::App& app, const Placement& placement) {
   std::string label = MenuBarScanner::label(element, app.name);
   return std::make_shared<const ExtraItem>(std::move(label), app.icon, element, placement.frame,
-                                           placement.occluded);
+                                           placement.occluded, app.name.value_or(""));
 }
 
 }  // namespace

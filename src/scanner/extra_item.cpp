@@ -23,12 +23,13 @@ int64_t roundedCoordinate(double x) {
 }  // namespace
 
 ExtraItem::ExtraItem(std::string appName_, ImageRef icon_, AXRef element_, Rect frame_,
-                     bool occluded_)
+                     bool occluded_, std::string ownerName_)
     : appName(std::move(appName_)),
       icon(std::move(icon_)),
       element(std::move(element_)),
       frame(frame_),
-      occluded(occluded_) {}
+      occluded(occluded_),
+      ownerName(std::move(ownerName_)) {}
 
 std::string ExtraItem::signature() const {
   std::string out;

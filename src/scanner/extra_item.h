@@ -15,7 +15,8 @@ namespace strandel {
 // waiting completions and menu rows, from any thread.
 class ExtraItem final : public Object {
  public:
-  ExtraItem(std::string appName, ImageRef icon, AXRef element, Rect frame, bool occluded);
+  ExtraItem(std::string appName, ImageRef icon, AXRef element, Rect frame, bool occluded,
+            std::string ownerName = {});
 
   // The row text: the extra's label, despite the name.
   const std::string appName;
@@ -24,6 +25,8 @@ class ExtraItem final : public Object {
   const AXRef element;
   const Rect frame;
   const bool occluded;
+  // The owning application's name (empty when it has none), which a search also reads.
+  const std::string ownerName;
 
   // "label|hidden|rounded minimum x": changes whenever what the menu would show changes.
   std::string signature() const;

@@ -40,8 +40,8 @@ ExtraItems scanOwnBars(const MenuBarScanner::Context& context) {
       if (!frame || !(width(*frame) > 0)) continue;
       const bool occluded = displays::isOccluded(*frame, context);
       std::string label = MenuBarScanner::label(child, app.name);
-      result.push_back(
-          std::make_shared<const ExtraItem>(std::move(label), app.icon, child, *frame, occluded));
+      result.push_back(std::make_shared<const ExtraItem>(std::move(label), app.icon, child, *frame,
+                                                         occluded, app.name.value_or("")));
       hosted.push_back(fromControlCenter);
     }
   }

@@ -105,7 +105,7 @@ TEST_F(PermissionTest, AGrantWhileThePermissionMenuIsOpenIsNoticedAndKeepsItsRow
   menu->close();
   // The next opening lists the extras at once, without scanning.
   menu->open();
-  EXPECT_EQ(test::describeMenu(*menu)[1], "Clock -> pick:");
+  EXPECT_EQ(test::describeMenu(*menu)[2], "Clock -> pick:");
   EXPECT_EQ(tp.pendingScanBlocks(), 0u);
 }
 

@@ -62,7 +62,7 @@ TEST(Startup, TheStatusItem) {
     EXPECT_EQ(item->autosaveName(), "StrandelControl");
     tp.drain();
     ASSERT_TRUE(item->click());
-    EXPECT_EQ(test::describeMenu(*item->menu())[1], "Clock -> pick:");
+    EXPECT_EQ(test::describeMenu(*item->menu())[2], "Clock -> pick:");
     auto* button = item->simButton();
     if (variant == 2) continue;
     auto image = std::dynamic_pointer_cast<sim::SimImage>(button->image());

@@ -64,13 +64,13 @@ TEST_F(MenuBuilderTest, Shapes) {
   };
   const std::vector<Case> cases = {
       {"hidden and visible", std::nullopt, mixed,
-       concat({"HIDDEN (2) (disabled)", "●  A (title A) -> pick:", "●  B (title B) -> pick:", "---",
-               "VISIBLE (1) (disabled)", "C -> pick:", "---"},
+       concat({"[search \"\"]", "HIDDEN (2) (disabled)", "●  A (title A) -> pick:",
+               "●  B (title B) -> pick:", "---", "VISIBLE (1) (disabled)", "C -> pick:", "---"},
               footer)},
       {"hidden only", std::nullopt, hiddenAB,
-       concat(
-           {"HIDDEN (2) (disabled)", "●  A (title A) -> pick:", "●  B (title B) -> pick:", "---"},
-           footer)},
+       concat({"[search \"\"]", "HIDDEN (2) (disabled)",
+               "●  A (title A) -> pick:", "●  B (title B) -> pick:", "---"},
+              footer)},
       {"no list while a list is shown: the placeholder replaces it", visibleOnly, std::nullopt,
        scanning},
   };
@@ -145,8 +145,8 @@ TEST_F(MenuBuilderTest, HeadersCountAs64BitIntegers) {
   tp.bundle->strings["list.visibleHeader"] = "%d shown";
   build(ExtraItems{extra("A", true, -40), extra("B", true, -80), extra("C", false, 900)});
   // A directive without its argument is written out as it stands, never read from nowhere.
-  EXPECT_EQ(menu->itemAtIndex(0)->title(), "2 hidden, %lld?");
-  EXPECT_EQ(menu->itemAtIndex(4)->title(), "1 shown");
+  EXPECT_EQ(menu->itemAtIndex(1)->title(), "2 hidden, %lld?");
+  EXPECT_EQ(menu->itemAtIndex(5)->title(), "1 shown");
 }
 
 // An image whose copy is not an image.
@@ -167,18 +167,18 @@ TEST_F(MenuBuilderTest, EachRowHasItsOwnIconCopy) {
   build(ExtraItems{extra("A", true, -40, icon), extra("B", false, 900, icon),
                    extra("Bare", false, 950)});
   // Each row of one application has its own 18 by 18 copy; the shared icon keeps its size.
-  auto imageA = menu->itemAtIndex(1)->image();
-  auto imageB = menu->itemAtIndex(4)->image();
+  auto imageA = menu->itemAtIndex(2)->image();
+  auto imageB = menu->itemAtIndex(5)->image();
   ASSERT_TRUE(imageA && imageB);
   EXPECT_NE(imageA, imageB);
   EXPECT_EQ(imageA->size(), (Size{18, 18}));
   EXPECT_EQ(imageB->size(), (Size{18, 18}));
   EXPECT_EQ(icon->size(), (Size{32, 32}));
-  EXPECT_EQ(menu->itemAtIndex(5)->image(), nullptr);  // no icon, still a working row
+  EXPECT_EQ(menu->itemAtIndex(6)->image(), nullptr);  // no icon, still a working row
   // An icon whose copy is not an image leaves its row without one, the icon untouched.
   auto uncopyable = std::make_shared<UncopyableImage>();
   build(ExtraItems{extra("A", false, 100, uncopyable)});
-  EXPECT_EQ(menu->itemAtIndex(1)->image(), nullptr);
+  EXPECT_EQ(menu->itemAtIndex(2)->image(), nullptr);
   EXPECT_EQ(uncopyable->resized, 0);
 }
 

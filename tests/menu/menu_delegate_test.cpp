@@ -18,7 +18,7 @@ using A = AppDelegateAccess;
 using Rows = std::vector<std::string>;
 
 Rows listRows(const Rows& extras) {
-  Rows rows = {"VISIBLE (" + std::to_string(extras.size()) + ") (disabled)"};
+  Rows rows = {"[search \"\"]", "VISIBLE (" + std::to_string(extras.size()) + ") (disabled)"};
   for (const auto& extra : extras) rows.push_back(extra + " -> pick:");
   rows.push_back("---");
   for (const auto& row : test::englishFooter()) rows.push_back(row);
@@ -75,7 +75,7 @@ TEST(MenuPick, PressesTheExtra012SecondsLaterBehindAnyRunningScanAndNothingFollo
     s.tp.drain();
     s.tp.advance(stale ? 3 : 0);
     s.menu->open();
-    ASSERT_TRUE(s.menu->choose(1));
+    ASSERT_TRUE(s.menu->choose(2));
     s.tp.advance(0.119);
     EXPECT_EQ(s.tp.pendingScanBlocks(), stale ? 1u : 0u);
     s.tp.advance(0.001);
@@ -98,7 +98,7 @@ TEST_F(MenuDelegateTest, APickOutlivesTheDelegateAndAFailedPressIsNotReported) {
   tp.drain();
   for (int i = 0; i < 2; ++i) {
     menu->open();
-    ASSERT_TRUE(menu->choose(1));
+    ASSERT_TRUE(menu->choose(2));
   }
   delegate.reset();
   tp.advance(0.12);

@@ -83,7 +83,7 @@ TEST(ReportRow, CopiesTheReportOffTheMainThreadWithinTheScansTimeOutsAndTouchesN
   EXPECT_EQ(tp.pasteboard->changeCount(), 0);
   auto menu = test::TestPlatform::menuOf(*delegate);
   menu->open();  // the main thread is free: the menu opens from the cache at once
-  EXPECT_EQ(test::describeMenu(*menu)[1], "Clock -> pick:");
+  EXPECT_EQ(test::describeMenu(*menu)[2], "Clock -> pick:");
   menu->close();
   ASSERT_TRUE(tp.finishScanStep());
   EXPECT_DOUBLE_EQ(tp.now().timeIntervalSince(asked), 0.25);

@@ -63,13 +63,16 @@ TEST_P(GoldenTest, TheRunGivesTheKeptTranscript) {
   EXPECT_EQ(actual, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Runs, GoldenTest,
-    testing::Values("demo", "permission", "launch_rescan", "update_checks", "update_offline",
-                    "login_item", "login_item_failure", "login_item_approval", "faults",
-                    "no_screen", "script_error", "menu_bar_report", "hosted_macos26",
-                    "agent_macos27", "two_displays", "keyboard_shortcut", "keyboard_shortcut_ja"),
-    [](const testing::TestParamInfo<const char*>& run) { return std::string(run.param); });
+INSTANTIATE_TEST_SUITE_P(Runs, GoldenTest,
+                         testing::Values("demo", "permission", "launch_rescan", "update_checks",
+                                         "update_offline", "login_item", "login_item_failure",
+                                         "login_item_approval", "faults", "no_screen",
+                                         "script_error", "menu_bar_report", "hosted_macos26",
+                                         "agent_macos27", "two_displays", "keyboard_shortcut",
+                                         "keyboard_shortcut_ja", "search"),
+                         [](const testing::TestParamInfo<const char*>& run) {
+                           return std::string(run.param);
+                         });
 
 }  // namespace
 }  // namespace strandel::sim

@@ -58,7 +58,7 @@ TEST(ScriptTest, EveryFaultNamesTheFileAndTheLine) {
       {"hover\nhoover",
        "s:2: unknown command \"hoover\" (known: at, wait, hover, open, close, "
        "choose, key, answer, grant, withdraw, launch, quit, hold, release, shortcut, type, "
-       "return)"},
+       "return, up, down, escape, delete)"},
       {"shortcut ctrl+cmd", "s:1: expected keys like ctrl+opt+cmd+space"},
       {"shortcut cmd+f5", "s:1: expected keys like ctrl+opt+cmd+space"},
       {"shortcut cmd+space+m", "s:1: expected keys like ctrl+opt+cmd+space"},

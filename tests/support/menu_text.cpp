@@ -4,6 +4,7 @@ namespace strandel::test {
 
 std::string describeRow(const MenuItem& row) {
   if (row.isSeparator()) return "---";
+  if (auto field = row.view()) return "[search \"" + field->stringValue() + "\"]";
   // What the row draws, then the plain title where it differs (type-select reads that).
   auto drawn = row.attributedTitle();
   std::string text = drawn ? drawn->text : row.title();
@@ -22,7 +23,10 @@ std::string describeRow(const MenuItem& row) {
 
 std::vector<std::string> describeMenu(const Menu& menu) {
   std::vector<std::string> rows;
-  for (long i = 0; i < menu.numberOfItems(); ++i) rows.push_back(describeRow(*menu.itemAtIndex(i)));
+  for (long i = 0; i < menu.numberOfItems(); ++i) {
+    // What the menu shows: rows a search left out are not among them.
+    if (!menu.itemAtIndex(i)->isHidden()) rows.push_back(describeRow(*menu.itemAtIndex(i)));
+  }
   return rows;
 }
 

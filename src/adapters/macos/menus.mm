@@ -4,6 +4,8 @@
 
 #import "adapters/macos/bridge.h"
 #import "adapters/macos/images.h"
+#import "adapters/macos/menu_forwarder.h"
+#import "adapters/macos/search_field.h"
 
 // A row's represented object: keeps the program's object alive and gives it back unchanged.
 @interface StrandelObjectBox : NSObject
@@ -32,14 +34,6 @@
 @property(nonatomic, weak) NSMenuItem* item;
 - (instancetype)initWithTarget:(std::weak_ptr<strandel::ActionTarget>)target;
 - (std::shared_ptr<strandel::ActionTarget>)target;
-@end
-
-// A menu's delegate: passes the menu's messages on to the program's delegate.
-@interface StrandelMenuDelegate : NSObject <NSMenuDelegate>
-- (instancetype)initWithMenu:(strandel::Menu*)menu;
-- (void)setDelegate:(std::weak_ptr<strandel::MenuDelegate>)delegate;
-- (std::shared_ptr<strandel::MenuDelegate>)delegate;
-- (void)detach;
 @end
 
 // A row that keeps its target alive (NSMenuItem holds targets weakly) and remembers the
@@ -130,6 +124,7 @@ class MacMenuItem final : public MenuItem {
 
   bool isSeparator() const override { return [item_ isSeparatorItem]; }
   std::string title() const override { return toStdString(item_.title); }
+  void setTitle(const std::string& title) override { item_.title = toNSString(title); }
   std::optional<std::string> action() const override {
     SEL selector = [item_ action];
     if (selector == nullptr) return std::nullopt;
@@ -201,6 +196,11 @@ class MacMenuItem final : public MenuItem {
   std::shared_ptr<Menu> submenu() const override;
   void setSubmenu(std::shared_ptr<Menu> submenu) override;
 
+  bool isHidden() const override { return [item_ isHidden]; }
+  void setHidden(bool hidden) override { item_.hidden = hidden; }
+  SearchFieldRef view() const override { return wrapSearchField(item_.view); }
+  void setView(SearchFieldRef view) override { item_.view = unwrapSearchField(view); }
+
  private:
   NSMenuItem* item_;
 };
@@ -222,6 +222,7 @@ class MacMenu final : public Menu {
  public:
   MacMenu() : menu_([[NSMenu alloc] init]) {
     forwarder_ = [[StrandelMenuDelegate alloc] initWithMenu:this];
+    [forwarder_ observeTrackingOf:menu_];
   }
   ~MacMenu() override {
     // The NSMenu may outlive this object (a status item holds it).
@@ -295,6 +296,7 @@ class MacMenus final : public Menus {
     id separator = [NSMenuItem separatorItem];
     return wrapItem(separator);
   }
+  SearchFieldRef makeSearchField() override { return mac::makeSearchField(); }
 };
 
 MenuItemRef wrapItem(NSMenuItem* item) {
@@ -362,45 +364,6 @@ std::shared_ptr<Menus> makeMenus() {
   if (!target->respondsTo(action)) return;
   strandel::mac::MacMenuItem sender(item);
   target->perform(action, sender);
-}
-
-@end
-
-@implementation StrandelMenuDelegate {
-  strandel::Menu* _menu;
-  std::weak_ptr<strandel::MenuDelegate> _delegate;
-}
-
-- (instancetype)initWithMenu:(strandel::Menu*)menu {
-  if ((self = [super init])) _menu = menu;
-  return self;
-}
-
-- (void)setDelegate:(std::weak_ptr<strandel::MenuDelegate>)delegate {
-  _delegate = std::move(delegate);
-}
-
-- (std::shared_ptr<strandel::MenuDelegate>)delegate {
-  return _delegate.lock();
-}
-
-- (void)detach {
-  _menu = nullptr;
-}
-
-- (void)menuNeedsUpdate:(NSMenu*)menu {
-  auto delegate = _delegate.lock();
-  if (delegate != nullptr && _menu != nullptr) delegate->menuNeedsUpdate(*_menu);
-}
-
-- (void)menuWillOpen:(NSMenu*)menu {
-  auto delegate = _delegate.lock();
-  if (delegate != nullptr && _menu != nullptr) delegate->menuWillOpen(*_menu);
-}
-
-- (void)menuDidClose:(NSMenu*)menu {
-  auto delegate = _delegate.lock();
-  if (delegate != nullptr && _menu != nullptr) delegate->menuDidClose(*_menu);
 }
 
 @end

@@ -230,6 +230,7 @@ class RecordingMenuDelegate final : public MenuDelegate {
   void menuNeedsUpdate(Menu& menu) override { seen.push_back({"needsUpdate", &menu}); }
   void menuWillOpen(Menu& menu) override { seen.push_back({"willOpen", &menu}); }
   void menuDidClose(Menu& menu) override { seen.push_back({"didClose", &menu}); }
+  void menuDidBeginTracking(Menu& menu) override { seen.push_back({"beganTracking", &menu}); }
   std::vector<std::pair<std::string, Menu*>> seen;
 };
 

@@ -334,3 +334,24 @@ OSStatus UnregisterEventHotKey(EventHotKeyRef inHotKey);
 @interface NSMenu (AppleShimTracking)
 - (void)cancelTracking;
 @end
+
+// ---------------------------------------------------------------------------------------
+// A search field as a menu row's view: NSMenuItem's view and hidden (macOS 10.5),
+// NSSearchFieldDelegate (10.11), NSTextField's placeholderString (10.10) and the
+// NSAccessibility protocol's accessibilityLabel (10.10).
+
+@interface NSMenuItem (AppleShimView)
+@property(strong) NSView* view;
+@property(getter=isHidden) BOOL hidden;
+@end
+
+@protocol NSSearchFieldDelegate <NSTextFieldDelegate>
+@end
+
+@interface NSTextField (AppleShimPlaceholder)
+@property(copy) NSString* placeholderString;
+@end
+
+@interface NSView (AppleShimAccessibility)
+@property(copy) NSString* accessibilityLabel;
+@end

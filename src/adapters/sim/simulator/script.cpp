@@ -118,6 +118,10 @@ const struct {
     {"shortcut", ScriptCommand::Kind::shortcut, Argument::combo},
     {"type", ScriptCommand::Kind::type, Argument::text},
     {"return", ScriptCommand::Kind::enter, Argument::none},
+    {"up", ScriptCommand::Kind::up, Argument::none},
+    {"down", ScriptCommand::Kind::down, Argument::none},
+    {"escape", ScriptCommand::Kind::escape, Argument::none},
+    {"delete", ScriptCommand::Kind::erase, Argument::none},
 };
 
 std::string knownCommands() {

@@ -24,8 +24,12 @@ struct ScriptCommand {
     hold,      // the user holds the modifier key `text` ("option") down
     release,   // and lets it go
     shortcut,  // the global shortcut `text` ("ctrl+opt+cmd+space") is pressed
-    type,      // `text` is typed into the open menu
+    type,      // `text` is typed into the open menu (into its search field, once focused)
     enter,     // Return in the open menu: the highlighted row is chosen
+    up,        // the arrow keys move the open menu's highlight
+    down,
+    escape,  // Escape: a search field's text goes first, then the menu closes
+    erase,   // Delete in the focused search field
   };
   Kind kind = Kind::hover;
   int line = 0;    // in the script file

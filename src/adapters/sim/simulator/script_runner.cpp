@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "adapters/sim/desktop/sim_image.h"
+#include "adapters/sim/ui/sim_search_field.h"
 
 namespace strandel::sim {
 
@@ -174,10 +175,11 @@ void ScriptRunner::requireOpenMenu(const ScriptCommand& command) {
 void ScriptRunner::execute(const ScriptCommand& command) {
   transcript_.line("> " + describe(command));
   using Kind = ScriptCommand::Kind;
-  bool needsMenu = command.kind == Kind::hover || command.kind == Kind::open ||
-                   command.kind == Kind::close || command.kind == Kind::choose ||
-                   command.kind == Kind::key || command.kind == Kind::shortcut ||
-                   command.kind == Kind::type || command.kind == Kind::enter;
+  bool needsMenu =
+      command.kind == Kind::hover || command.kind == Kind::open || command.kind == Kind::close ||
+      command.kind == Kind::choose || command.kind == Kind::key || command.kind == Kind::shortcut ||
+      command.kind == Kind::type || command.kind == Kind::enter || command.kind == Kind::up ||
+      command.kind == Kind::down || command.kind == Kind::escape || command.kind == Kind::erase;
   if (alertDepth_ > 0 && needsMenu) fail(command, "an alert is showing; answer it first");
 
   switch (command.kind) {
@@ -225,6 +227,11 @@ void ScriptRunner::execute(const ScriptCommand& command) {
       break;
     case Kind::type: {
       requireOpenMenu(command);
+      // A focused search field takes the text; type-select is then off.
+      if (SimSearchField* field = simulator_.focusedSearchField()) {
+        field->insertText(command.text);
+        break;
+      }
       long row = simulator_.typeIntoMenu(command.text);
       if (row < 0) {
         transcript_.line("typed: no row starts with " + quoted(command.text));
@@ -239,6 +246,29 @@ void ScriptRunner::execute(const ScriptCommand& command) {
       requireOpenMenu(command);
       if (!simulator_.pressReturn()) fail(command, "no row of the menu is highlighted");
       break;
+    case Kind::up:
+    case Kind::down: {
+      requireOpenMenu(command);
+      simulator_.pressArrow(command.kind == Kind::down);
+      auto shown = simulator_.activeMenu();
+      const long row = shown->highlightedIndex();
+      transcript_.line(
+          row < 0 ? std::string("highlighted: none")
+                  : "highlighted: " +
+                        describeRow(row + 1, *shown->shownItems()[static_cast<size_t>(row)]));
+      break;
+    }
+    case Kind::escape:
+      requireOpenMenu(command);
+      simulator_.pressEscape();
+      break;
+    case Kind::erase: {
+      requireOpenMenu(command);
+      SimSearchField* field = simulator_.focusedSearchField();
+      if (!field) fail(command, "no search field of the menu has the keyboard focus");
+      field->deleteBackward();
+      break;
+    }
     case Kind::answer:
       fail(command, "no alert is showing");
     case Kind::grant:

@@ -124,8 +124,15 @@ class Simulator {
   // index among the shown rows, or -1 when no row matches or no menu is open. `continuing`:
   // the text follows what was typed before, without a pause.
   long typeIntoMenu(const std::string& text, bool continuing = false);
-  // Return in the open menu: chooses the highlighted row; false without one.
+  // Return in the open menu: chooses the highlighted row, or without one hands the key to
+  // the focused search field; false when neither takes it.
   bool pressReturn();
+  // The arrow keys and Escape in the open menu (see SimMenu::moveHighlight). Escape goes to
+  // the focused search field first; when the field leaves it, the deepest menu closes.
+  void pressArrow(bool down);
+  void pressEscape();
+  // The status menu's search field while it has the keyboard focus (no submenu open).
+  SimSearchField* focusedSearchField() const;
   // The deepest open menu: an open submenu or the status menu; none when it is closed.
   std::shared_ptr<SimMenu> activeMenu() const;
   // The Option key, held or released: menus show their alternate rows while it is held.

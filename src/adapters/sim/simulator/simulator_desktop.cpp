@@ -6,6 +6,7 @@
 #include "adapters/sim/desktop/sim_image.h"
 #include "adapters/sim/simulator/simulator.h"
 #include "adapters/sim/simulator/transcript.h"
+#include "adapters/sim/ui/sim_search_field.h"
 
 namespace strandel::sim {
 
@@ -68,7 +69,25 @@ long Simulator::typeIntoMenu(const std::string& text, bool continuing) {
 
 bool Simulator::pressReturn() {
   auto shown = activeMenu();
-  return shown && shown->chooseHighlighted();
+  if (!shown) return false;
+  if (shown->highlightedIndex() >= 0) return shown->chooseHighlighted();
+  SimSearchField* field = focusedSearchField();
+  return field && field->doCommand("insertNewline:");
+}
+
+void Simulator::pressArrow(bool down) {
+  if (auto shown = activeMenu()) shown->moveHighlight(down);
+}
+
+void Simulator::pressEscape() {
+  SimSearchField* field = focusedSearchField();
+  if (field && field->doCommand("cancelOperation:")) return;
+  if (auto shown = activeMenu()) shown->close();
+}
+
+SimSearchField* Simulator::focusedSearchField() const {
+  auto shown = activeMenu();
+  return shown && shown == menu() ? shown->focusedField() : nullptr;
 }
 
 long Simulator::findRow(const std::string& title) const {

@@ -90,6 +90,7 @@ class Simulator::ObservedMenus final : public Menus {
     return inner_.makeItem(title, std::move(action), keyEquivalent);
   }
   MenuItemRef separatorItem() override { return inner_.separatorItem(); }
+  SearchFieldRef makeSearchField() override { return inner_.makeSearchField(); }
 
  private:
   Simulator& simulator_;

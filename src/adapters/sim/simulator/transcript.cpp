@@ -7,6 +7,7 @@
 
 #include "adapters/sim/desktop/sim_image.h"
 #include "adapters/sim/ui/sim_menu.h"
+#include "adapters/sim/ui/sim_search_field.h"
 #include "text/display_escape.h"
 
 namespace strandel::sim {
@@ -81,6 +82,15 @@ std::string describeRow(long number, const MenuItem& item) {
   char prefix[16];
   std::snprintf(prefix, sizeof prefix, "%2ld. ", number);
   if (item.isSeparator()) return std::string(prefix) + "-----";
+  if (SearchFieldRef field = item.view()) {
+    std::string out = std::string(prefix) + "search " + quoted(field->stringValue()) +
+                      "  placeholder " + quoted(field->placeholderString()) + "  label " +
+                      quoted(field->accessibilityLabel());
+    if (field->isFirstResponder()) out += "  focused";
+    auto* sim = dynamic_cast<const SimSearchField*>(field.get());
+    if (sim && sim->showsCaret()) out += "  caret";
+    return out;
+  }
 
   std::string kind;
   auto attributed = item.attributedTitle();

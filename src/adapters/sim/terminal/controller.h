@@ -97,6 +97,8 @@ class Controller {
   // A letter typed into the open menu: type-select over what was typed since the last pause
   // of a second, each letter costing one step per row still matching.
   void typeIntoMenu(char32_t character);
+  // A key for the menu's focused search field; false when the menu itself takes it.
+  bool handleSearchKey(const Input& input);
   void openList(bool launching);
   void chooseRow(long row);
   void togglePermission();

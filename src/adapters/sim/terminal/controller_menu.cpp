@@ -74,6 +74,7 @@ void Controller::handleMenu(const Input& input) {
     menuCursor_ = row;
     menuCursorTitle_ = row >= 0 && row < count ? rows[static_cast<size_t>(row)].title : "";
   };
+  if (input.kind == Input::Kind::key && handleSearchKey(input)) return;
   if (input.kind == Input::Kind::key) {
     switch (input.key) {
       case Key::up:

@@ -32,6 +32,10 @@ std::vector<MenuRowView> describeRows(const Menu& menu) {
       rows.push_back(row);
       continue;
     }
+    if (auto field = searchFieldRow(*item)) {
+      rows.push_back(std::move(*field));
+      continue;
+    }
     auto attributed = item->attributedTitle();
     row.title = attributed ? attributed->text : item->title();
     if (attributed && attributed->foregroundColor == Color::secondaryLabel) {

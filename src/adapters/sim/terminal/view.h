@@ -26,7 +26,7 @@ struct BarExtraView {
 };
 
 struct MenuRowView {
-  enum class Kind { separator, header, item };
+  enum class Kind { separator, header, item, field };
   Kind kind = Kind::item;
   std::string mark;   // "✓" (on), "−" (mixed) or nothing
   std::string glyph;  // the row's image; empty without one
@@ -38,6 +38,9 @@ struct MenuRowView {
   bool operator==(const MenuRowView&) const = default;
 };
 
+// A search field's row: its text (the placeholder, dimmed, while empty) after a magnifier,
+// and the caret when the field shows one; never highlighted. None for any other row.
+std::optional<MenuRowView> searchFieldRow(const MenuItem& item);
 // The rows of a menu as it draws them: the attributed title where there is one, headers
 // told apart by their small secondary text.
 std::vector<MenuRowView> describeRows(const Menu& menu);

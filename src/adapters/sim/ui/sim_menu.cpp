@@ -1,5 +1,8 @@
 #include "adapters/sim/ui/sim_menu.h"
 
+#include <algorithm>
+
+#include "adapters/sim/ui/sim_search_field.h"
 #include "adapters/sim/ui/type_select.h"
 
 namespace strandel::sim {
@@ -19,17 +22,64 @@ bool SimMenuItem::isEffectivelyEnabled() const {
   return answering && answering->respondsTo(*action_);
 }
 
+SimMenuItem::~SimMenuItem() {
+  if (auto* field = searchField()) field->detach();
+}
+
+void SimMenuItem::changed() const {
+  if (auto holder = menu_.lock()) holder->noteChanged();
+}
+
+void SimMenuItem::setTitle(const std::string& title) {
+  if (title == title_) return;
+  title_ = title;
+  changed();
+}
+
+void SimMenuItem::setAttributedTitle(AttributedString title) {
+  if (attributedTitle_ == title) return;
+  attributedTitle_ = std::move(title);
+  changed();
+}
+
+void SimMenuItem::setHidden(bool hidden) {
+  if (hidden == hidden_) return;
+  hidden_ = hidden;
+  // A hidden row cannot hold the focus.
+  if (auto* field = searchField(); field && hidden) field->resignFirstResponder();
+  changed();
+}
+
+void SimMenuItem::setView(SearchFieldRef view) {
+  if (auto* field = searchField()) field->detach();
+  view_ = std::move(view);
+  if (auto* field = searchField()) field->attach(this);
+  changed();
+}
+
+SimSearchField* SimMenuItem::searchField() const {
+  return dynamic_cast<SimSearchField*>(view_.get());
+}
+
 MenuItemRef SimMenu::itemAtIndex(long index) const {
   if (index < 0 || index >= numberOfItems()) return nullptr;
   return items_[static_cast<size_t>(index)];
 }
 
 void SimMenu::removeAllItems() {
+  for (const MenuItemRef& item : items_) {
+    auto* sim = dynamic_cast<SimMenuItem*>(item.get());
+    if (!sim) continue;
+    sim->menu_.reset();
+    // A view leaves the window with its row, and with it the focus.
+    if (auto* field = sim->searchField()) field->resignFirstResponder();
+  }
   items_.clear();
   changed();
 }
 
 void SimMenu::addItem(MenuItemRef item) {
+  if (auto* sim = dynamic_cast<SimMenuItem*>(item.get())) sim->menu_ = weak_from_this();
   items_.push_back(std::move(item));
   changed();
 }
@@ -47,8 +97,13 @@ void SimMenu::open() {
   auto self = shared_from_this();
   if (auto d = delegate()) d->menuNeedsUpdate(*this);
   open_ = true;
-  highlighted_ = -1;
+  highlighted_ = nullptr;
+  // What the delegate changes on the way (a field taking the focus) shows with the opening.
+  opening_ = true;
   if (auto d = delegate()) d->menuWillOpen(*this);
+  tracking_ = true;
+  if (auto d = delegate()) d->menuDidBeginTracking(*this);
+  opening_ = false;
   changed();
 }
 
@@ -58,7 +113,13 @@ void SimMenu::close() {
   if (auto sub = openSubmenu_.lock()) sub->close();
   openSubmenu_.reset();
   open_ = false;
-  highlighted_ = -1;
+  tracking_ = false;
+  highlighted_ = nullptr;
+  // The menu's window goes, and the focus of any field in it.
+  for (const MenuItemRef& item : items_) {
+    if (auto* sim = dynamic_cast<SimMenuItem*>(item.get()); sim && sim->searchField())
+      sim->searchField()->resignFirstResponder();
+  }
   if (auto d = delegate()) d->menuDidClose(*this);
   changed();
 }
@@ -67,6 +128,7 @@ std::vector<MenuItemRef> SimMenu::shownItems() const {
   const ModifierFlags held = optionDown_ ? ModifierFlags::option : ModifierFlags::none;
   std::vector<MenuItemRef> shown;
   for (const MenuItemRef& item : items_) {
+    if (item->isHidden()) continue;
     if (!item->isAlternate()) {
       shown.push_back(item);
     } else if (item->keyEquivalentModifierMask() == held) {
@@ -139,8 +201,8 @@ SimMenu& SimMenu::activeMenu() {
 }
 
 bool SimMenu::typeSelect(const std::string& typed, bool continuing) {
+  const std::vector<MenuItemRef> shown = shownItems();
   if (!continuing || !typing_) {
-    const std::vector<MenuItemRef> shown = shownItems();
     std::vector<std::optional<std::string>> titles;
     for (const MenuItemRef& row : shown) {
       auto item = std::dynamic_pointer_cast<SimMenuItem>(row);
@@ -155,18 +217,49 @@ bool SimMenu::typeSelect(const std::string& typed, bool continuing) {
   auto row = typing_->type(typed);
   if (!row) return false;
   // Only the highlight moves: no row changes.
-  highlighted_ = static_cast<long>(*row);
+  highlighted_ = shown[*row];
   return true;
 }
 
+long SimMenu::highlightedIndex() const {
+  if (!highlighted_) return -1;
+  const std::vector<MenuItemRef> shown = shownItems();
+  auto found = std::find(shown.begin(), shown.end(), highlighted_);
+  return found == shown.end() ? -1 : static_cast<long>(found - shown.begin());
+}
+
 bool SimMenu::chooseHighlighted() {
-  return highlighted_ >= 0 && choose(highlighted_);
+  const long index = highlightedIndex();
+  return index >= 0 && choose(index);
+}
+
+SimSearchField* SimMenu::focusedField() const {
+  for (const MenuItemRef& item : items_) {
+    auto* sim = dynamic_cast<SimMenuItem*>(item.get());
+    if (sim && sim->searchField() && sim->searchField()->isFirstResponder())
+      return sim->searchField();
+  }
+  return nullptr;
+}
+
+void SimMenu::moveHighlight(bool down) {
+  const std::vector<MenuItemRef> shown = shownItems();
+  const long count = static_cast<long>(shown.size());
+  const long from = highlightedIndex();
+  const long step = down ? 1 : -1;
+  for (long i = from < 0 ? (down ? 0 : count - 1) : from + step; i >= 0 && i < count; i += step) {
+    auto item = std::dynamic_pointer_cast<SimMenuItem>(shown[static_cast<size_t>(i)]);
+    if (item && item->isEffectivelyEnabled()) {
+      highlighted_ = item;  // only the highlight moves: no row changes
+      return;
+    }
+  }
 }
 
 void SimMenu::changed() {
   ++changeCount_;
   typing_.reset();
-  if (onChange) onChange();
+  if (onChange && !opening_) onChange();
 }
 
 MenuRef SimMenus::makeMenu() {
@@ -180,6 +273,10 @@ MenuItemRef SimMenus::makeItem(const std::string& title, std::optional<std::stri
 
 MenuItemRef SimMenus::separatorItem() {
   return std::make_shared<SimMenuItem>("", std::nullopt, "", /*separator=*/true);
+}
+
+SearchFieldRef SimMenus::makeSearchField() {
+  return std::make_shared<SimSearchField>();
 }
 
 }  // namespace strandel::sim

@@ -11,14 +11,21 @@
 
 namespace strandel::sim {
 
+class SimMenu;
+class SimSearchField;
+
 // A menu row as the simulated window system keeps it.
 class SimMenuItem final : public MenuItem {
  public:
   SimMenuItem(std::string title, std::optional<std::string> action, std::string keyEquivalent,
               bool separator = false);
+  ~SimMenuItem() override;
+  SimMenuItem(const SimMenuItem&) = delete;
+  SimMenuItem& operator=(const SimMenuItem&) = delete;
 
   bool isSeparator() const override { return separator_; }
   std::string title() const override { return title_; }
+  void setTitle(const std::string& title) override;
   std::optional<std::string> action() const override { return action_; }
   std::string keyEquivalent() const override { return keyEquivalent_; }
   ModifierFlags keyEquivalentModifierMask() const override { return modifierMask_; }
@@ -34,19 +41,31 @@ class SimMenuItem final : public MenuItem {
   ImageRef image() const override { return image_; }
   void setImage(ImageRef image) override { image_ = std::move(image); }
   std::optional<AttributedString> attributedTitle() const override { return attributedTitle_; }
-  void setAttributedTitle(AttributedString title) override { attributedTitle_ = std::move(title); }
+  void setAttributedTitle(AttributedString title) override;
   std::shared_ptr<const Object> representedObject() const override { return represented_; }
   void setRepresentedObject(std::shared_ptr<const Object> object) override {
     represented_ = std::move(object);
   }
   std::shared_ptr<Menu> submenu() const override { return submenu_; }
   void setSubmenu(std::shared_ptr<Menu> submenu) override { submenu_ = std::move(submenu); }
+  bool isHidden() const override { return hidden_; }
+  void setHidden(bool hidden) override;
+  SearchFieldRef view() const override { return view_; }
+  void setView(SearchFieldRef view) override;
+  // The simulated field this row shows, if any.
+  SimSearchField* searchField() const;
+  // The menu that holds the row, while it does.
+  std::shared_ptr<SimMenu> menu() const { return menu_.lock(); }
 
   // What the user sees: a row is chosen only when it is enabled and its target answers its
   // action, as a menu that validates its rows does.
   bool isEffectivelyEnabled() const;
 
  private:
+  friend class SimMenu;
+  // What the open menu shows changed: it redraws.
+  void changed() const;
+
   bool separator_;
   std::string title_;
   std::optional<std::string> action_;
@@ -60,6 +79,9 @@ class SimMenuItem final : public MenuItem {
   std::optional<AttributedString> attributedTitle_;
   std::shared_ptr<const Object> represented_;
   std::shared_ptr<Menu> submenu_;
+  bool hidden_ = false;
+  SearchFieldRef view_;
+  std::weak_ptr<SimMenu> menu_;
 };
 
 // A menu that the simulated user opens, reads, chooses from and closes.
@@ -82,6 +104,9 @@ class SimMenu final : public Menu, public std::enable_shared_from_this<SimMenu> 
   // its modifier is held, and is hidden otherwise.
   std::vector<MenuItemRef> shownItems() const;
   bool isOpen() const { return open_; }
+  // From the start of tracking (after menuWillOpen) until the menu closes: only then can a
+  // view in the menu take the keyboard focus.
+  bool isTracking() const { return open_ && tracking_; }
   // The Option key, held or released; what is shown changes at once.
   void setOptionKeyDown(bool down);
   bool optionKeyDown() const { return optionDown_; }
@@ -106,10 +131,18 @@ class SimMenu final : public Menu, public std::enable_shared_from_this<SimMenu> 
   // (and the highlight unchanged) when no row matches. `continuing`: `typed` follows what
   // was typed before, matched only against the rows that still match.
   bool typeSelect(const std::string& typed, bool continuing = false);
-  // The highlighted row's index among the shown rows; -1 when none.
-  long highlightedIndex() const { return highlighted_; }
+  // The highlighted row's index among the shown rows; -1 when none (or it was hidden).
+  long highlightedIndex() const;
   // Return: chooses the highlighted row; false without one.
   bool chooseHighlighted();
+  // The search field that has the keyboard focus, if any; while it has, typed text goes
+  // into it and type-select is off.
+  SimSearchField* focusedField() const;
+  // The arrow keys: the next row (down) or the previous one (up) that can be chosen among
+  // the shown rows; the highlight stays at either end. A focused field keeps its text.
+  void moveHighlight(bool down);
+  // What a view's change or a row's redraws: counted like a change of rows.
+  void noteChanged() { changed(); }
   // The row whose key equivalent is `key`, as the keyboard would choose it.
   bool chooseKeyEquivalent(const std::string& key);
 
@@ -120,10 +153,12 @@ class SimMenu final : public Menu, public std::enable_shared_from_this<SimMenu> 
   std::vector<MenuItemRef> items_;
   std::weak_ptr<SimMenu> supermenu_;
   std::weak_ptr<SimMenu> openSubmenu_;
-  long highlighted_ = -1;
+  MenuItemRef highlighted_;
   std::optional<TypeSelect> typing_;  // what was typed since the rows last changed
   std::weak_ptr<MenuDelegate> delegate_;
   bool open_ = false;
+  bool tracking_ = false;
+  bool opening_ = false;
   bool optionDown_ = false;
   unsigned long changeCount_ = 0;
 };
@@ -137,6 +172,7 @@ class SimMenus final : public Menus {
   MenuItemRef makeItem(const std::string& title, std::optional<std::string> action,
                        const std::string& keyEquivalent) override;
   MenuItemRef separatorItem() override;
+  SearchFieldRef makeSearchField() override;
 };
 
 }  // namespace strandel::sim
