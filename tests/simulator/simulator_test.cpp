@@ -58,8 +58,7 @@ TEST(SimulatorTest, TheMachineFollowsTheSceneOnVirtualTime) {
     EXPECT_TRUE(machine.saw("app launched: Later (pid 102)"));
     EXPECT_FALSE(simulator.desktop().accessibilityGranted());
   });
-  std::string address = simulator.updateServer().address();
-  EXPECT_EQ(simulator.scrub("get " + address + "/x"), "get {server}/x");
+  // The server's address shows as {server} in the update_checks transcript.
   EXPECT_THROW(simulator.run([] {}), std::logic_error);  // a simulator runs once
 }
 

