@@ -53,6 +53,9 @@ struct Platform {
   // The scan queue, made on first use.
   std::once_flag scanQueueOnce;
   std::shared_ptr<DispatchQueue> scanQueue;
+  // The menu bar report's queue, apart from the scan queue, made on first use.
+  std::once_flag reportQueueOnce;
+  std::shared_ptr<DispatchQueue> reportQueue;
 };
 
 // The installed platform. Installing happens before any other thread starts.

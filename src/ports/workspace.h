@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -70,6 +71,9 @@ class Screen {
   // The usable areas left and right of the camera housing; none on screens without one.
   virtual std::optional<Rect> auxiliaryTopLeftArea() const = 0;
   virtual std::optional<Rect> auxiliaryTopRightArea() const = 0;
+  // deviceDescription["NSScreenNumber"]: the display's number, which tells apart two screens
+  // with the same frame (mirrored ones).
+  virtual uint32_t displayID() const = 0;
 };
 
 class Screens {

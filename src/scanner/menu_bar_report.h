@@ -92,9 +92,14 @@ struct MenuBarReport {
   };
 
   // The dumps stop at this depth below the application element and at this many elements
-  // of one app, so that a huge or cyclic tree costs a bounded number of requests.
+  // of one app (its extras included), so that a huge or cyclic tree costs a bounded number
+  // of requests.
   static constexpr int kDumpDepth = 4;
   static constexpr size_t kDumpLimit = 2000;
+  // Nothing new is asked once the report has taken this long. Every element it reads carries
+  // the scan's time-out, so the one request then in flight ends within that: a report takes
+  // at most 3.25 s, whatever the apps and their trees.
+  static constexpr double kTimeLimit = 3;
 
   ProcessID ownPid = 0;
   std::vector<Screen> screens;  // the one holding the menu bar first; none: no screen
@@ -102,11 +107,13 @@ struct MenuBarReport {
   OperatingSystemVersion osVersion;
   std::string osVersionString;
   std::vector<App> apps;
+  // Where the report stopped short and why, in reading order; empty when it read everything.
+  std::vector<std::string> stops;
 
   // Main thread only: the scan's context, and the screens as they are now.
   static Request snapshot(ProcessID excluding);
-  // Scan queue only: asks every app of the request what a scan asks, with the scan's
-  // time-out on each application element, and a little more.
+  // Off the main thread: asks every app of the request what a scan asks, with the scan's
+  // time-out on every element it reads, and a little more, within kTimeLimit.
   static MenuBarReport read(const Request& request);
 
   // The report as a scene file (JSON text, UTF-8).

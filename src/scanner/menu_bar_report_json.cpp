@@ -183,7 +183,11 @@ std::string MenuBarReport::json() const {
   };
 
   std::string out = "{\n";
-  out += "  \"name\": \"menu bar report\",\n";
+  // Where the report stopped short is said in its name, which a replay shows first.
+  std::string name = "menu bar report";
+  for (size_t i = 0; i < stops.size(); ++i)
+    name += (i == 0 ? ", stopped short: " : "; ") + stops[i];
+  out += "  \"name\": " + text(name) + ",\n";
   out += "  \"os\": " + text(os) + ",\n";
   if (screens.size() < 2) {
     out +=

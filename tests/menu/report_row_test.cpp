@@ -15,6 +15,7 @@ namespace {
 
 using A = AppDelegateAccess;
 using Rows = std::vector<std::string>;
+constexpr const char* kReportQueue = "com.quillet.strandel.report";
 
 // With access, the row and its release are in the menu bar report's transcript.
 TEST(ReportRow, NeverReplacesARowWithoutAccess) {
@@ -79,24 +80,22 @@ TEST(ReportRow, CopiesTheReportOffTheMainThreadWithinTheScansTimeOutsAndTouchesN
 
   delegate->copyMenuBarReport();
   tp.runMain();
-  EXPECT_EQ(tp.pendingScanBlocks(), 1u);
+  // On a queue of its own: a scan or a press never waits behind it.
+  EXPECT_EQ(tp.pendingScanBlocks(), 0u);
+  EXPECT_EQ(tp.loop->pendingSerial(kReportQueue), 1u);
   EXPECT_EQ(tp.pasteboard->changeCount(), 0);
   auto menu = test::TestPlatform::menuOf(*delegate);
   menu->open();  // the main thread is free: the menu opens from the cache at once
   EXPECT_EQ(test::describeMenu(*menu)[2], "Clock -> pick:");
   menu->close();
-  ASSERT_TRUE(tp.finishScanStep());
+  ASSERT_TRUE(tp.loop->runSerialStep(kReportQueue));
+  tp.runMain();
   EXPECT_DOUBLE_EQ(tp.now().timeIntervalSince(asked), 0.25);
   EXPECT_EQ(stateOf(*delegate, tp), before);
 
+  // What it holds is the menu bar report test's.
   EXPECT_EQ(tp.pasteboard->type(), kPasteboardTypeString);
-  sim::SceneLoad replay = sim::parseScene(tp.pasteboard->text(), "report.json");
-  ASSERT_TRUE(replay.scene) << replay.error;
-  ASSERT_EQ(replay.scene->apps.size(), 2u);
-  EXPECT_EQ(replay.scene->apps[0].definition.responseDelay, 0.25);
-  EXPECT_EQ(replay.scene->apps[0].definition.appFaults.at("AXExtrasMenuBar").error,
-            AXError::cannotComplete);
-  EXPECT_EQ(replay.scene->apps[1].definition.extras.size(), 1u);
+  EXPECT_NE(tp.pasteboard->text().find("\"name\":\"Clock\""), std::string::npos);
 }
 
 }  // namespace

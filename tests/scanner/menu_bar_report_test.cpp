@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "adapters/sim/simulator/scene.h"
@@ -115,21 +118,39 @@ std::string dump(const MenuBarReport& report) {
   return out.str();
 }
 
+struct Taken {
+  MenuBarReport report;
+  double seconds = 0;  // virtual
+  std::vector<SimAccessibility::Request> requests;
+};
+
 // The report of a scene as the program reads it, made at start.
-MenuBarReport reportOf(Scene scene) {
+Taken take(Scene scene) {
   scene.accessibilityGranted = true;
   const ProcessID self = scene.selfPid;
   Simulator simulator(std::move(scene), Simulator::Options{});
-  MenuBarReport out;
+  Taken out;
   simulator.run([&] {
-    simulator.virtualLoop()->runUntil(simulator.startDate());
-    out = MenuBarReport::read(MenuBarReport::snapshot(self));
+    VirtualEventLoop& loop = *simulator.virtualLoop();
+    loop.runUntil(simulator.startDate());
+    auto ax = std::dynamic_pointer_cast<SimAccessibility>(platform().accessibility);
+    ax->setRecordingRequests(true);
+    const Date start = loop.now();
+    out.report = MenuBarReport::read(MenuBarReport::snapshot(self));
+    out.seconds = loop.now().timeIntervalSince(start);
+    out.requests = ax->requests();
   });
   return out;
 }
 
+MenuBarReport reportOf(const std::string& text) {
+  SceneLoad loaded = parseScene(text, "scene.json");
+  EXPECT_TRUE(loaded.scene) << loaded.error;
+  return take(loaded.scene.value_or(Scene{})).report;
+}
+
 std::string readReport(Scene scene) {
-  return dump(reportOf(std::move(scene)));
+  return dump(take(std::move(scene)).report);
 }
 
 using Case = std::pair<std::string, std::string>;  // a name and a scene
@@ -182,6 +203,9 @@ std::vector<Case> cases() {
   out.push_back({"default", readFile(STRANDEL_SOURCE_DIR "/resources/scenes/default.json")});
   out.push_back({"every fault", everyFault()});
   out.push_back({"no apps", R"({"screen": {"frame": [0, 0, 800, 600]}, "apps": []})"});
+  // A timed-out "AXWindows" written as an answer would replay as an agent that answers.
+  out.push_back({"hung agent", R"({"screen": {"frame": [0, 0, 800, 600]}, "apps": [
+      {"pid": 7, "name": "MenuBarAgent", "responseDelay": 30, "windows": [{"role": "AXWindow"}]}]})"});
   out.push_back({"only failing apps", R"({"screen": {"frame": [0, 0, 800, 600]}, "apps": [
       {"pid": 7, "name": "Hung", "responseDelay": 60},
       {"pid": 8, "name": null, "faults": {"AXExtrasMenuBar": {"error": "apiDisabled"}}}]})"});
@@ -232,9 +256,99 @@ TEST(MenuBarReportTest, AnAnswerIsWrittenBelowTheTimeOutAndAFailedBarIsNotAskedF
       "extras": [{"frame": [1, 0, 9, 9]}]}]})",
                  "s.json");
   ASSERT_TRUE(loaded.scene) << loaded.error;
-  const MenuBarReport report = reportOf(*loaded.scene);
-  ASSERT_EQ(report.apps.size(), 1u);
-  EXPECT_FALSE(report.apps[0].children);
+  EXPECT_FALSE(take(*loaded.scene).report.apps.at(0).children);
+}
+
+// Children `levels` deep below an element, one at each level.
+std::string chain(int levels) {
+  std::string out = "[]";
+  for (int i = 0; i < levels; ++i) out = R"([{"role": "AXGroup", "children": )" + out + "}]";
+  return out;
+}
+
+// How many levels a dumped element spans, itself included.
+int levels(const MenuBarReport::Element& element) {
+  return 1 + (element.children.empty() ? 0 : levels(element.children.front()));
+}
+
+// `count` items, comma-separated.
+std::string listOf(int count, const std::function<std::string(int)>& item) {
+  std::string out;
+  for (int i = 0; i < count; ++i) out += (i ? "," : "") + item(i);
+  return out;
+}
+
+std::string controlCenter(const std::string& members, const std::string& extras) {
+  return R"({"screen": {"frame": [0, 0, 800, 600]}, "apps": [{"pid": 302, "name": "Control Center",
+      "bundleIdentifier": "com.apple.controlcenter", )" +
+         members + R"("extras": [)" + extras + "]}]}";
+}
+
+const auto kExtra = [](int) { return std::string(R"({"frame": [1, 0, 9, 9]})"); };
+
+// The dumps stop four levels below the application (an extra is at 2, a window at 1) and at
+// 2,000 elements of an app, its own extras counted too. Catches a depth of 5, `<` made `<=`,
+// windows counted from 2, and a limit of 2,001 or one that skips the extras. The main screen
+// is told by its place, as mirrored screens have the same frames: catches it always being 0.
+TEST(MenuBarReportTest, TheDumpsStopFourLevelsDownAndAtTwoThousandElementsCountedEveryWay) {
+  const MenuBarReport deep = reportOf(R"({"mainScreen": 1,
+      "screens": [{"frame": [0, 0, 800, 600]}, {"frame": [0, 0, 800, 600]}],
+      "apps": [{"pid": 302, "name": "Control Center", "bundleIdentifier": "com.apple.controlcenter",
+                "extras": [{"frame": [500, 0, 30, 24], "children": )" +
+                                      chain(6) + R"(}]},
+               {"pid": 401, "name": "MenuBarAgent", "extrasBar": false,
+                "windows": [{"role": "AXWindow", "children": )" +
+                                      chain(6) + "}]}]}");
+  EXPECT_EQ(levels(deep.apps.at(0).extraTrees.at(0)), 3);
+  EXPECT_EQ(levels(deep.apps.at(1).windows.at(0)), 4);
+  EXPECT_TRUE(deep.stops.empty());
+  EXPECT_NE(deep.json().find("\"mainScreen\": 1"), std::string::npos);
+
+  const MenuBarReport wide = reportOf(controlCenter("", listOf(2001, kExtra)));
+  EXPECT_EQ(wide.apps.at(0).extras.size(), 2001u);
+  EXPECT_EQ(wide.apps.at(0).extraTrees.size(), 2000u);
+  EXPECT_EQ(wide.stops,
+            std::vector<std::string>{"Control Center (pid 302): its tree is cut at 2000 elements"});
+}
+
+// However slow or hung the apps, a report ends within its time and the one request then in
+// flight, says where it stopped, and sets the scan's time-out on every element it reads
+// before reading it: a time-out set on the application element does not cover the elements
+// reached through it (AXUIElement.h).
+TEST(MenuBarReportTest, AReportEndsWithinItsTimeAndSaysWhereItStopped) {
+  const std::string hung = listOf(20, [](int i) {
+    return R"({"pid": )" + std::to_string(100 + i) + R"(, "name": "H", "responseDelay": 60})";
+  });
+  const std::string wideTree = R"({"frame": [1, 0, 9, 9], "children": [)" +
+                               listOf(40, [](int) { return R"({"role": "AXGroup"})"; }) + "]}";
+  const std::pair<std::string, std::string> cases[] = {
+      {R"({"screen": {"frame": [0, 0, 800, 600]}, "apps": [)" + hung + "]}",
+       "out of time (3 s) before H (pid 112) and the 7 apps after it: left out"},
+      {controlCenter(R"("responseDelay": 0.2, )", listOf(40, kExtra)),
+       "out of time (3 s) at extra 4 of Control Center (pid 302): it and those after it are left "
+       "out"},
+      {controlCenter(R"("responseDelay": 0.05, )", wideTree),
+       "out of time (3 s) in the tree of Control Center (pid 302)"},
+      {controlCenter("", R"({"frame": [1, 0, 9, 9], "children": [{"faults": {"AXTitle":
+           {"error": "cannotComplete"}}}, {"role": "AXGroup"}]})"),
+       "Control Center (pid 302): it did not answer within 250 ms, and its tree is cut there"},
+  };
+  for (const auto& [scene, stop] : cases) {
+    SCOPED_TRACE(stop);
+    const Taken taken = take(*parseScene(scene, "s.json").scene);
+    EXPECT_LE(taken.seconds, MenuBarReport::kTimeLimit + MenuBarScanner::kScanTimeout);
+    EXPECT_EQ(taken.report.stops, std::vector<std::string>{stop});
+    EXPECT_NE(taken.report.json().find("stopped short: " + stop), std::string::npos);
+    using Kind = SimAccessibility::Request::Kind;
+    std::set<std::tuple<ElementKind, ProcessID, ExtraID>> bounded;
+    for (const auto& r : taken.requests) {
+      if (r.kind == Kind::setMessagingTimeout && r.timeout == MenuBarScanner::kScanTimeout) {
+        bounded.insert({r.target, r.pid, r.extra});
+      } else if (r.kind == Kind::copyAttributeValue || r.kind == Kind::copyActionNames) {
+        EXPECT_TRUE(bounded.count({r.target, r.pid, r.extra})) << r.name << " of " << r.extra;
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -321,5 +321,22 @@ TEST(HostileFilesTest, SpecialAndOversizedScenesAndScriptsAreRefusedByTheProgram
   }
 }
 
+// A long member name over a long array, 3 MB: reading keeps no copy of each value's path,
+// which would ask for a terabyte, and still names the place of the fault.
+TEST(HostileFilesTest, AHugeSceneIsRefusedWithinMemoryLinearInItsSize) {
+  TempDir dir;
+  std::string text = "{\"apps\": [], \"" + std::string(1 << 20, 'n') + "\": [0";
+  for (int i = 0; i < (1 << 20); ++i) text += ",0";
+  writeFile(dir.path() / "huge.json", text + "]}");
+  // 256 MiB of address space: the program, and a few times the file for its values.
+  const int raw =
+      std::system(("cd '" + dir.path().string() + "' && ulimit -v 262144 && timeout 30 '" +
+                   STRANDEL_PROGRAM "' --scene huge.json </dev/null >/dev/null 2>err")
+                      .c_str());
+  EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << raw;
+  const std::string told = readFile(dir.path() / "err").substr(0, 100);
+  EXPECT_EQ(told.rfind("strandel: the scene is refused: huge.json:1:1048594: /nnn", 0), 0u) << told;
+}
+
 }  // namespace
 }  // namespace strandel::sim

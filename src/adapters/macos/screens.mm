@@ -27,6 +27,10 @@ class MacScreen final : public Screen {
   std::optional<Rect> auxiliaryTopRightArea() const override {
     return area(screen_.auxiliaryTopRightArea);
   }
+  uint32_t displayID() const override {
+    id number = [[screen_ deviceDescription] objectForKey:@"NSScreenNumber"];
+    return [number isKindOfClass:[NSNumber class]] ? [number unsignedIntValue] : 0;
+  }
 
  private:
   NSScreen* screen_;

@@ -263,9 +263,15 @@ std::vector<ScreenSpec> Desktop::screens() const {
 }
 
 std::optional<ScreenSpec> Desktop::mainScreen() const {
+  const auto main = mainScreenAndIndex();
+  if (!main) return std::nullopt;
+  return main->second;
+}
+
+std::optional<std::pair<size_t, ScreenSpec>> Desktop::mainScreenAndIndex() const {
   std::lock_guard lock(mutex_);
   if (screens_.empty()) return std::nullopt;
-  return screens_[mainScreen_];
+  return std::make_pair(mainScreen_, screens_[mainScreen_]);
 }
 
 void Desktop::setAccessibilityGranted(bool granted) {

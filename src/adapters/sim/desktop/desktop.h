@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "adapters/sim/desktop/ax_objects.h"
@@ -192,6 +193,7 @@ class Desktop {
   std::optional<ScreenSpec> screen() const;
   std::vector<ScreenSpec> screens() const;
   std::optional<ScreenSpec> mainScreen() const;
+  std::optional<std::pair<size_t, ScreenSpec>> mainScreenAndIndex() const;
 
   // The Accessibility permission of the program.
   void setAccessibilityGranted(bool granted);

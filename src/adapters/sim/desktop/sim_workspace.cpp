@@ -32,15 +32,16 @@ NotificationCenter& SimWorkspace::notificationCenter() {
 }
 
 std::shared_ptr<const Screen> SimScreens::mainScreen() {
-  const std::optional<ScreenSpec> definition = desktop_->mainScreen();
-  if (!definition) return nullptr;
-  return std::make_shared<SimScreen>(*definition);
+  const std::optional<std::pair<size_t, ScreenSpec>> main = desktop_->mainScreenAndIndex();
+  if (!main) return nullptr;
+  return std::make_shared<SimScreen>(main->second, static_cast<uint32_t>(main->first + 1));
 }
 
 std::vector<std::shared_ptr<const Screen>> SimScreens::screens() {
   std::vector<std::shared_ptr<const Screen>> all;
-  for (const ScreenSpec& screen : desktop_->screens())
-    all.push_back(std::make_shared<SimScreen>(screen));
+  for (const ScreenSpec& screen : desktop_->screens()) {
+    all.push_back(std::make_shared<SimScreen>(screen, static_cast<uint32_t>(all.size() + 1)));
+  }
   return all;
 }
 

@@ -33,16 +33,20 @@ class SimWorkspace : public Workspace {
   OpenURLHandler openURL_;
 };
 
-// A snapshot of one of the desktop's screens, taken when asked for.
+// A snapshot of one of the desktop's screens, taken when asked for. Its display number is
+// its place in the desktop's list, counted from 1.
 class SimScreen final : public Screen {
  public:
-  explicit SimScreen(ScreenSpec definition) : spec_(definition) {}
+  explicit SimScreen(ScreenSpec definition, uint32_t displayID = 1)
+      : spec_(definition), id_(displayID) {}
   Rect frame() const override { return spec_.frame; }
   std::optional<Rect> auxiliaryTopLeftArea() const override { return spec_.topLeftArea; }
   std::optional<Rect> auxiliaryTopRightArea() const override { return spec_.topRightArea; }
+  uint32_t displayID() const override { return id_; }
 
  private:
   ScreenSpec spec_;
+  uint32_t id_;
 };
 
 class SimScreens final : public Screens {

@@ -1,5 +1,7 @@
 #include "adapters/sim/services/settings_json.h"
 
+#include <algorithm>
+#include <charconv>
 #include <limits>
 
 #include <nlohmann/json.hpp>
@@ -49,6 +51,33 @@ class SettingsShape : public nlohmann::json_sax<json> {
   }
   size_t depth_ = 0;
 };
+
+// The text with each number out of a double's range written as 0, padded to its length: what
+// the shape is checked on, as the parser refuses a number too large for a double, which is a
+// value like any other and keeps its text.
+std::string withLargeNumbersAsZero(std::string_view text) {
+  std::string out(text);
+  for (size_t at = 0; at < out.size();) {
+    const char c = out[at];
+    if (c == '"') {
+      for (++at; at < out.size() && out[at] != '"'; ++at) {
+        if (out[at] == '\\') ++at;
+      }
+      ++at;
+    } else if (c == '-' || (c >= '0' && c <= '9')) {
+      const size_t end = std::min(out.find_first_not_of("0123456789+-.eE", at), out.size());
+      double ignored = 0;
+      if (std::from_chars(out.data() + at, out.data() + end, ignored).ec ==
+          std::errc::result_out_of_range) {
+        out.replace(at, end - at, "0" + std::string(end - at - 1, ' '));
+      }
+      at = end;
+    } else {
+      ++at;
+    }
+  }
+  return out;
+}
 
 bool isSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r';
@@ -105,8 +134,8 @@ std::string withoutSpace(std::string_view text) {
   return out;
 }
 
-// What a value means to the program. An integer that no 64-bit integer holds is kept as
-// its text, never turned into a floating-point number.
+// What a value means to the program. An integer that no 64-bit integer holds, and a number
+// that no double holds, is kept as its text, never turned into a floating-point number.
 DefaultsValue meaning(const std::string& text) {
   json value = json::parse(text, nullptr, false);
   switch (value.type()) {
@@ -141,7 +170,7 @@ std::variant<StoredSettings, std::string> readSettings(std::string_view contents
   // follows at the next save.
   if (contents.find('\0') != std::string_view::npos) return notAnObject;
   SettingsShape shape;
-  bool accepted = json::sax_parse(contents, &shape);
+  bool accepted = json::sax_parse(withLargeNumbersAsZero(contents), &shape);
   if (shape.tooDeep) {
     return "nested values deeper than " + std::to_string(kMaxSettingsDepth) + " levels";
   }

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cstdint>
 #include <limits>
+#include <optional>
+#include <vector>
 
 #include "text/utf8.h"
 
@@ -11,21 +13,36 @@ namespace strandel::sim {
 
 namespace {
 
+// Reads a value, or (given the tokens of a pointer) finds where that value starts in a text
+// read once already, keeping nothing else.
 class Reader {
  public:
   explicit Reader(std::string_view text) : text_(text) {}
 
   JsonDocument read() {
     JsonDocument document;
-    positions_ = &document.positions;
-    skipBlanks();
-    document.root = value("", 0);
-    skipBlanks();
-    if (pos_ < text_.size()) fail("unexpected text after the end of the JSON value");
+    document.text = text_;
+    document.root = whole();
     return document;
   }
 
+  TextPosition locate(std::vector<std::string> tokens) {
+    target_ = std::move(tokens);
+    build_ = false;
+    whole();
+    return found_.value_or(root_);
+  }
+
  private:
+  nlohmann::json whole() {
+    skipBlanks();
+    root_ = here();
+    nlohmann::json root = value(true, 0);
+    skipBlanks();
+    if (pos_ < text_.size()) fail("unexpected text after the end of the JSON value");
+    return root;
+  }
+
   [[noreturn]] void fail(const std::string& what) const { throw JsonSyntaxError(here(), what); }
 
   // Line breaks only occur between tokens (strings refuse them), so skipBlanks keeps the
@@ -70,15 +87,16 @@ class Reader {
     return std::string("byte ") + buffer;
   }
 
-  nlohmann::json value(const std::string& pointer, int depth) {
+  // `onPath`: this value is the one located or one above it.
+  nlohmann::json value(bool onPath, int depth) {
     if (depth > kMaxJsonDepth) fail("values nested deeper than " + std::to_string(kMaxJsonDepth));
-    (*positions_)[pointer] = here();
+    if (onPath && !build_ && static_cast<size_t>(depth) == target_.size()) found_ = here();
     char c = peek();
     switch (c) {
       case '{':
-        return object(pointer, depth);
+        return object(onPath, depth);
       case '[':
-        return array(pointer, depth);
+        return array(onPath, depth);
       case '"':
         return nlohmann::json(string());
       case 't':
@@ -103,7 +121,12 @@ class Reader {
     pos_ += word.size();
   }
 
-  nlohmann::json object(const std::string& pointer, int depth) {
+  bool continuesPath(bool parentOnWay, int depth, const std::string& token) const {
+    return parentOnWay && !build_ && static_cast<size_t>(depth) < target_.size() &&
+           target_[static_cast<size_t>(depth)] == token;
+  }
+
+  nlohmann::json object(bool parentOnWay, int depth) {
     ++pos_;  // {
     nlohmann::json result = nlohmann::json::object();
     skipBlanks();
@@ -116,14 +139,15 @@ class Reader {
       if (peek() != '"') fail("expected a member name in double quotes, found " + describeHere());
       TextPosition keyAt = here();
       std::string key = string();
-      if (result.contains(key)) {
+      if (build_ && result.contains(key)) {
         throw JsonSyntaxError(keyAt, "the member \"" + key + "\" is given twice");
       }
       skipBlanks();
       if (peek() != ':') fail("expected ':' after the member name, found " + describeHere());
       ++pos_;
       skipBlanks();
-      result[key] = value(pointer + "/" + jsonPointerToken(key), depth + 1);
+      nlohmann::json member = value(continuesPath(parentOnWay, depth, key), depth + 1);
+      if (build_) result[key] = std::move(member);
       skipBlanks();
       if (peek() == ',') {
         ++pos_;
@@ -139,7 +163,7 @@ class Reader {
     }
   }
 
-  nlohmann::json array(const std::string& pointer, int depth) {
+  nlohmann::json array(bool parentOnWay, int depth) {
     ++pos_;  // [
     nlohmann::json result = nlohmann::json::array();
     skipBlanks();
@@ -147,9 +171,11 @@ class Reader {
       ++pos_;
       return result;
     }
-    for (;;) {
+    for (size_t index = 0;; ++index) {
       skipBlanks();
-      result.push_back(value(pointer + "/" + std::to_string(result.size()), depth + 1));
+      const bool on = parentOnWay && continuesPath(true, depth, std::to_string(index));
+      nlohmann::json element = value(on, depth + 1);
+      if (build_) result.push_back(std::move(element));
       skipBlanks();
       if (peek() == ',') {
         ++pos_;
@@ -313,16 +339,39 @@ class Reader {
   size_t lineStart_ = 0;
   mutable size_t countedTo_ = 0;  // the column below is that of this byte
   mutable int column_ = 1;
-  std::map<std::string, TextPosition>* positions_ = nullptr;
+  bool build_ = true;
+  std::vector<std::string> target_;  // the pointer's tokens, when locating
+  std::optional<TextPosition> found_;
+  TextPosition root_;
 };
 
 }  // namespace
 
-TextPosition JsonDocument::positionOf(const std::string& pointer) const {
-  auto found = positions.find(pointer);
-  if (found != positions.end()) return found->second;
-  auto top = positions.find("");
-  return top != positions.end() ? top->second : TextPosition{};
+TextPosition JsonDocument::positionOf(std::string_view pointer) const {
+  std::vector<std::string> tokens;
+  for (size_t at = 0; at < pointer.size();) {
+    const size_t end = std::min(pointer.find('/', at + 1), pointer.size());
+    std::string token;
+    for (size_t i = at + 1; i < end; ++i) {
+      const bool escape = pointer[i] == '~' && i + 1 < end;
+      if (escape && pointer[i + 1] == '1') {
+        token += '/';
+        ++i;
+      } else if (escape && pointer[i + 1] == '0') {
+        token += '~';
+        ++i;
+      } else {
+        token += pointer[i];
+      }
+    }
+    tokens.push_back(std::move(token));
+    at = end;
+  }
+  try {
+    return Reader(text).locate(std::move(tokens));
+  } catch (const JsonSyntaxError&) {
+    return TextPosition{};  // not the text the document was read from
+  }
 }
 
 JsonDocument readJson(std::string_view text) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <map>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -16,16 +15,17 @@ struct TextPosition {
   bool operator==(const TextPosition&) const = default;
 };
 
-// A JSON text read strictly (RFC 8259: no comments, no trailing commas, valid UTF-8), with
-// the place where every value starts, keyed by its JSON pointer ("" for the root,
-// "/apps/0/pid"). Hand-written files need precise messages, so a member given twice is an
-// error rather than silently the last one.
+// A JSON text read strictly (RFC 8259: no comments, no trailing commas, valid UTF-8), and
+// the text it was read from, which must outlive it. Hand-written files need precise
+// messages, so a member given twice is an error rather than silently the last one.
 struct JsonDocument {
   nlohmann::json root;
-  std::map<std::string, TextPosition> positions;
+  std::string_view text;
 
-  // Where the value at `pointer` starts; the root's position when it is unknown.
-  TextPosition positionOf(const std::string& pointer) const;
+  // Where the value at a JSON pointer ("" for the root, "/apps/0/pid") starts; the root's
+  // place when there is no such value. Found by reading the text again, so that reading
+  // keeps no place for each value: only a fault asks, once.
+  TextPosition positionOf(std::string_view pointer) const;
 };
 
 class JsonSyntaxError : public std::runtime_error {

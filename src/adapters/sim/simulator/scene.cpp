@@ -267,7 +267,7 @@ Scene readScene(const Node& root) {
     for (size_t i = 0; i < items.size(); ++i) {
       Node entry = list.element(i);
       SceneApp app = readApp(entry);
-      auto [at, inserted] = pids.emplace(app.definition.pid, entry.pointer);
+      auto [at, inserted] = pids.emplace(app.definition.pid, entry.pointer());
       if (!inserted) {
         entry.member("pid").fail("the pid " + std::to_string(app.definition.pid) +
                                  " is already used by " + at->second);
@@ -332,7 +332,7 @@ SceneLoad parseScene(std::string_view text, const std::string& fileName) {
     return load;
   }
   try {
-    Node root{document.root, ""};
+    Node root{document.root};
     // The format's own fields come first; a defaults object is any key to any value.
     Scene scene = readScene(root);
     readDefaults(root, scene);

@@ -7,6 +7,7 @@
 #include <limits>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -41,22 +42,39 @@ std::string namesOf(const List& list) {
   return out;
 }
 
-// A value of the document with its pointer, so that every complaint can say where.
+// A value of the document and the way to it, so that every complaint can say where. The way
+// is a reference to the parent and this value's name or index in it, and the pointer is
+// spelled only when asked for: copying it into every value would cost the square of the
+// file's size. A node must not outlive its parent, as none of the readers' locals do.
 struct Node {
   const json& value;
-  std::string pointer;
+  const Node* parent = nullptr;
+  const std::string* key = nullptr;  // the document's own, when a member
+  size_t index = 0;                  // when an element
 
   Node member(std::string_view name) const {
-    return Node{value.at(std::string(name)), pointer + "/" + jsonPointerToken(name)};
+    const auto found = value.find(std::string(name));
+    if (found == value.end()) fail("missing member " + inQuotes(name));
+    return Node{*found, this, &found.key(), 0};
   }
-  Node element(size_t index) const {
-    return Node{value.at(index), pointer + "/" + std::to_string(index)};
+  Node element(size_t at) const { return Node{value.at(at), this, nullptr, at}; }
+
+  // The JSON pointer of the value ("" for the root, "/apps/0/pid").
+  std::string pointer() const {
+    std::vector<const Node*> way;
+    for (const Node* node = this; node->parent; node = node->parent) way.push_back(node);
+    std::string out;
+    for (auto step = way.rbegin(); step != way.rend(); ++step) {
+      out +=
+          "/" + ((*step)->key ? jsonPointerToken(*(*step)->key) : std::to_string((*step)->index));
+    }
+    return out;
   }
   bool has(std::string_view name) const {
     return value.is_object() && value.contains(std::string(name));
   }
 
-  [[noreturn]] void fail(const std::string& what) const { throw FormatError{pointer, what}; }
+  [[noreturn]] void fail(const std::string& what) const { throw FormatError{pointer(), what}; }
   [[noreturn]] void expected(const std::string& what) const {
     fail("expected " + what + ", found " + typeName(value));
   }

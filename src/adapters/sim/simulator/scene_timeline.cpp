@@ -53,7 +53,7 @@ void readTimeline(const Node& node, Scene& scene) {
     }
     if (kinds != 1)
       entry.fail("an event has exactly one of \"launch\", \"quit\", \"accessibility\"");
-    events.emplace_back(event, entry.pointer);
+    events.emplace_back(event, entry.pointer());
   }
   std::stable_sort(events.begin(), events.end(),
                    [](const auto& a, const auto& b) { return a.first.at < b.first.at; });

@@ -92,8 +92,9 @@ Simulator::Simulator(Scene scene, Options options)
 Simulator::~Simulator() {
   if (desktopObserver_ != 0) desktop_->removeObserver(desktopObserver_);
   accessibility_->setRequestObserver(nullptr);
-  // Let the scan queue finish first: its blocks report to this simulator.
+  // Let the scan and report queues finish first: their blocks report to this simulator.
   platform_.scanQueue.reset();
+  platform_.reportQueue.reset();
   UpdateChecker::setCheckURLForTesting(std::nullopt);
   server_->stop();
   if (temporaryDirectory_) {
@@ -291,6 +292,7 @@ int Simulator::run(std::function<void()> drive) {
     Platform& platform;
     ~EndOfLife() {
       platform.scanQueue.reset();
+      platform.reportQueue.reset();
       strandel::delegate.reset();
       strandel::app.reset();
     }

@@ -183,6 +183,7 @@ class Simulator {
       "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility";
   static constexpr const char* kAccessibilityNotification = "com.apple.accessibility.api";
   static constexpr const char* kScanQueueLabel = "com.quillet.strandel.ax";
+  static constexpr const char* kReportQueueLabel = "com.quillet.strandel.report";
   static constexpr const char* kSessionQueueLabel = "com.quillet.strandel.sim.urlsession";
 
  private:

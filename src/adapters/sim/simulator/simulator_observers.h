@@ -107,12 +107,12 @@ class Simulator::ObservedDispatch final : public Dispatch {
   std::shared_ptr<DispatchQueue> makeSerialQueue(const std::string& label,
                                                  QualityOfService qos) override {
     auto queue = inner_->makeSerialQueue(label, qos);
-    if (label != kScanQueueLabel) return queue;
+    if (label != kScanQueueLabel && label != kReportQueueLabel) return queue;
     return std::make_shared<ScanQueue>(std::move(queue), simulator_);
   }
 
  private:
-  // Reports each block that read the menu bar as one scan.
+  // Reports each block that read the menu bar as one scan or report.
   class ScanQueue final : public DispatchQueue {
    public:
     ScanQueue(std::shared_ptr<DispatchQueue> inner, Simulator& simulator)
