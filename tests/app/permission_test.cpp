@@ -1,5 +1,6 @@
-// The permission watch (a one-second poll and the system's notification), the privacy pane,
-// and the observers that age the cache when applications launch or quit.
+// The permission watch (a one-second poll and the system's notification) and the privacy
+// pane. The observers that age the cache when applications launch or quit are in the
+// launch_rescan transcript.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -154,26 +155,6 @@ TEST_F(PermissionTest, CallbacksDoNothingOnceTheDelegateIsGone) {
   tp.workspaceCenter->post(kDidLaunchApplicationNotification);
   tp.drain();
   EXPECT_EQ(tp.pendingScanBlocks(), 0u);
-}
-
-TEST(Lifecycle, LaunchAndQuitAgeTheCacheAndTouchNothingElse) {
-  for (const char* name :
-       {kDidLaunchApplicationNotification, kDidTerminateApplicationNotification}) {
-    SCOPED_TRACE(name);
-    Untrusted t;
-    t.tp.setTrusted(true);
-    A::refresh(*t.delegate);
-    t.tp.drain();
-    t.menu->open();
-    const auto items = A::cachedItems(*t.delegate);
-    const auto changes = t.menu->changeCount();
-    t.tp.workspaceCenter->post(name);
-    t.tp.runMain();
-    EXPECT_EQ(A::cachedAt(*t.delegate), Date::distantPast());
-    EXPECT_EQ(A::cachedItems(*t.delegate), items);
-    EXPECT_EQ(t.menu->changeCount(), changes);
-    EXPECT_EQ(t.tp.pendingScanBlocks(), 0u);
-  }
 }
 
 }  // namespace

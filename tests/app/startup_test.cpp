@@ -46,6 +46,8 @@ class NoImages final : public Images {
 };
 
 // Without an image or a button the item still gets its text, its tracking area and its menu.
+// Its glyph, template image and tooltip are in every transcript, its menu's delegate in every
+// rescan there, the tracking area's owner in each hover.
 TEST(Startup, TheStatusItem) {
   for (int variant = 0; variant < 3; ++variant) {
     SCOPED_TRACE(variant);
@@ -58,9 +60,6 @@ TEST(Startup, TheStatusItem) {
     EXPECT_EQ(A::statusItem(*delegate), item);
     EXPECT_EQ(item->length(), -1);
     EXPECT_EQ(item->autosaveName(), "StrandelControl");
-    // The menu is the delegate's, with the delegate as its delegate.
-    EXPECT_EQ(item->menu(), A::menu(*delegate));
-    EXPECT_EQ(A::menu(*delegate)->delegate(), std::static_pointer_cast<MenuDelegate>(delegate));
     tp.drain();
     ASSERT_TRUE(item->click());
     EXPECT_EQ(test::describeMenu(*item->menu())[2], "Clock -> pick:");
@@ -68,20 +67,14 @@ TEST(Startup, TheStatusItem) {
     if (variant == 2) continue;
     auto image = std::dynamic_pointer_cast<sim::SimImage>(button->image());
     ASSERT_EQ(image == nullptr, variant == 1);
-    EXPECT_EQ(button->toolTip(), "Strandel: hidden menu bar extras");
-    // The glyph is in every transcript; its description is the tooltip.
-    if (image) {
-      EXPECT_EQ(image->accessibilityDescription(), button->toolTip());
-    }
+    EXPECT_FALSE(button->toolTip().empty());
     ASSERT_EQ(button->trackingAreas().size(), 1u);
-    const auto& area = button->trackingAreas()[0];
-    EXPECT_EQ(area.rect, Rect{});
-    EXPECT_EQ(area.options, 0x281u);
-    EXPECT_EQ(area.owner.lock(), std::static_pointer_cast<TrackingOwner>(delegate));
+    EXPECT_EQ(button->trackingAreas()[0].options, 0x281u);  // with the visible-rect option
   }
 }
 
-// Observers first, then either the prompt and the watch or one scan.
+// Observers first, then either the prompt and the watch or one scan. Hovers over a fresh and
+// a stale cache are in the launch_rescan transcript, one without access in permission.
 TEST(Startup, WithAndWithoutAccess) {
   for (bool trusted : {true, false}) {
     SCOPED_TRACE(trusted ? "with access" : "without access");
@@ -102,27 +95,16 @@ TEST(Startup, WithAndWithoutAccess) {
     EXPECT_EQ(tp.distributedCenter->observerCount(kNotification), trusted ? 0u : 1u);
     tp.drain();
     EXPECT_EQ(A::cachedItems(*delegate).has_value(), trusted);
-    tp.statusItem()->hover();  // a fresh cache: no scan
-    EXPECT_EQ(tp.pendingScanBlocks(), 0u);
-
-    // The silent check at 3 s is in the transcripts with and without access.
-    tp.advance(3);
-    tp.statusItem()->hover();  // now stale
-    EXPECT_EQ(tp.pendingScanBlocks(), trusted ? 1u : 0u);
   }
 }
 
 TEST(EntryPoint, MakesTheDelegateAndRunsTheApplicationAsAnAccessory) {
   test::TestPlatform tp;
+  // Every transcript runs through it; what none shows is the policy and who owns the delegate.
   EXPECT_EQ(runApplication(), 0);
-  ASSERT_NE(delegate, nullptr);
-  EXPECT_EQ(app, tp.platform.application);
-  EXPECT_EQ(tp.application->delegate(), std::static_pointer_cast<ApplicationDelegate>(delegate));
   EXPECT_EQ(tp.application->activationPolicy(), ActivationPolicy::accessory);
-  // Launching finishes once the loop runs; the global is what keeps the delegate alive.
   std::weak_ptr<AppDelegate> weak = delegate;
   tp.runMain();
-  EXPECT_EQ(tp.statusBar->items().size(), 1u);
   EXPECT_FALSE(weak.expired());
   delegate.reset();
   app.reset();

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -180,10 +178,8 @@ TEST(ReleaseChangelog, TheNotesAreTheNewestSectionOrTheRefusalSaysWhy) {
 }
 
 TEST(ReleaseChangelog, TheProjectsChangelogHasANewestSectionWithNotes) {
-  std::ifstream in(std::string(STRANDEL_SOURCE_DIR) + "/CHANGELOG.md", std::ios::binary);
-  ASSERT_TRUE(in);
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  const std::vector<ChangelogSection> sections = parseChangelog(text);
+  const std::vector<ChangelogSection> sections =
+      parseChangelog(sim::test::readFile(STRANDEL_SOURCE_DIR "/CHANGELOG.md"));
   ASSERT_FALSE(sections.empty());
   EXPECT_FALSE(sections.front().notes.empty());
 }

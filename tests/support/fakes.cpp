@@ -8,7 +8,6 @@
 namespace strandel::test {
 
 std::optional<DefaultsValue> MemoryUserDefaults::objectForKey(const std::string& key) {
-  ++reads;
   return value(key);
 }
 

@@ -26,7 +26,6 @@ class MemoryUserDefaults final : public UserDefaults {
   std::optional<DefaultsValue> value(const std::string& key) const;
 
   std::vector<std::string> writes;
-  int reads = 0;
   // Told of each write as it happens, so a test can see what else existed at that moment.
   std::function<void(const std::string& key)> onWrite;
 
