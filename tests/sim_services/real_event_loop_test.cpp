@@ -159,5 +159,30 @@ TEST_F(RealEventLoopTest, IdleLoopSleepsUntilTheNextTimer) {
   EXPECT_NEAR(loop.now().secondsSinceReference, wallClock, 5.0);
 }
 
+// A simulated app that is slow to answer holds a scan lane in sleepFor; quitting stops the
+// loop, and the lanes are then joined: the stop must end the sleep, or leaving waits for it.
+TEST_F(RealEventLoopTest, AStopEndsASimulatedWaitOnAnotherThread) {
+  std::promise<void> woke;
+  std::future<void> done = woke.get_future();
+  std::thread sleeper([&] {
+    loop.sleepFor(600);
+    woke.set_value();
+  });
+  // Stopped until the sleeper wakes, since the first stop may come before it sleeps; the
+  // bound only keeps a broken build from hanging the suite.
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (done.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready &&
+         std::chrono::steady_clock::now() < giveUp) {
+    loop.stop();
+  }
+  const bool ended = done.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+  EXPECT_TRUE(ended);
+  if (ended) {
+    sleeper.join();
+  } else {
+    sleeper.detach();  // sleeps on past the test; the suite still ends
+  }
+}
+
 }  // namespace
 }  // namespace strandel::sim

@@ -257,6 +257,10 @@ struct RealEventLoop::Core {
   uint64_t nextSeq = 0;
   bool tracking = false;
   bool stopping = false;
+  // Counts stop() calls: a simulated wait on another thread ends at the next one, so that
+  // leaving never waits for an app that is slow to answer.
+  uint64_t stops = 0;
+  std::condition_variable sleepers;
   std::vector<std::shared_ptr<RealTimer>> timers;
   std::vector<std::shared_ptr<RealTimer>> deferred;
   std::map<SourceID, Source> sources;
@@ -389,7 +393,10 @@ void RealEventLoop::addTimer(const TimerRef& timer, RunLoopMode mode) {
 
 void RealEventLoop::sleepFor(double seconds) {
   if (!std::isfinite(seconds) || seconds <= 0) return;
-  std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+  std::unique_lock lock(core_->mutex);
+  const uint64_t stops = core_->stops;
+  core_->sleepers.wait_for(lock, std::chrono::duration<double>(seconds),
+                           [&] { return core_->stops != stops; });
 }
 
 double RealEventLoop::elapsed() {
@@ -404,7 +411,9 @@ void RealEventLoop::stop() {
   {
     std::lock_guard lock(core_->mutex);
     core_->stopping = true;
+    ++core_->stops;
   }
+  core_->sleepers.notify_all();
   core_->signal();
 }
 

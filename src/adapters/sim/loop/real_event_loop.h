@@ -49,14 +49,15 @@ class RealEventLoop : public Dispatch, public Clock, public Timers, public TimeS
   // Timers
   TimerRef scheduledTimer(double interval, bool repeats, TimerBlock block) override;
   void addTimer(const TimerRef& timer, RunLoopMode mode) override;
-  // TimeSource: sleeps the calling thread.
+  // TimeSource: sleeps the calling thread, until the time is up or the next stop().
   void sleepFor(double seconds) override;
   double elapsed() override;
 
   // Runs the loop on the calling thread until stop(). A stop() that comes before run() makes
   // it return at once.
   void run();
-  // Ends every run() and runUntil() in progress as soon as the event running now returns.
+  // Ends every run() and runUntil() in progress as soon as the event running now returns,
+  // and every sleepFor() at once: quitting waits for no simulated app.
   void stop();
   // A nested run (a modal alert): serves events until done() is true, checked after each
   // event, or until stop(). Whatever makes done() true should be an event of this loop (a
