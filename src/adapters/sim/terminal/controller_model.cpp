@@ -101,9 +101,12 @@ std::vector<KeyHint> Controller::keyHints() const {
     }
     std::vector<KeyHint> hints = {{"↑/↓", "move", ""}, {"⏎", "choose", ""}};
     if (onSubmenu) hints.push_back({"→", "open the submenu", "open"});
-    hints.insert(hints.end(), {{"esc", "close", ""},
+    // With the search field focused, letters narrow the rows and esc clears the text first.
+    const bool searching = simulator_.focusedSearchField() != nullptr;
+    hints.insert(hints.end(), {{"esc", searching ? "clear/close" : "close", ""},
                                {"tab", "hold/let go Option", "Option"},
-                               {"letters", "type to a row", "type"},
+                               searching ? KeyHint{"letters", "search", ""}
+                                         : KeyHint{"letters", "type to a row", "type"},
                                {"`", "shortcut", ""}});
     return hints;
   }
