@@ -1,5 +1,7 @@
 #include "menu/menu_search.h"
 
+#include <algorithm>
+
 #include "localization/string_format.h"
 #include "scanner/extra_item.h"
 
@@ -12,11 +14,20 @@ void setHidden(const MenuItemRef& row, bool hidden) {
   if (row && row->isHidden() != hidden) row->setHidden(hidden);
 }
 
+// Text typed on after a query that kept no row, when it cannot make an earlier word match:
+// ASCII never joins what came before it, as a separate voicing mark joins its kana.
+bool extendsPlainly(const std::string& text, const std::string& before) {
+  if (text.size() < before.size() || text.compare(0, before.size(), before) != 0) return false;
+  return std::all_of(text.begin() + static_cast<std::ptrdiff_t>(before.size()), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 }  // namespace
 
 void MenuSearch::index(const Menu& menu, const std::string& hiddenFormat,
                        const std::string& visibleFormat) {
   rows.clear();
+  deadEnd.reset();  // fresh rows may hold what the query asks for
   groups[0] = Group{nullptr, visibleFormat};
   groups[1] = Group{nullptr, hiddenFormat};
   groupSeparator = nullptr;
@@ -45,7 +56,12 @@ void MenuSearch::index(const Menu& menu, const std::string& hiddenFormat,
 }
 
 void MenuSearch::apply() {
-  const SearchQuery query(field ? field->stringValue() : std::string());
+  const std::string typed = field ? field->stringValue() : std::string();
+  if (deadEnd && extendsPlainly(typed, *deadEnd)) {
+    deadEnd = typed;
+    return;
+  }
+  const SearchQuery query(typed);
   long kept[2] = {0, 0};
   for (const Row& r : rows) {
     const bool stays = query.matches(r.key.label, r.key.owner);
@@ -67,6 +83,8 @@ void MenuSearch::apply() {
   }
   setHidden(groupSeparator, kept[0] == 0 || kept[1] == 0);
   setHidden(noMatchRow, rows.empty() || kept[0] + kept[1] > 0);
+  deadEnd.reset();
+  if (!rows.empty() && kept[0] + kept[1] == 0) deadEnd = typed;
 }
 
 MenuItemRef MenuSearch::firstShownRow() const {

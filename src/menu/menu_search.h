@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,9 @@ struct MenuSearch {
   Group groups[2];  // visible, hidden
   // Between the hidden and the visible rows: shown only while both have rows.
   MenuItemRef groupSeparator;
+  // The last query that kept no row: plain text typed on after it keeps none either, so a
+  // long paste costs no folding or matching per keystroke.
+  std::optional<std::string> deadEnd;
 
   // Reads the rows of a freshly built menu.
   void index(const Menu& menu, const std::string& hiddenFormat, const std::string& visibleFormat);

@@ -26,7 +26,8 @@ TEST(MenuSearch, HeadersCountTheRowsThatStayAndGoWithTheirLastRow) {
   auto menu = test::TestPlatform::menuOf(*delegate);
   A::build(*delegate, *menu,
            ExtraItems{extra("Café Timer", "Tempo", true, -80), extra("Xin Notes", "Xin", true, -40),
-                      extra("Volume", "Sonar", false, 900), extra("Wi-Fi", "Wi-Fi", false, 950)});
+                      extra("Volume", "Sonar", false, 900), extra("Wi-Fi", "Wi-Fi", false, 950),
+                      extra("がく", "Gaku", false, 990)});
   auto field = menu->itemAtIndex(0)->view();
   ASSERT_TRUE(field);
   const Rows footer = test::englishFooter();
@@ -40,6 +41,11 @@ TEST(MenuSearch, HeadersCountTheRowsThatStayAndGoWithTheirLastRow) {
        "a stale count; an empty group's header or the separator between groups left"},
       {"sonar", {"VISIBLE (1) (disabled)", "Volume -> pick:", "---"}, "the hidden header left"},
       {"zzz", {"No Matching Extras (disabled)", "---"}, "no word when nothing stays"},
+      {"zzzq", {"No Matching Extras (disabled)", "---"}, "rows back past a query that kept none"},
+      {"か", {"No Matching Extras (disabled)", "---"}, "voicing marks dropped"},
+      {"か\u3099",
+       {"VISIBLE (1) (disabled)", "がく -> pick:", "---"},
+       "a voicing mark typed after a query that kept no row taken as unable to match"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.query) + ": " + c.catches);
