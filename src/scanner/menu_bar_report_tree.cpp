@@ -25,10 +25,7 @@ class TreeReader {
   std::optional<Element> extraDetails(const AXRef& extra) {
     if (!enter(extra)) return std::nullopt;
     Element out;
-    out.role = text(extra, "AXRole");
-    out.subrole = text(extra, "AXSubrole");
-    out.identifier = text(extra, "AXIdentifier");
-    out.title = text(extra, "AXTitle");
+    readNames(extra, out);
     out.enabled = boolean(extra, "AXEnabled");
     if (stopped()) return std::nullopt;
     out.children = children(extra, "AXChildren", 3);
@@ -97,10 +94,7 @@ class TreeReader {
         }
       }
     }
-    out.role = text(element, "AXRole");
-    out.subrole = text(element, "AXSubrole");
-    out.identifier = text(element, "AXIdentifier");
-    out.title = text(element, "AXTitle");
+    readNames(element, out);
     out.description = text(element, "AXDescription");
     AXRef value;
     Point point{};
@@ -131,6 +125,14 @@ class TreeReader {
     AXRef list;
     if (!ask(parent, attribute, list).succeededWith(AXValueKind::array)) return {};
     return elements(list, depth);
+  }
+
+  // What names any dumped element, in the order it is asked.
+  void readNames(const AXRef& element, Element& out) {
+    out.role = text(element, "AXRole");
+    out.subrole = text(element, "AXSubrole");
+    out.identifier = text(element, "AXIdentifier");
+    out.title = text(element, "AXTitle");
   }
 
   std::optional<std::string> text(const AXRef& element, std::string_view attribute) {
