@@ -50,7 +50,8 @@ TEST_F(RealEventLoopTest, BlocksRunInOrderAndAStopFromAnotherThreadEndsEveryRun)
 }
 
 // The serial blocks wait until the main thread has served a block of its own, so a serial
-// queue on the main thread, or one that holds the main loop up, never gets there.
+// queue on the main thread, or one that holds the main loop up, never gets there. Once
+// stopped, the process is leaving: what is queued then never runs.
 TEST_F(RealEventLoopTest, SerialQueueRunsBlocksOneAtATimeInOrderOffTheMainThread) {
   std::vector<int> order;  // serial thread only until the queue is dropped
   int running = 0;
@@ -65,12 +66,15 @@ TEST_F(RealEventLoopTest, SerialQueueRunsBlocksOneAtATimeInOrderOffTheMainThread
       opened.wait();
       if (++running != 1 || std::this_thread::get_id() == mainThread) overlappedOrOnMain = true;
       order.push_back(i);
-      if (i == 0) raw->async([&] { order.push_back(100); });  // after all the others
-      if (i == 49) {
-        loop.mainQueue().async([&] {
-          log.push_back("serial result");
-          EXPECT_EQ(std::this_thread::get_id(), mainThread);
-          loop.stop();
+      // After all the others.
+      if (i == 0) {
+        raw->async([&] {
+          order.push_back(100);
+          loop.mainQueue().async([&] {
+            log.push_back("serial result");
+            EXPECT_EQ(std::this_thread::get_id(), mainThread);
+            loop.stop();
+          });
         });
       }
       --running;
@@ -81,7 +85,8 @@ TEST_F(RealEventLoopTest, SerialQueueRunsBlocksOneAtATimeInOrderOffTheMainThread
     gate.set_value();
   });
   loop.run();
-  queue.reset();  // runs what is pending, then joins
+  queue->async([&] { order.push_back(200); });
+  queue.reset();  // drops what is pending, then joins
   EXPECT_EQ(log, (Log{"main still serving", "serial result"}));
   EXPECT_EQ(order.size(), 51u);
   EXPECT_TRUE(std::is_sorted(order.begin(), order.end()));  // 0 to 49, then 100
@@ -160,22 +165,19 @@ TEST_F(RealEventLoopTest, IdleLoopSleepsUntilTheNextTimer) {
 }
 
 // A simulated app that is slow to answer holds a scan lane in sleepFor; quitting stops the
-// loop, and the lanes are then joined: the stop must end the sleep, or leaving waits for it.
-TEST_F(RealEventLoopTest, AStopEndsASimulatedWaitOnAnotherThread) {
+// loop, and the lanes are then joined: the stop must end the sleep, and every one the lane
+// begins after it, or leaving waits for them.
+TEST_F(RealEventLoopTest, AStopEndsEverySimulatedWaitOnAnotherThread) {
   std::promise<void> woke;
   std::future<void> done = woke.get_future();
   std::thread sleeper([&] {
+    loop.sleepFor(600);  // the stop comes before or during it
     loop.sleepFor(600);
     woke.set_value();
   });
-  // Stopped until the sleeper wakes, since the first stop may come before it sleeps; the
-  // bound only keeps a broken build from hanging the suite.
-  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (done.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready &&
-         std::chrono::steady_clock::now() < giveUp) {
-    loop.stop();
-  }
-  const bool ended = done.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+  loop.stop();
+  // The bound only keeps a broken build from hanging the suite.
+  const bool ended = done.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
   EXPECT_TRUE(ended);
   if (ended) {
     sleeper.join();

@@ -75,6 +75,7 @@ class PtyProgram {
       ::setenv("TERM", "xterm-256color", 1);
       ::setenv("LC_ALL", "C.UTF-8", 1);
       ::setenv("XDG_CONFIG_HOME", home_.path().c_str(), 1);
+      if (::chdir(home_.path().c_str()) != 0) ::_exit(126);  // where copied reports land
       if (asJob) runAsForegroundJob(STRANDEL_PROGRAM, scene.c_str());
       ::execl(STRANDEL_PROGRAM, STRANDEL_PROGRAM, "--scene", scene.c_str(), nullptr);
       ::_exit(127);
@@ -250,6 +251,37 @@ TEST(Terminal,
   program.send("\x03");
   EXPECT_EQ(program.waitForExit(), 0);
   EXPECT_TRUE(program.terminalAsItWas());
+}
+
+TEST(Terminal, QuittingWhileReportsOfASlowHostAreQueuedLeavesAtOnceAndGivesTheTerminalBack) {
+  // Sixteen apps that answer each request in 0.2 s: every report runs to its bound of 3 s.
+  std::string scene = R"({"screen": {"frame": [0, 0, 1512, 982]}, "accessibilityGranted": true,
+                          "apps": [)";
+  for (int i = 0; i < 16; ++i) {
+    scene += (i ? ", " : "") + std::string(R"({"pid": )") + std::to_string(600 + i) +
+             R"(, "name": "Slow", "responseDelay": 0.2, "extras": [{"frame": [)" +
+             std::to_string(700 + 40 * i) + ", 0, 30, 37]}]}";
+  }
+  PtyProgram program(scene + "]}");
+  ASSERT_TRUE(program.waitFor("⋯")) << program.output();
+  // Ten reports, chosen with Option held: taking them all would outlast the patience.
+  for (int report = 0; report < 10; ++report) {
+    size_t before = program.output().size();
+    program.send("\r");
+    ASSERT_TRUE(program.waitFor("Quit Strandel", before)) << program.output().substr(before);
+    program.send("\t");
+    ASSERT_TRUE(program.waitFor("Option held", before)) << program.output().substr(before);
+    program.send("\x1bOA\x1bOA\x1bOA\r");  // up from no row: Quit, Support, the report
+  }
+  ASSERT_TRUE(program.waitFor("report: ")) << program.output();  // the first, in about 3 s
+  size_t before = program.output().size();
+  program.send("\r");
+  ASSERT_TRUE(program.waitFor("Quit Strandel", before)) << program.output().substr(before);
+  program.send("\x1bOA\r");
+  EXPECT_EQ(program.waitForExit(), 0) << program.output().substr(before);
+  EXPECT_TRUE(program.terminalAsItWas());
+  EXPECT_NE(program.output().find("\033[?1003l", before), std::string::npos);  // pointer off
+  EXPECT_NE(program.output().find("Strandel quit.", before), std::string::npos);
 }
 
 TEST(Terminal, ARefusedSceneIsReportedBeforeTheTerminalIsTakenOver) {

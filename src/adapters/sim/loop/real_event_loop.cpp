@@ -257,9 +257,11 @@ struct RealEventLoop::Core {
   uint64_t nextSeq = 0;
   bool tracking = false;
   bool stopping = false;
-  // Counts stop() calls: a simulated wait on another thread ends at the next one, so that
-  // leaving never waits for an app that is slow to answer.
-  uint64_t stops = 0;
+  // Set by the first stop(): the process is leaving, so simulated waits on other threads
+  // end at once and serial queues start no more blocks, and leaving waits neither for an app
+  // that is slow to answer nor for work queued behind it. Written under the lock (sleepers
+  // wait on it); shared with the queues' threads, which may outlive the loop.
+  const std::shared_ptr<std::atomic<bool>> leaving = std::make_shared<std::atomic<bool>>(false);
   std::condition_variable sleepers;
   std::vector<std::shared_ptr<RealTimer>> timers;
   std::vector<std::shared_ptr<RealTimer>> deferred;
@@ -289,6 +291,10 @@ void RealTimer::invalidate() {
 
 // One thread per queue; blocks run in the order they were given.
 struct Worker {
+  explicit Worker(std::shared_ptr<const std::atomic<bool>> processLeaving)
+      : leaving(std::move(processLeaving)) {}
+
+  const std::shared_ptr<const std::atomic<bool>> leaving;
   std::mutex mutex;
   std::condition_variable wake;
   std::deque<Block> blocks;
@@ -305,14 +311,16 @@ struct Worker {
         block = std::move(self->blocks.front());
         self->blocks.pop_front();
       }
-      block();
+      // A process that exits runs nothing it had queued: the block is dropped.
+      if (!self->leaving->load()) block();
     }
   }
 };
 
 class SerialQueue : public DispatchQueue {
  public:
-  explicit SerialQueue(std::string label) : label_(std::move(label)) {
+  SerialQueue(std::string label, std::shared_ptr<const std::atomic<bool>> leaving)
+      : label_(std::move(label)), worker_(std::make_shared<Worker>(std::move(leaving))) {
     auto worker = worker_;
     worker_->thread = std::thread([worker, name = label_.substr(0, 15)] {
       pthread_setname_np(pthread_self(), name.c_str());
@@ -347,7 +355,7 @@ class SerialQueue : public DispatchQueue {
 
  private:
   std::string label_;
-  std::shared_ptr<Worker> worker_ = std::make_shared<Worker>();
+  std::shared_ptr<Worker> worker_;
 };
 
 }  // namespace
@@ -362,7 +370,7 @@ MainQueue& RealEventLoop::mainQueue() {
 
 std::shared_ptr<DispatchQueue> RealEventLoop::makeSerialQueue(const std::string& label,
                                                               QualityOfService) {
-  return std::make_shared<SerialQueue>(label);
+  return std::make_shared<SerialQueue>(label, core_->leaving);
 }
 
 Date RealEventLoop::now() {
@@ -394,9 +402,8 @@ void RealEventLoop::addTimer(const TimerRef& timer, RunLoopMode mode) {
 void RealEventLoop::sleepFor(double seconds) {
   if (!std::isfinite(seconds) || seconds <= 0) return;
   std::unique_lock lock(core_->mutex);
-  const uint64_t stops = core_->stops;
   core_->sleepers.wait_for(lock, std::chrono::duration<double>(seconds),
-                           [&] { return core_->stops != stops; });
+                           [&] { return core_->leaving->load(); });
 }
 
 double RealEventLoop::elapsed() {
@@ -411,7 +418,7 @@ void RealEventLoop::stop() {
   {
     std::lock_guard lock(core_->mutex);
     core_->stopping = true;
-    ++core_->stops;
+    *core_->leaving = true;
   }
   core_->sleepers.notify_all();
   core_->signal();

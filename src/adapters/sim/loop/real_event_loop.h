@@ -30,7 +30,11 @@ namespace strandel::sim {
 // quality of service is not modelled).
 // Dropping the last reference to a queue lets it finish its pending blocks, then joins its
 // thread (or, when the last reference goes inside one of its own blocks, lets the thread
-// finish on its own).
+// finish on its own). Once the loop is stopped, its process is leaving, as a Mac app's
+// process ends once applicationWillTerminate: returns (AppKit's NSApplication terminate:
+// docs), whatever its threads and queues hold: serial queues drop their pending blocks
+// instead of running them, and simulated waits end at once. A later run() still serves
+// the main thread.
 class RealEventLoop : public Dispatch, public Clock, public Timers, public TimeSource {
  public:
   using SourceID = uint64_t;
@@ -49,7 +53,7 @@ class RealEventLoop : public Dispatch, public Clock, public Timers, public TimeS
   // Timers
   TimerRef scheduledTimer(double interval, bool repeats, TimerBlock block) override;
   void addTimer(const TimerRef& timer, RunLoopMode mode) override;
-  // TimeSource: sleeps the calling thread, until the time is up or the next stop().
+  // TimeSource: sleeps the calling thread until the time is up; not at all after a stop().
   void sleepFor(double seconds) override;
   double elapsed() override;
 
@@ -57,7 +61,8 @@ class RealEventLoop : public Dispatch, public Clock, public Timers, public TimeS
   // it return at once.
   void run();
   // Ends every run() and runUntil() in progress as soon as the event running now returns,
-  // and every sleepFor() at once: quitting waits for no simulated app.
+  // and every sleepFor() at once; leaves the serial queues' pending blocks unrun: quitting
+  // waits for no simulated app and no queued work.
   void stop();
   // A nested run (a modal alert): serves events until done() is true, checked after each
   // event, or until stop(). Whatever makes done() true should be an event of this loop (a
