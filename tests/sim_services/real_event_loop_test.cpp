@@ -50,8 +50,7 @@ TEST_F(RealEventLoopTest, BlocksRunInOrderAndAStopFromAnotherThreadEndsEveryRun)
 }
 
 // The serial blocks wait until the main thread has served a block of its own, so a serial
-// queue on the main thread, or one that holds the main loop up, never gets there. Once
-// stopped, the process is leaving: what is queued then never runs.
+// queue on the main thread, or one that holds the main loop up, never gets there.
 TEST_F(RealEventLoopTest, SerialQueueRunsBlocksOneAtATimeInOrderOffTheMainThread) {
   std::vector<int> order;  // serial thread only until the queue is dropped
   int running = 0;
@@ -61,22 +60,20 @@ TEST_F(RealEventLoopTest, SerialQueueRunsBlocksOneAtATimeInOrderOffTheMainThread
   std::promise<void> gate;
   std::shared_future<void> opened = gate.get_future().share();
   DispatchQueue* raw = queue.get();  // alive until its destructor has drained it
+  Block last = [&] {                 // queued by the first block, so after all the others
+    order.push_back(100);
+    loop.mainQueue().async([&] {
+      log.push_back("serial result");
+      EXPECT_EQ(std::this_thread::get_id(), mainThread);
+      loop.stop();
+    });
+  };
   for (int i = 0; i < 50; ++i) {
     queue->async([&, i, opened] {
       opened.wait();
       if (++running != 1 || std::this_thread::get_id() == mainThread) overlappedOrOnMain = true;
       order.push_back(i);
-      // After all the others.
-      if (i == 0) {
-        raw->async([&] {
-          order.push_back(100);
-          loop.mainQueue().async([&] {
-            log.push_back("serial result");
-            EXPECT_EQ(std::this_thread::get_id(), mainThread);
-            loop.stop();
-          });
-        });
-      }
+      if (i == 0) raw->async(last);
       --running;
     });
   }
@@ -86,7 +83,7 @@ TEST_F(RealEventLoopTest, SerialQueueRunsBlocksOneAtATimeInOrderOffTheMainThread
   });
   loop.run();
   queue->async([&] { order.push_back(200); });
-  queue.reset();  // drops what is pending, then joins
+  queue.reset();  // stopped, the process is leaving: drops what is pending, then joins
   EXPECT_EQ(log, (Log{"main still serving", "serial result"}));
   EXPECT_EQ(order.size(), 51u);
   EXPECT_TRUE(std::is_sorted(order.begin(), order.end()));  // 0 to 49, then 100
