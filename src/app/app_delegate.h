@@ -74,8 +74,8 @@ class AppDelegate final : public ApplicationDelegate,
   static constexpr double kRowsBatchInterval = 0.05;
 
   void refresh(std::optional<Completion> completion);
-  // An app of the scan in flight has answered: the open menu takes its fresh rows, at most
-  // once per kRowsBatchInterval.
+  // An app of the scan in flight has answered, or the scan has ended: the open menu takes
+  // the fresh rows, at most once per kRowsBatchInterval.
   void freshRowsArrived();
   void showFreshRows();
   void build(Menu& menu, const std::optional<ExtraItems>& items);
@@ -86,7 +86,9 @@ class AppDelegate final : public ApplicationDelegate,
   void checkAccessibilityGrant();
   void observeAppLifecycle();
   void showPermissionMenu(Menu& menu);
-  MenuItemRef addItemRow(Menu& menu, const ExtraItemRef& item, const std::string& title);
+  void addItemRow(Menu& menu, const ExtraItemRef& item);
+  // Fills an extra's row, new or kept, with what it shows and what choosing it presses.
+  void showExtra(MenuItem& row, const ExtraItemRef& item);
   void addPlaceholder(const std::string& text, Menu& menu);
   void addSearchRow(Menu& menu);
   void addNoMatchRow(Menu& menu);

@@ -1,3 +1,4 @@
+#include <utility>
 #include <vector>
 
 #include "app/app_delegate.h"
@@ -20,6 +21,39 @@ std::vector<std::string> signaturesOf(const ExtraItems& items) {
   return signatures;
 }
 
+bool sameExtra(const ExtraItem& a, const ExtraItem& b) {
+  if (a.element && b.element) return platform().accessibility->equal(a.element, b.element);
+  return !a.element && !b.element && a.appName == b.appName && a.ownerName == b.ownerName;
+}
+
+// The extra row the person has highlighted and its extra in `items`, while the list still
+// holds it; none otherwise.
+std::pair<MenuItemRef, ExtraItemRef> highlightedExtra(const Menu& target, const ExtraItems& items) {
+  MenuItemRef row = target.highlightedItem();
+  auto shown = row ? std::dynamic_pointer_cast<const ExtraItem>(row->representedObject()) : nullptr;
+  if (!shown) return {};
+  for (const auto& item : items) {
+    if (sameExtra(*item, *shown)) return {row, item};
+  }
+  return {};
+}
+
+void removeAllBut(Menu& target, const MenuItemRef& kept) {
+  const long at = target.indexOfItem(kept);
+  for (long i = target.numberOfItems() - 1; i > at; --i) target.removeItemAtIndex(i);
+  for (long i = at - 1; i >= 0; --i) target.removeItemAtIndex(i);
+}
+
+// The first `count` rows after the kept first row belong above it: they move there one by
+// one, and the kept row itself never leaves the menu.
+void moveAboveKeptRow(Menu& target, long count) {
+  for (long i = 0; i < count; ++i) {
+    MenuItemRef row = target.itemAtIndex(i + 1);
+    target.removeItemAtIndex(i + 1);
+    target.insertItem(std::move(row), i);
+  }
+}
+
 }  // namespace
 
 void AppDelegate::build(Menu& target, const std::optional<ExtraItems>& items) {
@@ -40,7 +74,25 @@ void AppDelegate::build(Menu& target, const std::optional<ExtraItems>& items) {
   // The same list again leaves an open menu alone, rows and represented objects included.
   if (shownSignature && *shownSignature == signatures) return;
   shownSignature = std::move(signatures);
-  target.removeAllItems();
+  // The menu cannot highlight a row anew, so the row the person has highlighted stays, with
+  // its extra's fresh details, while the rows around it are replaced.
+  const auto kept = highlightedExtra(target, *items);
+  const MenuItemRef& keptRow = kept.first;
+  const ExtraItemRef& keptItem = kept.second;
+  long rowsAboveKeptRow = 0;
+  if (keptRow) {
+    removeAllBut(target, keptRow);
+  } else {
+    target.removeAllItems();
+  }
+  auto addExtraRow = [&](const ExtraItemRef& item) {
+    if (item != keptItem) {
+      addItemRow(target, item);
+      return;
+    }
+    showExtra(*keptRow, item);
+    rowsAboveKeptRow = target.numberOfItems() - 1;
+  };
 
   ExtraItems hidden;
   ExtraItems visible;
@@ -55,23 +107,18 @@ void AppDelegate::build(Menu& target, const std::optional<ExtraItems>& items) {
   if (!hidden.empty()) {
     addHeader(stringWithFormat(L("list.occludedHeader"), {static_cast<int64_t>(hidden.size())}),
               target);
-    for (const auto& item : hidden) {
-      // The menu's type-select reads the plain title, so the mark is only drawn: typing
-      // the label's first letters reaches the row.
-      auto row = addItemRow(target, item, item->appName);
-      row->setAttributedTitle(
-          AttributedString{kHiddenMark + item->appName, Font::menu(), std::nullopt});
-    }
+    for (const auto& item : hidden) addExtraRow(item);
   }
   if (!visible.empty()) {
     if (!hidden.empty()) target.addItem(menus.separatorItem());
     addHeader(stringWithFormat(L("list.visibleHeader"), {static_cast<int64_t>(visible.size())}),
               target);
-    for (const auto& item : visible) addItemRow(target, item, item->appName);
+    for (const auto& item : visible) addExtraRow(item);
   }
   if (!items->empty()) addNoMatchRow(target);
   target.addItem(menus.separatorItem());
   addFooterItems(target);
+  if (keptRow) moveAboveKeptRow(target, rowsAboveKeptRow);
   // The query applies to fresh rows too, so a rebuild while the menu is open keeps it.
   if (!items->empty()) filterBuiltRows(target);
 }
@@ -90,20 +137,29 @@ void AppDelegate::addPlaceholder(const std::string& text, Menu& target) {
   target.addItem(row);
 }
 
-MenuItemRef AppDelegate::addItemRow(Menu& target, const ExtraItemRef& item,
-                                    const std::string& title) {
-  auto row = platform().menus->makeItem(title, kPickAction, "");
+void AppDelegate::addItemRow(Menu& target, const ExtraItemRef& item) {
+  auto row = platform().menus->makeItem(item->appName, kPickAction, "");
   row->setTarget(weak_from_this());
-  row->setRepresentedObject(item);
-  // All extras of one application share its icon; each row gets its own small copy.
-  if (item->icon) {
-    if (auto copy = item->icon->copy()) {
-      copy->setSize(kRowIconSize);
-      row->setImage(std::move(copy));
-    }
-  }
+  showExtra(*row, item);
   target.addItem(row);
-  return row;
+}
+
+void AppDelegate::showExtra(MenuItem& row, const ExtraItemRef& item) {
+  row.setTitle(item->appName);
+  row.setRepresentedObject(item);
+  // All extras of one application share its icon; each row gets its own small copy.
+  ImageRef copy = item->icon ? item->icon->copy() : nullptr;
+  if (copy) copy->setSize(kRowIconSize);
+  if (copy || row.image()) row.setImage(std::move(copy));
+  if (item->occluded) {
+    // The menu's type-select reads the plain title, so the mark is only drawn: typing the
+    // label's first letters reaches the row.
+    row.setAttributedTitle(
+        AttributedString{kHiddenMark + item->appName, Font::menu(), std::nullopt});
+  } else if (row.attributedTitle()) {
+    // A kept row that was hidden: drawn as a plain row, which has no setter of its own.
+    row.setAttributedTitle(AttributedString{item->appName, Font::menu(), std::nullopt});
+  }
 }
 
 }  // namespace strandel

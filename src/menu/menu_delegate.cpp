@@ -27,12 +27,12 @@ void AppDelegate::menuNeedsUpdate(Menu& shown) {
   if (cachedItems && platform().clock->now().timeIntervalSince(cachedAt) <= kCacheFreshness) {
     return;
   }
-  // Only the delegate's own menu can be held until the scan comes back.
-  MenuRef held = &shown == menu.get() ? menu : nullptr;
+  // Only the delegate's own menu takes the rows when the scan comes back.
+  const bool ownMenu = &shown == menu.get();
   std::weak_ptr<AppDelegate> weakSelf = weak_from_this();
-  refresh([weakSelf, held](const ExtraItems& items) {
+  refresh([weakSelf, ownMenu](const ExtraItems&) {
     auto self = weakSelf.lock();
-    if (self && held && self->menuIsOpen) self->build(*held, items);
+    if (self && ownMenu && self->menuIsOpen) self->freshRowsArrived();
   });
 }
 

@@ -32,8 +32,9 @@ void AppDelegate::refresh(std::optional<Completion> completion) {
         self->scanning = false;
         self->cachedItems = items;
         self->cachedAt = platform().clock->now();
-        // An open menu that lists rows takes the whole fresh list, asked for or not.
-        if (self->menuIsOpen && self->shownSignature) self->build(*self->menu, items);
+        // An open menu that lists rows takes the whole fresh list, asked for or not, as
+        // the last batch.
+        if (self->menuIsOpen && self->shownSignature) self->freshRowsArrived();
         auto waiting = std::exchange(self->pendingCompletions, {});
         for (const auto& served : waiting) served(items);
       });
@@ -57,10 +58,12 @@ void AppDelegate::freshRowsArrived() {
 }
 
 void AppDelegate::showFreshRows() {
-  // The scan may have ended meanwhile: its completion has shown every row.
-  if (!menuIsOpen || !scanRun) return;
-  build(*menu, scanRun->rowsWith(cachedItems));
-  rowsShownAt = platform().clock->now();
+  if (!menuIsOpen) return;
+  // Without a scan in flight the cache holds the whole fresh list.
+  const auto before = shownSignature;
+  build(*menu, scanRun ? scanRun->rowsWith(cachedItems) : cachedItems);
+  // Only rows that changed start the interval: answers that change nothing delay nothing.
+  if (shownSignature != before) rowsShownAt = platform().clock->now();
 }
 
 void AppDelegate::mouseEntered() {

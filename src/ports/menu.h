@@ -146,6 +146,14 @@ class Menu {
   virtual MenuItemRef itemAtIndex(long index) const = 0;
   virtual void removeAllItems() = 0;
   virtual void addItem(MenuItemRef item) = 0;
+  // insertItem:atIndex: and removeItemAtIndex:, for updating rows of an open menu in place.
+  virtual void insertItem(MenuItemRef item, long index) = 0;
+  virtual void removeItemAtIndex(long index) = 0;
+  // indexOfItem: -1 when the row is not in this menu.
+  virtual long indexOfItem(const MenuItemRef& item) const = 0;
+  // The row the keyboard or the pointer rests on; none when no row is highlighted. There is
+  // no setter: the highlight stays on its row only while that very row stays in the menu.
+  virtual MenuItemRef highlightedItem() const = 0;
   virtual MenuItemRef addItemWithTitle(const std::string& title, std::optional<std::string> action,
                                        const std::string& keyEquivalent) = 0;
   virtual void setDelegate(std::weak_ptr<MenuDelegate> delegate) = 0;

@@ -139,6 +139,39 @@ TEST_F(MenuBuilderTest, AMovedReorderedOrMissingItemRebuildsEveryRow) {
   }
 }
 
+// The menu cannot highlight a row anew: a rebuild keeps the highlighted extra's very row,
+// with its fresh details, wherever the extra's row now goes, and builds the rest as new.
+TEST_F(MenuBuilderTest, TheHighlightedExtraKeepsItsRowWhereverItGoes) {
+  const auto icon = std::make_shared<sim::SimImage>("◆", "red", Size{32, 32});
+  struct Case {
+    std::string name;
+    ExtraItems after;
+    bool kept;
+  };
+  const std::vector<Case> cases = {
+      {"a hidden extra comes above it", {extra("N", true, -80), extra("A", true, -40)}, true},
+      {"it comes into view, its icon gone", {extra("B", false, 800), extra("A", false, 900)}, true},
+      {"it is gone", {extra("B", false, 800)}, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUp();
+    build(c.after);  // the rows a fresh menu gets
+    const Rows fresh = test::describeMenu(*menu);
+    SetUp();
+    build(ExtraItems{extra("A", true, -40, icon), extra("B", false, 900)});
+    menu->highlightShownRow(2);
+    const MenuItemRef row = menu->highlightedItem();
+    ASSERT_EQ(row->title(), "A");
+    build(c.after);
+    EXPECT_EQ(test::describeMenu(*menu), fresh);
+    EXPECT_EQ(menu->highlightedItem(), c.kept ? row : nullptr);
+    if (!c.kept) continue;
+    EXPECT_EQ(row->representedObject(), c.after.back());  // choosing it presses the fresh one
+    EXPECT_EQ(row->image(), nullptr);
+  }
+}
+
 // Their small dimmed style is in every golden transcript's menus.
 TEST_F(MenuBuilderTest, HeadersCountAs64BitIntegers) {
   tp.bundle->strings["list.occludedHeader"] = "%lld hidden, %lld?";

@@ -46,7 +46,7 @@ TEST(MenuOpening, ShowsTheCacheAtOnceAndRescansOnlyWhenOlderThanTwoSeconds) {
     EXPECT_EQ(test::describeMenu(*s.menu), listRows({"Clock"}));
     const bool scans = age > 2.0;
     EXPECT_EQ(s.tp.pendingScanBlocks(), scans ? 2u : 0u);  // one per app
-    s.tp.drain();
+    s.tp.settle();
     EXPECT_EQ(test::describeMenu(*s.menu),
               scans ? listRows({"Clock", "Wi-Fi"}) : listRows({"Clock"}));
   }

@@ -157,9 +157,9 @@ TEST_F(RefreshTest, HoverRescansOnlyACacheOlderThanTwoSeconds) {
 namespace strandel {
 namespace {
 
-// Fresh rows take the cached rows' place as each app answers, at most every 50 ms: a quick
-// app at once, one answering 30 ms later at 50 ms, a hung one's rows until its time-out ends
-// at 250 ms, a slow one (three round trips of 0.1 s) last.
+// Fresh rows take the cached rows' place as each app answers, at most 50 ms after rows last
+// changed: an app answering 30 ms after the opening at once, a hung one's rows until its
+// time-out ends at 250 ms, and the slow last one (three round trips of 90 ms) at 300 ms.
 TEST_F(RefreshTest, AnOpenMenuTakesEachAppsFreshRowsAsTheyComeInBatches) {
   ProcessID medium = tp.launchApp("Medium", {{"Medium", 700}});
   ProcessID hung = tp.launchApp("Hung", {{"Hung", 500}});
@@ -174,7 +174,7 @@ TEST_F(RefreshTest, AnOpenMenuTakesEachAppsFreshRowsAsTheyComeInBatches) {
   };
   rename(medium, 0.01, "Medium2");
   rename(hung, 60, "never");
-  rename(slow, 0.1, "Slow2");
+  rename(slow, 0.09, "Slow2");  // the last to answer, 20 ms after the hung app's time-out
   auto menu = test::TestPlatform::menuOf(*delegate);
   std::map<long, Names> shown;  // ms after opening: the item rows then
   const Date opened = tp.now();
@@ -189,7 +189,7 @@ TEST_F(RefreshTest, AnOpenMenuTakesEachAppsFreshRowsAsTheyComeInBatches) {
   menu->open();
   tp.loop->runUntil(Date{opened.secondsSinceReference + 1});
   EXPECT_EQ(shown, (std::map<long, Names>{{0, {"Slow", "Hung", "Medium", "Clock"}},
-                                          {50, {"Slow", "Hung", "Medium2", "Clock"}},
+                                          {30, {"Slow", "Hung", "Medium2", "Clock"}},
                                           {250, {"Slow", "Medium2", "Clock"}},
                                           {300, {"Slow2", "Medium2", "Clock"}}}));
 }

@@ -258,6 +258,28 @@ class MacMenu final : public Menu {
     [menu_ addItem:row];
   }
 
+  void insertItem(MenuItemRef item, long index) override {
+    NSMenuItem* row = unwrapItem(item);
+    // Past the end, or a row already in a menu, makes AppKit raise an exception.
+    if (row == nil || row.menu != nil || index < 0 || index > menu_.numberOfItems) return;
+    [menu_ insertItem:row atIndex:static_cast<NSInteger>(index)];
+  }
+
+  void removeItemAtIndex(long index) override {
+    if (index < 0 || index >= menu_.numberOfItems) return;
+    [menu_ removeItemAtIndex:static_cast<NSInteger>(index)];
+  }
+
+  long indexOfItem(const MenuItemRef& item) const override {
+    NSMenuItem* row = unwrapItem(item);
+    return row == nil ? -1 : static_cast<long>([menu_ indexOfItem:row]);
+  }
+
+  MenuItemRef highlightedItem() const override {
+    NSMenuItem* row = menu_.highlightedItem;
+    return row == nil ? nullptr : wrapItem(row);
+  }
+
   MenuItemRef addItemWithTitle(const std::string& title, std::optional<std::string> action,
                                const std::string& keyEquivalent) override {
     NSMenuItem* row = newItem(title, action, keyEquivalent);

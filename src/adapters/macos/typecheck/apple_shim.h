@@ -266,6 +266,7 @@ typedef NSString* NSStatusItemAutosaveName;
 
 @interface NSMenu (AppleShim)
 - (void)removeAllItems;
+@property(readonly, strong) NSMenuItem* highlightedItem;  // macOS 10.5
 - (BOOL)popUpMenuPositioningItem:(NSMenuItem*)item
                       atLocation:(NSPoint)location
                           inView:(NSView*)view;

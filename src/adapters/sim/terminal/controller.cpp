@@ -128,6 +128,15 @@ bool Controller::menuOpen() const {
   return menu && menu->isOpen();
 }
 
+long Controller::menuCursor() const {
+  auto menu = simulator_.activeMenu();
+  return menu ? menu->highlightedIndex() : -1;
+}
+
+void Controller::setMenuCursor(long row) {
+  if (auto menu = simulator_.activeMenu()) menu->highlightShownRow(row);
+}
+
 std::vector<MenuRowView> Controller::menuRows() const {
   // An open submenu takes the menu's place on the screen, and the keys act on it.
   auto menu = simulator_.activeMenu();

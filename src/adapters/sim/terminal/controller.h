@@ -106,6 +106,10 @@ class Controller {
   void openExtraAt(int column, int row);
 
   std::vector<MenuRowView> menuRows() const;
+  // The highlighted row of the menu the keys act on: the menu's own highlight, which stays
+  // with its row when rows are rebuilt around it and goes with it; -1 when none is.
+  long menuCursor() const;
+  void setMenuCursor(long row);
   bool menuOpen() const;
   // The status menu's row whose submenu is open; -1 when none is.
   long openSubmenuRow() const;
@@ -128,8 +132,6 @@ class Controller {
   std::optional<AppList> list_;
   std::optional<Dialog> dialog_;
   std::optional<Prompt> prompt_;
-  long menuCursor_ = -1;
-  std::string menuCursorTitle_;
   int menuFirst_ = 0;
   bool menuShownOpen_ = false;
   std::optional<double> menuAskedAt_;  // when the person asked for the menu

@@ -13,8 +13,6 @@ namespace strandel::sim::terminal {
 using namespace detail;
 
 void Controller::openMenu() {
-  menuCursor_ = -1;
-  menuCursorTitle_.clear();
   menuFirst_ = 0;
   if (!simulator_.statusItem()) {
     log("the status item is not in the menu bar yet");
@@ -34,8 +32,6 @@ void Controller::chooseRow(long row) {
   simulator_.choose(row + 1);
   tellAboutLoginItem(before, loginItems.status());
   // A submenu opens with nothing highlighted, as on the Mac; the keys then act on it.
-  menuCursor_ = -1;
-  menuCursorTitle_.clear();
   if (submenu) typedAt_ = -1e9;
 }
 
@@ -58,30 +54,24 @@ void Controller::menuBack() {
     simulator_.closeMenu();
     return;
   }
+  // The row the submenu hung from stays highlighted.
   simulator_.activeMenu()->close();
-  // The highlight goes back to the row the submenu hung from.
-  auto rows = menuRows();
-  menuCursor_ = parent;
-  menuCursorTitle_ =
-      parent < static_cast<long>(rows.size()) ? rows[static_cast<size_t>(parent)].title : "";
   typedAt_ = -1e9;
 }
 
 void Controller::handleMenu(const Input& input) {
   auto rows = menuRows();
   long count = static_cast<long>(rows.size());
-  auto moveTo = [&](long row) {
-    menuCursor_ = row;
-    menuCursorTitle_ = row >= 0 && row < count ? rows[static_cast<size_t>(row)].title : "";
-  };
+  const long cursor = menuCursor();
+  auto moveTo = [&](long row) { setMenuCursor(row); };
   if (input.kind == Input::Kind::key && handleSearchKey(input)) return;
   if (input.kind == Input::Kind::key) {
     switch (input.key) {
       case Key::up:
-        moveTo(nextSelectable(rows, menuCursor_ < 0 ? count : menuCursor_, -1));
+        moveTo(nextSelectable(rows, cursor < 0 ? count : cursor, -1));
         return;
       case Key::down:
-        moveTo(nextSelectable(rows, menuCursor_, 1));
+        moveTo(nextSelectable(rows, cursor, 1));
         return;
       case Key::home:
         moveTo(nextSelectable(rows, -1, 1));
@@ -91,20 +81,20 @@ void Controller::handleMenu(const Input& input) {
         return;
       case Key::pageUp:
       case Key::pageDown: {
-        long row = menuCursor_;
+        long row = cursor;
         for (int i = 0; i < 10; ++i)
           row = nextSelectable(rows, row, input.key == Key::pageUp ? -1 : 1);
         moveTo(row);
         return;
       }
       case Key::enter:
-        if (menuCursor_ >= 0) chooseRow(menuCursor_);
+        if (cursor >= 0) chooseRow(cursor);
         return;
       case Key::right:
         // Opens the highlighted row's submenu; elsewhere it does nothing.
-        if (menuCursor_ >= 0 && menuCursor_ < count &&
-            rows[static_cast<size_t>(menuCursor_)].submenu) {
-          chooseRow(menuCursor_);
+        if (cursor >= 0 && cursor < count &&
+            rows[static_cast<size_t>(cursor)].submenu) {
+          chooseRow(cursor);
         }
         return;
       case Key::escape:
@@ -117,7 +107,7 @@ void Controller::handleMenu(const Input& input) {
         return;
       case Key::none:
         if (input.character == U' ') {
-          if (menuCursor_ >= 0) chooseRow(menuCursor_);
+          if (cursor >= 0) chooseRow(cursor);
         } else if (input.character == U'`') {
           pressShortcut();
         } else {
@@ -170,12 +160,8 @@ void Controller::typeIntoMenu(char32_t character) {
   double now = simulator_.secondsSinceStart();
   bool continuing = now - typedAt_ <= 1.0;
   typedAt_ = now;
-  long row = simulator_.typeIntoMenu(utf8Of(character), continuing);
-  if (row < 0) return;
-  auto rows = menuRows();
-  menuCursor_ = row;
-  menuCursorTitle_ =
-      row < static_cast<long>(rows.size()) ? rows[static_cast<size_t>(row)].title : "";
+  // The menu's own type-select moves its highlight.
+  simulator_.typeIntoMenu(utf8Of(character), continuing);
 }
 
 }  // namespace strandel::sim::terminal

@@ -91,8 +91,9 @@ std::vector<KeyHint> Controller::keyHints() const {
   }
   if (menuOpen()) {
     auto rows = menuRows();
-    bool onSubmenu = menuCursor_ >= 0 && menuCursor_ < static_cast<long>(rows.size()) &&
-                     rows[static_cast<size_t>(menuCursor_)].submenu;
+    const long cursor = menuCursor();
+    bool onSubmenu = cursor >= 0 && cursor < static_cast<long>(rows.size()) &&
+                     rows[static_cast<size_t>(cursor)].submenu;
     if (openSubmenuRow() >= 0) {
       return {{"↑/↓", "move", ""},
               {"⏎", "choose", ""},
@@ -151,30 +152,6 @@ ViewModel Controller::model() {
 
   if (menuOpen()) {
     auto rows = menuRows();
-    long count = static_cast<long>(rows.size());
-    // Rows rebuilt while the menu is open keep the highlight on the same title.
-    auto fits = [&](long i) {
-      return i >= 0 && i < count && selectable(rows[static_cast<size_t>(i)]) &&
-             rows[static_cast<size_t>(i)].title == menuCursorTitle_;
-    };
-    if (menuCursor_ >= 0 && !fits(menuCursor_)) {
-      long found = -1;
-      for (long i = 0; i < count && found < 0; ++i) {
-        if (fits(i)) found = i;
-      }
-      if (found < 0 && count > 0) {
-        // Else the nearest row below that can be highlighted, or above.
-        long from = std::min(menuCursor_, count);
-        long down = nextSelectable(rows, from - 1, 1);
-        if (down != from - 1) {
-          found = down;
-        } else if (long up = nextSelectable(rows, from, -1); up != from) {
-          found = up;
-        }
-      }
-      menuCursor_ = found;
-      menuCursorTitle_ = found >= 0 ? rows[static_cast<size_t>(found)].title : "";
-    }
     m.menuFirst = menuFirst_;
     long parentRow = openSubmenuRow();
     if (parentRow >= 0) {
@@ -183,14 +160,12 @@ ViewModel Controller::model() {
       m.menuCursor = parentRow;
       m.submenu = std::move(rows);
       m.submenuRow = parentRow;
-      m.submenuCursor = menuCursor_;
+      m.submenuCursor = menuCursor();
     } else {
       m.menu = std::move(rows);
-      m.menuCursor = menuCursor_;
+      m.menuCursor = menuCursor();
     }
   } else {
-    menuCursor_ = -1;
-    menuCursorTitle_.clear();
     menuFirst_ = 0;
   }
   m.statusHighlighted = m.menu.has_value() || hovered_;

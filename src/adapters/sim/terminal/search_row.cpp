@@ -36,7 +36,7 @@ bool Controller::handleSearchKey(const Input& input) {
       return true;
     case Key::enter:
       // A highlighted row is the menu's to choose; without one the field takes Return.
-      if (menuCursor_ >= 0) return false;
+      if (menuCursor() >= 0) return false;
       simulator_.pressReturn();
       return true;
     case Key::escape:

@@ -66,22 +66,46 @@ MenuItemRef SimMenu::itemAtIndex(long index) const {
   return items_[static_cast<size_t>(index)];
 }
 
+void SimMenu::leaveMenu(const MenuItemRef& item) {
+  auto* sim = dynamic_cast<SimMenuItem*>(item.get());
+  if (!sim) return;
+  sim->menu_.reset();
+  // A view leaves the window with its row, and with it the focus.
+  if (auto* field = sim->searchField()) field->resignFirstResponder();
+}
+
 void SimMenu::removeAllItems() {
-  for (const MenuItemRef& item : items_) {
-    auto* sim = dynamic_cast<SimMenuItem*>(item.get());
-    if (!sim) continue;
-    sim->menu_.reset();
-    // A view leaves the window with its row, and with it the focus.
-    if (auto* field = sim->searchField()) field->resignFirstResponder();
-  }
+  for (const MenuItemRef& item : items_) leaveMenu(item);
   items_.clear();
+  highlighted_ = nullptr;
   changed();
 }
 
 void SimMenu::addItem(MenuItemRef item) {
+  insertItem(std::move(item), numberOfItems());
+}
+
+void SimMenu::insertItem(MenuItemRef item, long index) {
+  if (index < 0 || index > numberOfItems()) return;  // AppKit raises an exception
   if (auto* sim = dynamic_cast<SimMenuItem*>(item.get())) sim->menu_ = weak_from_this();
-  items_.push_back(std::move(item));
+  items_.insert(items_.begin() + index, std::move(item));
   changed();
+}
+
+void SimMenu::removeItemAtIndex(long index) {
+  if (index < 0 || index >= numberOfItems()) return;
+  const MenuItemRef item = items_[static_cast<size_t>(index)];
+  leaveMenu(item);
+  items_.erase(items_.begin() + index);
+  // A row that leaves takes the highlight with it: nothing is highlighted until the person
+  // moves the pointer or presses a key.
+  if (item == highlighted_) highlighted_ = nullptr;
+  changed();
+}
+
+long SimMenu::indexOfItem(const MenuItemRef& item) const {
+  auto found = std::find(items_.begin(), items_.end(), item);
+  return found == items_.end() ? -1 : static_cast<long>(found - items_.begin());
 }
 
 MenuItemRef SimMenu::addItemWithTitle(const std::string& title, std::optional<std::string> action,
@@ -175,6 +199,7 @@ bool SimMenu::choose(long index) {
     if (auto previous = openSubmenu_.lock(); previous && previous != sub) previous->close();
     sub->supermenu_ = weak_from_this();
     openSubmenu_ = sub;
+    highlighted_ = item;  // the row stays highlighted while its submenu is open
     sub->open();
     return true;
   }
@@ -262,6 +287,13 @@ long SimMenu::highlightedIndex() const {
   const std::vector<MenuItemRef> shown = shownItems();
   auto found = std::find(shown.begin(), shown.end(), highlighted_);
   return found == shown.end() ? -1 : static_cast<long>(found - shown.begin());
+}
+
+void SimMenu::highlightShownRow(long index) {
+  const std::vector<MenuItemRef> shown = shownItems();
+  highlighted_ = index >= 0 && index < static_cast<long>(shown.size())
+                     ? shown[static_cast<size_t>(index)]
+                     : nullptr;
 }
 
 bool SimMenu::chooseHighlighted() {

@@ -94,6 +94,11 @@ class SimMenu final : public Menu, public std::enable_shared_from_this<SimMenu> 
   MenuItemRef itemAtIndex(long index) const override;
   void removeAllItems() override;
   void addItem(MenuItemRef item) override;
+  void insertItem(MenuItemRef item, long index) override;
+  void removeItemAtIndex(long index) override;
+  long indexOfItem(const MenuItemRef& item) const override;
+  // Follows its row wherever rows are put around it, and is lost with it.
+  MenuItemRef highlightedItem() const override { return highlighted_; }
   MenuItemRef addItemWithTitle(const std::string& title, std::optional<std::string> action,
                                const std::string& keyEquivalent) override;
   void setDelegate(std::weak_ptr<MenuDelegate> delegate) override { delegate_ = delegate; }
@@ -139,6 +144,8 @@ class SimMenu final : public Menu, public std::enable_shared_from_this<SimMenu> 
   bool typeSelect(const std::string& typed, bool continuing = false);
   // The highlighted row's index among the shown rows; -1 when none (or it was hidden).
   long highlightedIndex() const;
+  // The pointer or the keyboard rests on this shown row (-1: on none).
+  void highlightShownRow(long index);
   // Return: chooses the highlighted row; false without one.
   bool chooseHighlighted();
   // The search field that has the keyboard focus, if any; while it has, typed text goes
@@ -157,6 +164,7 @@ class SimMenu final : public Menu, public std::enable_shared_from_this<SimMenu> 
   bool performKeyEquivalent(const std::string& key, ModifierFlags modifiers);
 
  private:
+  static void leaveMenu(const MenuItemRef& item);
   void changed();
   SimMenu& rootMenu();
   void perform(const MenuItemRef& item);
