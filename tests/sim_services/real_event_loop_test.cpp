@@ -161,6 +161,23 @@ TEST_F(RealEventLoopTest, IdleLoopSleepsUntilTheNextTimer) {
   EXPECT_NEAR(loop.now().secondsSinceReference, wallClock, 5.0);
 }
 
+// A scan lets go of the lane of an app that quit, perhaps while it still waits for that app:
+// the main thread must not wait for it. The block is released only after the queue is let
+// go, so a destructor that joined would hold it until its wait gives up.
+TEST_F(RealEventLoopTest, LettingGoOfABusyQueueDoesNotWaitForIt) {
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  std::promise<bool> finished;
+  auto queue = loop.makeSerialQueue("q", QualityOfService::utility);
+  queue->async([released, &finished] {
+    finished.set_value(released.wait_for(std::chrono::seconds(30)) == std::future_status::ready);
+  });
+  queue.reset();
+  release.set_value();
+  EXPECT_TRUE(finished.get_future().get());
+  loop.stop();  // joins the thread let go
+}
+
 // A simulated app that is slow to answer holds a scan lane in sleepFor; quitting stops the
 // loop, and the lanes are then joined: the stop must end the sleep, and every one the lane
 // begins after it, or leaving waits for them.

@@ -63,6 +63,29 @@ class RealTimer : public Timer {
   double phase_ = 0;     // the fire date the following one is counted from
 };
 
+// The threads of serial queues let go while the process runs: whoever lets a queue go never
+// waits for it, as releasing a dispatch queue never waits for its blocks. They finish their
+// blocks in the background and are joined once the process leaves.
+struct Retired {
+  std::mutex mutex;
+  std::vector<std::thread> threads;
+
+  void joinAll() {
+    std::vector<std::thread> taken;
+    {
+      std::lock_guard lock(mutex);
+      taken.swap(threads);
+    }
+    for (std::thread& thread : taken) {
+      if (thread.get_id() == std::this_thread::get_id()) {
+        thread.detach();
+      } else {
+        thread.join();
+      }
+    }
+  }
+};
+
 }  // namespace
 
 struct RealEventLoop::Core {
@@ -262,6 +285,7 @@ struct RealEventLoop::Core {
   // that is slow to answer nor for work queued behind it. Written under the lock (sleepers
   // wait on it); shared with the queues' threads, which may outlive the loop.
   const std::shared_ptr<std::atomic<bool>> leaving = std::make_shared<std::atomic<bool>>(false);
+  const std::shared_ptr<Retired> retired = std::make_shared<Retired>();
   std::condition_variable sleepers;
   std::vector<std::shared_ptr<RealTimer>> timers;
   std::vector<std::shared_ptr<RealTimer>> deferred;
@@ -319,8 +343,11 @@ struct Worker {
 
 class SerialQueue : public DispatchQueue {
  public:
-  SerialQueue(std::string label, std::shared_ptr<const std::atomic<bool>> leaving)
-      : label_(std::move(label)), worker_(std::make_shared<Worker>(std::move(leaving))) {
+  SerialQueue(std::string label, std::shared_ptr<const std::atomic<bool>> leaving,
+              std::shared_ptr<Retired> retired)
+      : label_(std::move(label)),
+        worker_(std::make_shared<Worker>(std::move(leaving))),
+        retired_(std::move(retired)) {
     auto worker = worker_;
     worker_->thread = std::thread([worker, name = label_.substr(0, 15)] {
       pthread_setname_np(pthread_self(), name.c_str());
@@ -334,11 +361,15 @@ class SerialQueue : public DispatchQueue {
       worker_->closing = true;
     }
     worker_->wake.notify_one();
-    // Dropped by one of its own blocks: the thread finishes the rest and ends by itself.
     if (worker_->thread.get_id() == std::this_thread::get_id()) {
+      // Dropped by one of its own blocks: the thread finishes the rest and ends by itself.
       worker_->thread.detach();
-    } else {
+    } else if (worker_->leaving->load()) {
+      // Leaving, pending blocks are dropped and simulated waits end: the join is quick.
       worker_->thread.join();
+    } else {
+      std::lock_guard lock(retired_->mutex);
+      retired_->threads.push_back(std::move(worker_->thread));
     }
   }
 
@@ -356,13 +387,17 @@ class SerialQueue : public DispatchQueue {
  private:
   std::string label_;
   std::shared_ptr<Worker> worker_;
+  std::shared_ptr<Retired> retired_;
 };
 
 }  // namespace
 
 RealEventLoop::RealEventLoop() : core_(std::make_shared<Core>()) {}
 
-RealEventLoop::~RealEventLoop() = default;
+RealEventLoop::~RealEventLoop() {
+  // The loop's life ends with its process's: queues let go meanwhile end with it.
+  leave();
+}
 
 MainQueue& RealEventLoop::mainQueue() {
   return core_->main;
@@ -370,7 +405,7 @@ MainQueue& RealEventLoop::mainQueue() {
 
 std::shared_ptr<DispatchQueue> RealEventLoop::makeSerialQueue(const std::string& label,
                                                               QualityOfService) {
-  return std::make_shared<SerialQueue>(label, core_->leaving);
+  return std::make_shared<SerialQueue>(label, core_->leaving, core_->retired);
 }
 
 Date RealEventLoop::now() {
@@ -418,10 +453,18 @@ void RealEventLoop::stop() {
   {
     std::lock_guard lock(core_->mutex);
     core_->stopping = true;
+  }
+  leave();
+  core_->signal();
+}
+
+void RealEventLoop::leave() {
+  {
+    std::lock_guard lock(core_->mutex);
     *core_->leaving = true;
   }
   core_->sleepers.notify_all();
-  core_->signal();
+  core_->retired->joinAll();
 }
 
 void RealEventLoop::runUntil(const std::function<bool()>& done) {

@@ -28,9 +28,9 @@ namespace strandel::sim {
 //
 // Each serial queue is a thread of its own running its blocks one at a time, in order (the
 // quality of service is not modelled).
-// Dropping the last reference to a queue lets it finish its pending blocks, then joins its
-// thread (or, when the last reference goes inside one of its own blocks, lets the thread
-// finish on its own). Once the loop is stopped, its process is leaving, as a Mac app's
+// Dropping the last reference to a queue never waits, as releasing a dispatch queue never
+// does: its thread finishes the pending blocks in the background and is joined when the
+// process leaves (right away when it already is). Once the loop is stopped, its process is leaving, as a Mac app's
 // process ends once applicationWillTerminate: returns (AppKit's NSApplication terminate:
 // docs), whatever its threads and queues hold: serial queues drop their pending blocks
 // instead of running them, and simulated waits end at once. A later run() still serves
@@ -92,6 +92,9 @@ class RealEventLoop : public Dispatch, public Clock, public Timers, public TimeS
   struct Core;
 
  private:
+  // The process is leaving: simulated waits end, pending blocks are dropped, and the threads
+  // of queues let go are joined.
+  void leave();
   std::shared_ptr<Core> core_;
 };
 
