@@ -92,8 +92,7 @@ void Controller::handleMenu(const Input& input) {
         return;
       case Key::right:
         // Opens the highlighted row's submenu; elsewhere it does nothing.
-        if (cursor >= 0 && cursor < count &&
-            rows[static_cast<size_t>(cursor)].submenu) {
+        if (cursor >= 0 && cursor < count && rows[static_cast<size_t>(cursor)].submenu) {
           chooseRow(cursor);
         }
         return;
