@@ -30,7 +30,8 @@ bool sameExtra(const ExtraItem& a, const ExtraItem& b) {
 // holds it; none otherwise.
 std::pair<MenuItemRef, ExtraItemRef> highlightedExtra(const Menu& target, const ExtraItems& items) {
   MenuItemRef row = target.highlightedItem();
-  auto shown = row ? std::dynamic_pointer_cast<const ExtraItem>(row->representedObject()) : nullptr;
+  if (!row || target.indexOfItem(row) < 0) return {};
+  auto shown = std::dynamic_pointer_cast<const ExtraItem>(row->representedObject());
   if (!shown) return {};
   for (const auto& item : items) {
     if (sameExtra(*item, *shown)) return {row, item};
