@@ -30,11 +30,11 @@ namespace strandel::sim {
 // quality of service is not modelled).
 // Dropping the last reference to a queue never waits, as releasing a dispatch queue never
 // does: its thread finishes the pending blocks in the background and is joined when the
-// process leaves (right away when it already is). Once the loop is stopped, its process is leaving,
-// as a Mac app's process ends once applicationWillTerminate: returns (AppKit's NSApplication
-// terminate: docs), whatever its threads and queues hold: serial queues drop their pending blocks
-// instead of running them, and simulated waits end at once. A later run() still serves
-// the main thread.
+// process leaves (right away when it already is).
+// Once the loop is stopped, its process is leaving, as a Mac app's process ends once
+// applicationWillTerminate: returns (AppKit's NSApplication terminate: docs), whatever its
+// threads and queues hold: serial queues drop their pending blocks instead of running them,
+// and simulated waits end at once. A later run() still serves the main thread.
 class RealEventLoop : public Dispatch, public Clock, public Timers, public TimeSource {
  public:
   using SourceID = uint64_t;

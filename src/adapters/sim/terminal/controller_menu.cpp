@@ -63,28 +63,27 @@ void Controller::handleMenu(const Input& input) {
   auto rows = menuRows();
   long count = static_cast<long>(rows.size());
   const long cursor = menuCursor();
-  auto moveTo = [&](long row) { setMenuCursor(row); };
   if (input.kind == Input::Kind::key && handleSearchKey(input)) return;
   if (input.kind == Input::Kind::key) {
     switch (input.key) {
       case Key::up:
-        moveTo(nextSelectable(rows, cursor < 0 ? count : cursor, -1));
+        setMenuCursor(nextSelectable(rows, cursor < 0 ? count : cursor, -1));
         return;
       case Key::down:
-        moveTo(nextSelectable(rows, cursor, 1));
+        setMenuCursor(nextSelectable(rows, cursor, 1));
         return;
       case Key::home:
-        moveTo(nextSelectable(rows, -1, 1));
+        setMenuCursor(nextSelectable(rows, -1, 1));
         return;
       case Key::end:
-        moveTo(nextSelectable(rows, count, -1));
+        setMenuCursor(nextSelectable(rows, count, -1));
         return;
       case Key::pageUp:
       case Key::pageDown: {
         long row = cursor;
         for (int i = 0; i < 10; ++i)
           row = nextSelectable(rows, row, input.key == Key::pageUp ? -1 : 1);
-        moveTo(row);
+        setMenuCursor(row);
         return;
       }
       case Key::enter:
@@ -121,7 +120,7 @@ void Controller::handleMenu(const Input& input) {
     if (!region.contains(input.x, input.y)) continue;
     bool can = index < count && selectable(rows[static_cast<size_t>(index)]);
     if (input.kind == Input::Kind::pointerMove) {
-      moveTo(can ? index : -1);
+      setMenuCursor(can ? index : -1);
     } else if (can) {
       chooseRow(index);
     }
